@@ -1,0 +1,111 @@
+// The sixteen filter texts of the window, the numeric bounds they give, and the
+// conversions between texts and numbers that the whole list generation uses.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/runtime_ops.h"
+
+namespace orbelux {
+
+// The filter boxes, in the order a run visits them, which is also their tab order.
+enum class Caja : std::uint8_t {
+  txtARh_min,
+  txtARm_min,
+  txtARs_min,
+  txtARh_max,
+  txtARm_max,
+  txtARs_max,
+  txtDECg_min,
+  txtDECm_min,
+  txtDECs_min,
+  txtDECg_max,
+  txtDECm_max,
+  txtDECs_max,
+  txtNumero_min,
+  txtNumero_max,
+  txtMag_min,
+  txtMag_max,
+};
+
+inline constexpr std::size_t kNumCajas = 16;
+
+inline constexpr std::array<Caja, kNumCajas> kCajas = {
+    Caja::txtARh_min,    Caja::txtARm_min,    Caja::txtARs_min,  Caja::txtARh_max,
+    Caja::txtARm_max,    Caja::txtARs_max,    Caja::txtDECg_min, Caja::txtDECm_min,
+    Caja::txtDECs_min,   Caja::txtDECg_max,   Caja::txtDECm_max, Caja::txtDECs_max,
+    Caja::txtNumero_min, Caja::txtNumero_max, Caja::txtMag_min,  Caja::txtMag_max,
+};
+
+// The control name of a box, such as "txtARh_min".
+std::string_view NombreCaja(Caja caja);
+
+// The texts of the sixteen boxes, UTF-8, indexed by box.
+struct CamposFiltro {
+  std::array<std::string, kNumCajas> textos;
+
+  std::string& operator[](Caja caja) { return textos[static_cast<std::size_t>(caja)]; }
+  const std::string& operator[](Caja caja) const {
+    return textos[static_cast<std::size_t>(caja)];
+  }
+};
+
+// The numeric bounds of one run. AR_max has 24 added when the window wraps through 0h.
+struct LimitesFiltro {
+  double AR_min = 0;
+  double AR_max = 0;
+  bool AR_cruza = false;
+  double DEC_min = 0;
+  double DEC_max = 0;
+  double Num_min = 0;
+  double Num_max = 0;
+  std::int16_t Mag_min = 0;
+  std::int16_t Mag_max = 0;
+};
+
+// A box whose value does not fit a 16-bit integer. Still an overflow, but the run
+// tells the user which box to correct.
+class DesbordamientoFiltro : public Desbordamiento {
+ public:
+  explicit DesbordamientoFiltro(Caja caja) : caja_(caja) {}
+  Caja caja() const { return caja_; }
+
+ private:
+  Caja caja_;
+};
+
+// The number at the start of a text: blanks (spaces, tabs) are skipped wherever they
+// stand, then an optional sign, digits with at most one '.', whatever the locale.
+// Reading stops at any other character; no digits gives 0. "-0" gives -0.0, so the
+// sign of a degrees text survives even when its value is zero.
+double ValNumerico(std::string_view texto);
+
+// Nearest 16-bit / 32-bit integer, ties to even; Desbordamiento outside the range.
+std::int16_t EnteroCorto(double valor);
+std::int32_t EnteroLargo(double valor);
+
+// Up to `longitud` bytes from the 1-based position `inicio`, or all of the rest.
+std::string_view ExtraerTexto(std::string_view texto, std::size_t inicio,
+                              std::optional<std::size_t> longitud = std::nullopt);
+
+// Right ascension in decimal hours, grouped as (h + m / 60) + s / 3600.
+double HorasDecimales(std::int16_t h, std::int16_t m, double s);
+
+// Declination in decimal degrees. The sign of the degrees text (negativo, its sign bit,
+// so "-00" counts) applies to the arcminutes and arcseconds too.
+double GradosDecimales(bool negativo, std::int16_t g, std::int16_t m, double s);
+
+// Empty texts become "00". Returns the boxes it filled, in order.
+std::vector<Caja> NormalizarCampos(CamposFiltro& campos);
+
+// The bounds of a run. Throws DesbordamientoFiltro naming the first box (in tab
+// order) whose value does not fit a 16-bit integer.
+LimitesFiltro CalcularLimites(const CamposFiltro& campos);
+
+}  // namespace orbelux
