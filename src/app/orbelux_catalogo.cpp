@@ -1,0 +1,11 @@
+// orbelux-catalogo: writes the catalogue "ast.dat" for a date from orbital elements.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "catalogue/command_line.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return orbelux::catalogo::ProgramaCatalogo(argumentos, std::cout, std::cerr);
+}

@@ -1,0 +1,29 @@
+// The command line of orbelux-catalogo: options, defaults, messages and exit codes.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/runtime_ops.h"
+
+namespace orbelux::catalogo {
+
+inline constexpr int kSalidaBien = 0;
+inline constexpr int kSalidaFallo = 1;  // the catalogue could not be made
+inline constexpr int kSalidaUso = 2;    // the command line itself is wrong
+
+struct EntornoPrograma {
+  // The current time, for a run without --fecha or --jd.
+  std::function<std::time_t()> reloj = [] { return std::time(nullptr); };
+  SistemaArchivos* sistema = nullptr;  // the real one when null
+};
+
+// Runs the program on its arguments (without the program name). Writes the summary to
+// `salida` and every message, warnings included, to `errores`. Never throws.
+int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& salida,
+                     std::ostream& errores, const EntornoPrograma& entorno = {});
+
+}  // namespace orbelux::catalogo

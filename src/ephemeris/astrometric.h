@@ -1,0 +1,27 @@
+// Geocentric astrometric place: the asteroid where it was when the light left it, seen
+// from the centre of the Earth, on the ICRF axes. No aberration, no light deflection.
+#pragma once
+
+#include "ephemeris/time_scales.h"
+#include "ephemeris/two_body.h"
+#include "ephemeris/vector3.h"
+
+namespace orbelux::efemerides {
+
+// The Earth's heliocentric position (ICRF axes, AU) at the instant's TDB, from ERFA's
+// eraEpv00. One per run: every asteroid is seen from the same place.
+Vector3 PosicionTierra(const Instante& instante);
+
+struct LugarAstrometrico {
+  double ascension_recta = 0;  // radians, [0, 2 pi)
+  double declinacion = 0;      // radians
+  double delta = 0;            // distance from the Earth, AU
+  double r = 0;                // distance from the Sun at the time of emission, AU
+  double fase = 0;             // phase angle Sun-asteroid-Earth, radians
+};
+
+// Iterates the light time until it changes by less than a tenth of a millisecond.
+LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& tierra,
+                               const Instante& instante);
+
+}  // namespace orbelux::efemerides

@@ -1,0 +1,323 @@
+#include "ephemeris/mpc_reader.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+#include "ephemeris/packed_fields.h"
+
+namespace orbelux::efemerides {
+
+namespace {
+
+// Columns 1-194 are all a record is read for; the rest of a longer line is dropped unread.
+constexpr std::size_t kAnchoUtil = 194;
+constexpr std::size_t kBloque = 64 * 1024;
+
+// Splits a byte source into lines without copying them, except a line cut by the end of
+// a block, which is put together in a small buffer of its own.
+class LectorLineas final {
+ public:
+  explicit LectorLineas(FuenteBytes& fuente)
+      : fuente_(fuente), bloque_(std::make_unique<char[]>(kBloque)) {}
+
+  // False at the end of the file.
+  bool Siguiente(std::string_view& linea) {
+    partida_.clear();
+    bool hay_partida = false;
+    for (;;) {
+      if (pos_ == fin_) {
+        if (agotado_ || !Rellenar()) {
+          if (!hay_partida) return false;
+          linea = Limpiar(partida_);
+          return true;
+        }
+      }
+      const char* inicio = bloque_.get() + pos_;
+      const auto* salto =
+          static_cast<const char*>(std::memchr(inicio, '\n', fin_ - pos_));
+      const std::size_t largo = salto ? static_cast<std::size_t>(salto - inicio) : fin_ - pos_;
+      if (salto != nullptr && !hay_partida) {
+        pos_ += largo + 1;
+        linea = Limpiar(std::string_view(inicio, largo));
+        return true;
+      }
+      hay_partida = true;
+      // Keep one byte beyond the useful width so that a CR there is told from a CR ending
+      // the line.
+      if (partida_.size() < kAnchoUtil + 1) {
+        partida_.append(inicio, std::min(largo, kAnchoUtil + 1 - partida_.size()));
+      }
+      pos_ += largo;
+      if (salto != nullptr) {
+        ++pos_;
+        linea = Limpiar(partida_);
+        return true;
+      }
+    }
+  }
+
+ private:
+  static std::string_view Limpiar(std::string_view linea) {
+    if (!linea.empty() && linea.back() == '\r') linea.remove_suffix(1);
+    return linea.substr(0, kAnchoUtil);
+  }
+
+  bool Rellenar() {
+    pos_ = 0;
+    fin_ = fuente_.Leer(bloque_.get(), kBloque);
+    if (fin_ == 0) agotado_ = true;
+    return fin_ != 0;
+  }
+
+  FuenteBytes& fuente_;
+  std::unique_ptr<char[]> bloque_;
+  std::size_t pos_ = 0;
+  std::size_t fin_ = 0;
+  bool agotado_ = false;
+  std::string partida_;
+};
+
+// 1-based inclusive columns; whatever part of them the line reaches.
+std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t hasta) {
+  if (linea.size() < desde) return {};
+  return linea.substr(desde - 1, hasta - desde + 1);
+}
+
+bool EnBlanco(std::string_view linea) {
+  return linea.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+bool EsLineaGuiones(std::string_view linea) {
+  const std::size_t fin = linea.find_last_not_of(" \t");
+  if (fin == std::string_view::npos) return false;
+  return linea.substr(0, fin + 1).find_first_not_of('-') == std::string_view::npos;
+}
+
+// A field quoted in a message: bytes a terminal would misread become '?'.
+std::string Cita(std::string_view texto) {
+  std::string cita = "\u00ab";
+  for (const char c : texto) {
+    const auto u = static_cast<unsigned char>(c);
+    cita += (u >= 0x20 && u < 0x7f) ? c : '?';
+  }
+  return cita + "\u00bb";
+}
+
+struct Campo {
+  const char* nombre;
+  std::size_t desde;
+  std::size_t hasta;
+};
+
+constexpr Campo kH{"la magnitud absoluta H", 9, 13};
+constexpr Campo kG{"la pendiente G", 15, 19};
+constexpr Campo kEpoca{"la época", 21, 25};
+constexpr Campo kAnomalia{"la anomalía media", 27, 35};
+constexpr Campo kPerihelio{"el argumento del perihelio", 38, 46};
+constexpr Campo kNodo{"la longitud del nodo", 49, 57};
+constexpr Campo kInclinacion{"la inclinación", 60, 68};
+constexpr Campo kExcentricidad{"la excentricidad", 71, 79};
+constexpr Campo kSemieje{"el semieje mayor", 93, 103};
+constexpr Campo kNombre{"el nombre", 167, 194};
+
+class Lectura final {
+ public:
+  explicit Lectura(const OpcionesLectura& opciones)
+      : opciones_(opciones),
+        limite_(opciones.hasta ? *opciones.hasta : opciones.tope),
+        elementos_(static_cast<std::size_t>(std::max(limite_, 0)) + 1),
+        lineas_(elementos_.size(), 0),
+        con_error_(elementos_.size(), false) {}
+
+  void Linea(std::string_view linea, std::uint64_t numero_linea) {
+    if (EnBlanco(linea)) return;
+    const std::string_view designacion = Columnas(linea, 1, 7);
+    const std::optional<std::int32_t> numero = NumeroEmpaquetado(designacion);
+    if (!cabecera_decidida_) {
+      if (EsLineaGuiones(linea)) {
+        // A header, and whatever was not a record above it belonged to it.
+        cabecera_decidida_ = true;
+        primera_ajena_ = 0;
+        return;
+      }
+      if (!numero && !EsDesignacionProvisional(designacion)) {
+        if (primera_ajena_ == 0) {
+          primera_ajena_ = numero_linea;
+          texto_ajena_ = designacion;
+        }
+        return;
+      }
+      // The first record, and no header above it.
+      cabecera_decidida_ = true;
+      if (primera_ajena_ != 0) Ajena(primera_ajena_, texto_ajena_);
+    }
+    if (!numero) {
+      if (!EsDesignacionProvisional(designacion)) Ajena(numero_linea, designacion);
+      return;
+    }
+    if (*numero > limite_) return;
+    const auto k = static_cast<std::size_t>(*numero);
+    if (lineas_[k] != 0) {
+      Anotar(*numero, numero_linea,
+             Prefijo(numero_linea) + "el asteroide " + std::to_string(*numero) +
+                 " ya apareció en la línea " + std::to_string(lineas_[k]));
+      return;
+    }
+    lineas_[k] = numero_linea;
+    Registro(linea, *numero, numero_linea, elementos_[k]);
+  }
+
+  void Fin() {
+    if (!cabecera_decidida_ && primera_ajena_ != 0) Ajena(primera_ajena_, texto_ajena_);
+  }
+
+  std::vector<ElementosOrbitales> Resultado() {
+    std::int32_t n = 0;
+    if (opciones_.hasta) {
+      n = *opciones_.hasta;
+    } else {
+      while (n < limite_ && lineas_[static_cast<std::size_t>(n) + 1] != 0) ++n;
+    }
+    // The earliest unusable line among the asteroids asked for, or outside any asteroid.
+    const Pendiente* primero = nullptr;
+    for (const Pendiente& p : pendientes_) {
+      if (p.numero <= n && (primero == nullptr || p.linea < primero->linea)) primero = &p;
+    }
+    if (primero != nullptr) throw ErrorElementos(primero->mensaje, primero->linea);
+    if (n == 0) {
+      throw ErrorElementos(opciones_.nombre + ": no contiene el asteroide 1" +
+                               (cabecera_decidida_ ? "" : " (ni ningún otro registro)"),
+                           0);
+    }
+    for (std::int32_t k = 1; k <= n; ++k) {
+      if (lineas_[static_cast<std::size_t>(k)] == 0) {
+        throw ErrorElementos(opciones_.nombre + ": falta el asteroide " + std::to_string(k) +
+                                 " (se piden los asteroides 1 a " + std::to_string(n) + ")",
+                             0);
+      }
+    }
+    std::vector<ElementosOrbitales> resultado(elementos_.begin() + 1,
+                                              elementos_.begin() + 1 + n);
+    return resultado;
+  }
+
+ private:
+  struct Pendiente {
+    std::int32_t numero;  // 0: the line belongs to no asteroid and counts whatever N is
+    std::uint64_t linea;
+    std::string mensaje;
+  };
+
+  std::string Prefijo(std::uint64_t numero_linea) const {
+    return opciones_.nombre + ", línea " + std::to_string(numero_linea) + ": ";
+  }
+
+  void Anotar(std::int32_t numero, std::uint64_t numero_linea, std::string mensaje) {
+    // Errors wait for the end: a bad record beyond the range the file turns out to
+    // cover is no error at all. The first per asteroid is enough.
+    if (con_error_[static_cast<std::size_t>(numero)]) return;
+    con_error_[static_cast<std::size_t>(numero)] = true;
+    pendientes_.push_back({numero, numero_linea, std::move(mensaje)});
+  }
+
+  void Ajena(std::uint64_t numero_linea, std::string_view designacion) {
+    Anotar(0, numero_linea,
+           Prefijo(numero_linea) +
+               "la designación (columnas 1-7) no es un número de asteroide ni una "
+               "designación provisional: " +
+               Cita(designacion));
+  }
+
+  void MalCampo(std::int32_t numero, std::uint64_t numero_linea, const Campo& campo,
+                std::string_view texto, std::string_view explicacion) {
+    Anotar(numero, numero_linea,
+           Prefijo(numero_linea) + std::string(campo.nombre) + " (columnas " +
+               std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
+               std::string(explicacion) + ": " + Cita(texto));
+  }
+
+  bool Decimal(std::string_view linea, std::int32_t numero, std::uint64_t numero_linea,
+               const Campo& campo, double& valor) {
+    const std::string_view texto = Columnas(linea, campo.desde, campo.hasta);
+    const std::optional<double> leido = NumeroDecimal(texto);
+    if (!leido) {
+      MalCampo(numero, numero_linea, campo, texto,
+               CampoEnBlanco(texto) ? "está vacío" : "no es un número");
+      return false;
+    }
+    valor = *leido;
+    return true;
+  }
+
+  void Registro(std::string_view linea, std::int32_t numero, std::uint64_t numero_linea,
+                ElementosOrbitales& el) {
+    el.numero = numero;
+    const std::string_view h = Columnas(linea, kH.desde, kH.hasta);
+    el.tiene_H = !CampoEnBlanco(h);
+    if (el.tiene_H && !Decimal(linea, numero, numero_linea, kH, el.H)) return;
+    if (!CampoEnBlanco(Columnas(linea, kG.desde, kG.hasta)) &&
+        !Decimal(linea, numero, numero_linea, kG, el.G)) {
+      return;
+    }
+    const std::string_view epoca = Columnas(linea, kEpoca.desde, kEpoca.hasta);
+    const std::optional<double> jd = EpocaEmpaquetada(epoca);
+    if (!jd) {
+      MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
+      return;
+    }
+    el.epoca = *jd;
+    if (!Decimal(linea, numero, numero_linea, kAnomalia, el.anomalia_media) ||
+        !Decimal(linea, numero, numero_linea, kPerihelio, el.perihelio) ||
+        !Decimal(linea, numero, numero_linea, kNodo, el.nodo) ||
+        !Decimal(linea, numero, numero_linea, kInclinacion, el.inclinacion) ||
+        !Decimal(linea, numero, numero_linea, kExcentricidad, el.excentricidad) ||
+        !Decimal(linea, numero, numero_linea, kSemieje, el.semieje)) {
+      return;
+    }
+    if (!(el.excentricidad >= 0 && el.excentricidad < 1)) {
+      MalCampo(numero, numero_linea, kExcentricidad,
+               Columnas(linea, kExcentricidad.desde, kExcentricidad.hasta),
+               "no está entre 0 y 1 (sólo se calculan órbitas elípticas)");
+      return;
+    }
+    if (!(el.semieje > 0)) {
+      MalCampo(numero, numero_linea, kSemieje, Columnas(linea, kSemieje.desde, kSemieje.hasta),
+               "no es positivo");
+      return;
+    }
+    std::string_view nombre = Columnas(linea, kNombre.desde, kNombre.hasta);
+    const std::size_t primero = nombre.find_first_not_of(" \t");
+    nombre = primero == std::string_view::npos
+                 ? std::string_view()
+                 : nombre.substr(primero, nombre.find_last_not_of(" \t") - primero + 1);
+    std::copy(nombre.begin(), nombre.end(), el.nombre.begin());
+    el.largo_nombre = static_cast<std::uint8_t>(nombre.size());
+  }
+
+  const OpcionesLectura& opciones_;
+  std::int32_t limite_;
+  std::vector<ElementosOrbitales> elementos_;  // by number; slot 0 unused
+  std::vector<std::uint64_t> lineas_;          // line of each number's record, 0 if none
+  std::vector<bool> con_error_;                // by number; slot 0 for lines of no asteroid
+  std::vector<Pendiente> pendientes_;
+  bool cabecera_decidida_ = false;
+  std::uint64_t primera_ajena_ = 0;
+  std::string texto_ajena_;
+};
+
+}  // namespace
+
+std::vector<ElementosOrbitales> LeerElementosMPC(FuenteBytes& fuente,
+                                                 const OpcionesLectura& opciones) {
+  Lectura lectura(opciones);
+  LectorLineas lector(fuente);
+  std::string_view linea;
+  std::uint64_t numero_linea = 0;
+  while (lector.Siguiente(linea)) lectura.Linea(linea, ++numero_linea);
+  lectura.Fin();
+  return lectura.Resultado();
+}
+
+}  // namespace orbelux::efemerides

@@ -1,0 +1,51 @@
+// One instant in the time scales the computation needs, all through ERFA: UTC as given,
+// TT through TAI and the leap seconds, TDB from TT by the periodic series.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace orbelux::efemerides {
+
+// A Julian date in two parts, kept apart so that no precision is lost in the sum.
+struct FechaJuliana {
+  double entera = 0;
+  double fraccion = 0;
+  double Total() const { return entera + fraccion; }
+};
+
+struct Instante {
+  FechaJuliana utc;
+  FechaJuliana tt;
+  FechaJuliana tdb;
+  // ERFA's leap-second table does not cover the year (its "dubious year" answer): TT - UTC
+  // is then taken from the table's last entry, which is still far better than needed.
+  bool anio_dudoso = false;
+};
+
+// A date ERFA cannot place on its time scales (its negative statuses).
+class ErrorInstante : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The instant of a UTC calendar date and time.
+Instante InstanteDesdeCalendario(int anio, int mes, int dia, int hora, int minuto,
+                                 double segundo);
+
+// The instant of a Julian day in UTC.
+Instante InstanteDesdeDiaJulianoUTC(double dia_juliano);
+
+struct FechaCalendario {
+  int anio = 0;
+  int mes = 0;
+  int dia = 0;
+  int hora = 0;
+  int minuto = 0;
+  int segundo = 0;
+};
+
+// The UTC calendar date of an instant, to the nearest second.
+FechaCalendario CalendarioUTC(const Instante& instante);
+
+}  // namespace orbelux::efemerides
