@@ -292,8 +292,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
            << ") escrito en " << TextoRuta(peticion.salida) << '\n';
     return kSalidaBien;
   } catch (const FalloArchivo& e) {
-    errores << prefijo << "no se puede escribir el catálogo " << TextoRuta(peticion.salida)
-            << ": " << e.what() << '\n';
+    errores << prefijo << "no se puede escribir el catálogo: " << e.what() << '\n';
     return kSalidaFallo;
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << "; no se ha escrito nada\n";

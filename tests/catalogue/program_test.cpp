@@ -1,0 +1,401 @@
+// orbelux-catalogo from its command line to the file it writes.
+#include "catalogue/command_line.h"
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <numbers>
+#include <sstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "reference_table.h"
+#include "support/faulty_fs.h"
+#include "support/temp_dir.h"
+
+namespace orbelux::catalogo {
+namespace {
+
+namespace fs = std::filesystem;
+using prueba::DirectorioTemporal;
+using prueba::EscribirArchivo;
+using prueba::LeerArchivo;
+
+const std::string kEjemplo = ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat";
+
+struct Ejecucion {
+  int codigo = -1;
+  std::string salida;
+  std::string errores;
+};
+
+Ejecucion Ejecutar(const std::vector<std::string>& argumentos, EntornoPrograma entorno = {}) {
+  std::ostringstream salida;
+  std::ostringstream errores;
+  Ejecucion e;
+  e.codigo = ProgramaCatalogo(argumentos, salida, errores, entorno);
+  e.salida = salida.str();
+  e.errores = errores.str();
+  return e;
+}
+
+void EscribirGzip(const fs::path& ruta, std::string_view contenido) {
+  gzFile gz = gzopen(ruta.c_str(), "wb9");
+  ASSERT_NE(gz, nullptr);
+  ASSERT_EQ(gzwrite(gz, contenido.data(), static_cast<unsigned>(contenido.size())),
+            static_cast<int>(contenido.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+}
+
+std::vector<std::string> Lineas(const std::string& catalogo) {
+  std::vector<std::string> lineas;
+  for (std::size_t pos = 0; pos < catalogo.size();) {
+    const std::size_t fin = catalogo.find("\r\n", pos);
+    if (fin == std::string::npos) break;
+    lineas.push_back(catalogo.substr(pos, fin - pos));
+    pos = fin + 2;
+  }
+  return lineas;
+}
+
+// The positions in the reference, rounded as the catalogue rounds them, and how near they
+// are to a rounding boundary.
+struct Redondeado {
+  long long valor;      // tenths of a second of time, or arcseconds
+  double a_la_frontera;  // distance to the nearest boundary, in the same unit
+};
+
+Redondeado Redondear(double unidades) {
+  const double r = std::round(unidades);
+  return {static_cast<long long>(r), 0.5 - std::abs(unidades - r)};
+}
+
+long long DecimasDeLinea(const std::string& l) {
+  return std::stoll(l.substr(36, 2)) * 36000 + std::stoll(l.substr(39, 2)) * 600 +
+         std::stoll(l.substr(42, 2)) * 10 + std::stoll(l.substr(45, 1));
+}
+
+long long ArcoDeLinea(const std::string& l) {
+  const long long valor = std::stoll(l.substr(48, 2)) * 3600 + std::stoll(l.substr(51, 2)) * 60 +
+                          std::stoll(l.substr(54, 2));
+  return l[47] == '-' ? -valor : valor;
+}
+
+struct CasoReferencia {
+  const char* nombre;
+  const char* fecha;
+  const char* utc;
+  const char* dia_juliano;
+};
+
+// Test names, not bytes, in the listing.
+void PrintTo(const CasoReferencia& caso, std::ostream* os) { *os << caso.nombre; }
+
+class CatalogoDeReferencia : public testing::TestWithParam<CasoReferencia> {};
+
+TEST_P(CatalogoDeReferencia, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
+  const CasoReferencia& c = GetParam();
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  const std::vector<std::string> lineas = Lineas(LeerArchivo(dir / "ast.dat"));
+  ASSERT_EQ(lineas.size(), 227u);
+  EXPECT_EQ(lineas[0].substr(23, 12), c.dia_juliano);
+
+  int filas = 0;
+  int en_frontera = 0;
+  double max_ra = 0;   // seconds of time between written and reference
+  double max_dec = 0;  // arcseconds
+  double max_mag = 0;
+  for (const prueba::PosicionReferencia& ref :
+       prueba::LeerReferencia(ORBELUX_TEST_DATA_DIR "/ephemeris/reference_positions.tsv")) {
+    if (ref.utc != c.utc) continue;
+    ++filas;
+    const std::string& l = lineas.at(static_cast<std::size_t>(ref.numero - 1));
+    SCOPED_TRACE(l);
+    ASSERT_EQ(l.size(), 62u);
+
+    const double decimas_ref = ref.ra_deg / 15 * 36000;
+    Redondeado ra = Redondear(decimas_ref);
+    ra.valor %= 864000;
+    long long d_ra = DecimasDeLinea(l) - ra.valor;
+    if (d_ra > 432000) d_ra -= 864000;
+    if (d_ra < -432000) d_ra += 864000;
+    const Redondeado dec = Redondear(ref.dec_deg * 3600);
+    const long long d_dec = ArcoDeLinea(l) - dec.valor;
+    // One last digit either way, and only where the reference lies within 0.0013 s of
+    // time or 0.02" of a boundary.
+    if (d_ra != 0 || d_dec != 0) ++en_frontera;
+    EXPECT_TRUE(d_ra == 0 || (std::abs(d_ra) == 1 && ra.a_la_frontera < 0.013)) << d_ra;
+    EXPECT_TRUE(d_dec == 0 || (std::abs(d_dec) == 1 && dec.a_la_frontera < 0.02)) << d_dec;
+
+    const double magnitud = std::stod(l.substr(57, 5));
+    EXPECT_LE(std::abs(magnitud - ref.v_mag), 0.05 + 1e-9);
+
+    double dif_ra = (DecimasDeLinea(l) - decimas_ref) / 10;
+    dif_ra -= 86400 * std::round(dif_ra / 86400);
+    max_ra = std::max(max_ra, std::abs(dif_ra));
+    max_dec = std::max(max_dec, std::abs(ArcoDeLinea(l) - ref.dec_deg * 3600));
+    max_mag = std::max(max_mag, std::abs(magnitud - ref.v_mag));
+  }
+  EXPECT_EQ(filas, 227);
+  std::cout << c.utc << ": written vs reference, max |dRA| " << max_ra << " s, max |dDec| "
+            << max_dec << "\", max |dV| " << max_mag << ", last digit off by a boundary: "
+            << en_frontera << "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instantes, CatalogoDeReferencia,
+    testing::Values(
+        CasoReferencia{"Epoca", "2022-08-09", "2022-08-09T00:00", "2459800.5000"},
+        CasoReferencia{"SeisSemanas", "2022-09-20", "2022-09-20T00:00", "2459842.5000"},
+        CasoReferencia{"SeisMeses", "2023-02-01T06:00", "2023-02-01T06:00", "2459976.7500"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(Programa, ResumeEnUnaLinea) {
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida,
+            "Catálogo de 227 asteroides para el 2022-09-20 00:00:00 UTC (día juliano "
+            "2459842.5000) escrito en ast.dat\n");
+  EXPECT_EQ(e.errores, "");
+  EXPECT_EQ(dir.Listado(), "ast.dat");
+}
+
+TEST(Programa, GzipYTextoDanElMismoCatalogo) {
+  DirectorioTemporal dir(true);
+  const std::string elementos = LeerArchivo(kEjemplo);
+  EscribirArchivo(dir / "plano.dat", elementos);
+  // The name says nothing: the content decides.
+  EscribirGzip(dir / "comprimido.dat", elementos);
+  ASSERT_NE(LeerArchivo(dir / "comprimido.dat"), elementos);
+  ASSERT_EQ(Ejecutar({"--elementos", "plano.dat", "--fecha", "2022-09-20", "--salida", "a.dat"})
+                .codigo,
+            0);
+  ASSERT_EQ(Ejecutar({"--elementos", "comprimido.dat", "--fecha", "2022-09-20", "--salida",
+                      "b.dat"})
+                .codigo,
+            0);
+  EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
+}
+
+TEST(Programa, ElementosPorOmisionMPCORBYSuGzip) {
+  DirectorioTemporal dir(true);
+  const std::string elementos = LeerArchivo(kEjemplo);
+  EscribirGzip(dir / "MPCORB.DAT.gz", elementos.substr(0, elementos.find("\n(3)")));
+  Ejecucion e = Ejecutar({"--fecha", "2022-09-20", "--hasta", "2"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  const std::string del_gzip = LeerArchivo(dir / "ast.dat");
+  EXPECT_EQ(Lineas(del_gzip).size(), 2u);
+  // MPCORB.DAT comes first when both are there.
+  EscribirArchivo(dir / "MPCORB.DAT", elementos);
+  e = Ejecutar({"--fecha", "2022-09-20"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 227u);
+}
+
+TEST(Programa, CabeceraProvisionalesYTildeSeSaltan) {
+  DirectorioTemporal dir(true);
+  std::string ejemplo = LeerArchivo(kEjemplo);
+  const std::string ceres_real =
+      "00001    3.4   0.15 K205V 162.68631   73.73161   80.28698   10.58862  0.0775571  "
+      "0.21406009   2.7676569  0 MPO492748  6751 115 1801-2019 0.60 M-v 30h Williams   0000   "
+      "   (1) Ceres              20190915";
+  const std::string resto = ejemplo.substr(ejemplo.find('\n') + 1);
+  std::string provisional = resto.substr(0, resto.find('\n'));
+  provisional.replace(0, 7, "K22A01B");
+  std::string tilde = provisional;
+  tilde.replace(0, 7, "~0001  ");
+  const std::string texto = "MINOR PLANET CENTER ORBIT DATABASE (MPCORB)\n\n" +
+                            std::string(202, '-') + "\n" + ceres_real + "\n" + resto + "\n" +
+                            provisional + "\n" + tilde + "\n";
+  EscribirArchivo(dir / "MPCORB.DAT", texto);
+  const Ejecucion e = Ejecutar({"--jd", "2458984.5"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  const std::vector<std::string> lineas = Lineas(LeerArchivo(dir / "ast.dat"));
+  ASSERT_EQ(lineas.size(), 227u);
+  // Ceres from its own 2020 elements on 2020-05-15: the position JPL Horizons gives to 0.2".
+  EXPECT_EQ(lineas[0], "(1) Ceres              2458984.5000 22 42 22.9 -17 34 25   9.1");
+  EXPECT_EQ(lineas[226].substr(0, 23), "(227) Philosophia      ");
+}
+
+TEST(Programa, JDYFechaDanElMismoCatalogo) {
+  DirectorioTemporal dir(true);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01T06:00:00", "--salida",
+                      "a.dat"})
+                .codigo,
+            0);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--jd=2459976.75", "--salida=b.dat"}).codigo, 0);
+  EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
+}
+
+TEST(Programa, SinFechaEsAhoraAlMinuto) {
+  DirectorioTemporal dir(true);
+  EntornoPrograma entorno;
+  // 2022-09-20 00:00:42 UTC.
+  entorno.reloj = [] { return static_cast<std::time_t>(1663632042); };
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--salida", "ahora.dat"}, entorno).codigo, 0);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "f.dat"})
+                .codigo,
+            0);
+  EXPECT_EQ(LeerArchivo(dir / "ahora.dat"), LeerArchivo(dir / "f.dat"));
+}
+
+TEST(Programa, AvisaDeEpocasLejanas) {
+  DirectorioTemporal dir(true);
+  Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-06-01"});
+  ASSERT_EQ(e.codigo, 0);
+  EXPECT_NE(e.errores.find("aviso: 227 de 227 asteroides tienen elementos de una época a más "
+                           "de 200 días"),
+            std::string::npos)
+      << e.errores;
+  e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01"});
+  EXPECT_EQ(e.errores, "");
+}
+
+TEST(Programa, PasadaLaTablaDeSegundosIntercalaresAvisaYEscribe) {
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2031-01-01", "--hasta", "3"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_NE(e.errores.find("segundos intercalares"), std::string::npos);
+  EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 3u);
+}
+
+TEST(Programa, AyudaYVersion) {
+  Ejecucion e = Ejecutar({"--ayuda"});
+  EXPECT_EQ(e.codigo, 0);
+  EXPECT_NE(e.salida.find("Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]]"),
+            std::string::npos);
+  EXPECT_EQ(Ejecutar({"-h"}).salida, e.salida);
+  e = Ejecutar({"--version"});
+  EXPECT_EQ(e.codigo, 0);
+  EXPECT_EQ(e.salida.rfind("orbelux-catalogo ", 0), 0u);
+}
+
+// Every failure: a message, a non-zero code, nothing written and the old catalogue intact.
+struct CasoFallo {
+  const char* nombre;
+  std::vector<std::string> argumentos;
+  std::string elementos;  // written to elementos.dat unless empty
+  bool gzip_truncado;
+  prueba::Averia averia;
+  int codigo;
+  std::string mensaje;
+};
+
+// Test names, not bytes, in the listing.
+void PrintTo(const CasoFallo& caso, std::ostream* os) { *os << caso.nombre; }
+
+class Fallos : public testing::TestWithParam<CasoFallo> {};
+
+std::string EjemploCambiado(std::size_t linea, std::size_t columna, std::string_view texto) {
+  std::string ejemplo = LeerArchivo(kEjemplo);
+  std::size_t pos = 0;
+  for (std::size_t i = 1; i < linea; ++i) pos = ejemplo.find('\n', pos) + 1;
+  ejemplo.replace(pos + columna - 1, texto.size(), texto);
+  return ejemplo;
+}
+
+TEST_P(Fallos, NoEscribenNadaYDejanElCatalogoComoEstaba) {
+  const CasoFallo& c = GetParam();
+  DirectorioTemporal dir(true);
+  const std::string viejo = "catálogo anterior\r\n";
+  EscribirArchivo(dir / "ast.dat", viejo);
+  if (!c.elementos.empty()) EscribirArchivo(dir / "elementos.dat", c.elementos);
+  if (c.gzip_truncado) {
+    EscribirGzip(dir / "entero.gz", LeerArchivo(kEjemplo));
+    const std::string gz = LeerArchivo(dir / "entero.gz");
+    fs::remove(dir / "entero.gz");
+    EscribirArchivo(dir / "elementos.dat", gz.substr(0, gz.size() / 2));
+  }
+  const std::string antes = dir.Listado();
+  prueba::SistemaConAverias sistema(c.averia, 1000);
+  EntornoPrograma entorno;
+  entorno.sistema = &sistema;
+  const Ejecucion e = Ejecutar(c.argumentos, entorno);
+  EXPECT_EQ(e.codigo, c.codigo);
+  EXPECT_EQ(e.salida, "");
+  EXPECT_EQ(e.errores.rfind("orbelux-catalogo: ", 0), 0u) << e.errores;
+  EXPECT_NE(e.errores.find(c.mensaje), std::string::npos) << e.errores;
+  EXPECT_EQ(LeerArchivo(dir / "ast.dat"), viejo);
+  EXPECT_EQ(dir.Listado(), antes);
+}
+
+const std::vector<std::string> kConElementos = {"--elementos", "elementos.dat", "--fecha",
+                                                "2022-09-20"};
+
+std::vector<std::string> Mas(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Todos, Fallos,
+    testing::Values(
+        CasoFallo{"CampoQueNoSeLee", kConElementos, EjemploCambiado(57, 27, "12x.45678"), false,
+                  prueba::Averia::Ninguna, 1,
+                  "elementos.dat, línea 57: la anomalía media (columnas 27-35) no es un número"},
+        CasoFallo{"Hiperbolica", kConElementos, EjemploCambiado(3, 71, "1.2000000"), false,
+                  prueba::Averia::Ninguna, 1, "línea 3: la excentricidad (columnas 71-79)"},
+        CasoFallo{"SemiejeCero", kConElementos, EjemploCambiado(9, 93, "  0.0000000"), false,
+                  prueba::Averia::Ninguna, 1, "línea 9: el semieje mayor (columnas 93-103)"},
+        CasoFallo{"FaltaUnNumero", Mas(kConElementos, {"--hasta", "300"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 1,
+                  "falta el asteroide 228"},
+        CasoFallo{"NoExiste", {"--elementos", "no-existe.dat"}, "", false,
+                  prueba::Averia::Ninguna, 1, "no-existe.dat: no se puede abrir"},
+        CasoFallo{"SinMPCORB", {"--fecha", "2022-09-20"}, "", false, prueba::Averia::Ninguna, 1,
+                  "no están ni MPCORB.DAT ni MPCORB.DAT.gz"},
+        CasoFallo{"EsUnDirectorio", {"--elementos", "."}, "", false, prueba::Averia::Ninguna, 1,
+                  "no es un fichero normal"},
+        CasoFallo{"GzipTruncado", kConElementos, "", true, prueba::Averia::Ninguna, 1,
+                  "elementos.dat: el fichero comprimido está incompleto"},
+        CasoFallo{"GzipDaniado", kConElementos,
+                  std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) +
+                      std::string(200, '\xff'),
+                  false, prueba::Averia::Ninguna, 1, "el contenido comprimido está dañado"},
+        CasoFallo{"HastaDemasiado", Mas(kConElementos, {"--hasta", "40000"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "--hasta 40000: como mucho 32767, porque la generación de listas no lee"},
+        CasoFallo{"HastaCero", Mas(kConElementos, {"--hasta", "0"}), LeerArchivo(kEjemplo),
+                  false, prueba::Averia::Ninguna, 2, "--hasta 0: debe ser al menos 1"},
+        CasoFallo{"HastaNoNumero", Mas(kConElementos, {"--hasta", "diez"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "--hasta diez: se espera un número entero positivo"},
+        CasoFallo{"FechaMalEscrita", {"--fecha", "20/09/2022"}, "", false,
+                  prueba::Averia::Ninguna, 2, "--fecha 20/09/2022: se espera AAAA-MM-DD"},
+        CasoFallo{"FechaQueNoExiste", {"--fecha", "2022-02-30"}, "", false,
+                  prueba::Averia::Ninguna, 2, "--fecha 2022-02-30: esa fecha u hora no existe"},
+        CasoFallo{"HoraQueNoExiste", {"--fecha", "2022-02-03T25:00"}, "", false,
+                  prueba::Averia::Ninguna, 2, "esa fecha u hora no existe"},
+        CasoFallo{"FechaYJD", {"--fecha", "2022-09-20", "--jd", "2459842.5"}, "", false,
+                  prueba::Averia::Ninguna, 2, "--fecha y --jd no pueden ir juntas"},
+        CasoFallo{"JDNoNumero", {"--jd", "ayer"}, "", false, prueba::Averia::Ninguna, 2,
+                  "--jd ayer: se espera un día juliano"},
+        CasoFallo{"JDFueraDeRango", {"--jd", "12.5"}, "", false, prueba::Averia::Ninguna, 2,
+                  "--jd 12.5: debe caer entre los años 1000 y 9999"},
+        CasoFallo{"OpcionDesconocida", {"--desde", "3"}, "", false, prueba::Averia::Ninguna, 2,
+                  "opción desconocida: --desde"},
+        CasoFallo{"SinValor", {"--salida"}, "", false, prueba::Averia::Ninguna, 2,
+                  "falta el valor de --salida"},
+        CasoFallo{"Repetida", {"--hasta", "2", "--hasta", "3"}, "", false,
+                  prueba::Averia::Ninguna, 2, "--hasta aparece más de una vez"},
+        CasoFallo{"SinTemporal", kConElementos, LeerArchivo(kEjemplo), false,
+                  prueba::Averia::CrearTemporal, 1, "no se puede escribir el catálogo: ast.dat"},
+        CasoFallo{"DiscoLleno", kConElementos, LeerArchivo(kEjemplo), false,
+                  prueba::Averia::EscribirAMitad, 1, "no se puede escribir el catálogo: ast.dat"},
+        CasoFallo{"SinSincronizar", kConElementos, LeerArchivo(kEjemplo), false,
+                  prueba::Averia::Sincronizar, 1, "no se puede escribir el catálogo: ast.dat"},
+        CasoFallo{"SinRenombrar", kConElementos, LeerArchivo(kEjemplo), false,
+                  prueba::Averia::Renombrar, 1, "no se puede escribir el catálogo: ast.dat"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+}  // namespace
+}  // namespace orbelux::catalogo

@@ -1,0 +1,67 @@
+#include "ephemeris/time_scales.h"
+
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace orbelux::efemerides {
+namespace {
+
+struct CasoInstante {
+  const char* nombre;
+  int anio, mes, dia, hora, minuto;
+  double tt_menos_utc;  // seconds: TAI - UTC + 32.184
+  bool dudoso;
+};
+
+// Test names, not bytes, in the listing.
+void PrintTo(const CasoInstante& caso, std::ostream* os) { *os << caso.nombre; }
+
+class Instantes : public testing::TestWithParam<CasoInstante> {};
+
+TEST_P(Instantes, TTEsUTCMasLosSegundosIntercalares) {
+  const CasoInstante& c = GetParam();
+  const Instante i = InstanteDesdeCalendario(c.anio, c.mes, c.dia, c.hora, c.minuto, 0);
+  const double tt_menos_utc =
+      ((i.tt.entera - i.utc.entera) + (i.tt.fraccion - i.utc.fraccion)) * 86400;
+  EXPECT_NEAR(tt_menos_utc, c.tt_menos_utc, 1e-6);
+  // TDB - TT stays within 1.7 ms.
+  const double tdb_menos_tt =
+      ((i.tdb.entera - i.tt.entera) + (i.tdb.fraccion - i.tt.fraccion)) * 86400;
+  EXPECT_LT(std::abs(tdb_menos_tt), 0.0017);
+  EXPECT_EQ(i.anio_dudoso, c.dudoso);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fechas, Instantes,
+    testing::Values(CasoInstante{"Epoca2022", 2022, 8, 9, 0, 0, 69.184, false},
+                    CasoInstante{"Antes2017", 2016, 12, 30, 12, 0, 68.184, false},
+                    CasoInstante{"Despues2017", 2017, 1, 1, 12, 0, 69.184, false},
+                    CasoInstante{"Anio2000", 2000, 1, 1, 12, 0, 64.184, false},
+                    // Past the table: a warning, with the table's last value.
+                    CasoInstante{"Futuro", 2031, 6, 1, 0, 0, 69.184, true}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(Instantes, DiaJulianoYCalendarioDanElMismoInstante) {
+  const Instante a = InstanteDesdeCalendario(2023, 2, 1, 6, 0, 0);
+  const Instante b = InstanteDesdeDiaJulianoUTC(2459976.75);
+  EXPECT_DOUBLE_EQ(a.utc.Total(), 2459976.75);
+  EXPECT_NEAR((a.tdb.entera - b.tdb.entera) + (a.tdb.fraccion - b.tdb.fraccion), 0, 1e-11);
+  const FechaCalendario f = CalendarioUTC(b);
+  EXPECT_EQ(f.anio, 2023);
+  EXPECT_EQ(f.mes, 2);
+  EXPECT_EQ(f.dia, 1);
+  EXPECT_EQ(f.hora, 6);
+  EXPECT_EQ(f.minuto, 0);
+  EXPECT_EQ(f.segundo, 0);
+}
+
+TEST(Instantes, FechasQueNoExistenSonUnError) {
+  EXPECT_THROW(InstanteDesdeCalendario(2022, 2, 30, 0, 0, 0), ErrorInstante);
+  EXPECT_THROW(InstanteDesdeCalendario(2022, 13, 1, 0, 0, 0), ErrorInstante);
+  EXPECT_THROW(InstanteDesdeCalendario(2022, 1, 1, 24, 0, 0), ErrorInstante);
+}
+
+}  // namespace
+}  // namespace orbelux::efemerides
