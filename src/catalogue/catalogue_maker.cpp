@@ -1,6 +1,12 @@
 #include "catalogue/catalogue_maker.h"
 
+#include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
+#include <future>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "catalogue/catalogue_line.h"
@@ -14,14 +20,15 @@ namespace orbelux::catalogo {
 
 namespace ef = orbelux::efemerides;
 
-std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
-                          const ef::Instante& instante) {
-  const ef::Vector3 tierra = ef::PosicionTierra(instante);
-  const std::string dia_juliano = TextoDiaJuliano(instante.utc.Total());
-  std::string texto;
-  texto.resize(elementos.size() * kAnchoLinea);
-  char* destino = texto.data();
-  for (const ef::ElementosOrbitales& el : elementos) {
+namespace {
+
+// Lines [desde, hasta) of the catalogue, each at its own place in `texto`.
+void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size_t desde,
+                    std::size_t hasta, const ef::Instante& instante, const ef::Vector3& tierra,
+                    std::string_view dia_juliano, char* texto) {
+  char* destino = texto + desde * kAnchoLinea;
+  for (std::size_t i = desde; i < hasta; ++i) {
+    const ef::ElementosOrbitales& el = elementos[i];
     const ef::OrbitaKepleriana orbita(el);
     const ef::LugarAstrometrico lugar = ef::Astrometrico(orbita, tierra, instante);
     if (!std::isfinite(lugar.ascension_recta) || !std::isfinite(lugar.declinacion)) {
@@ -31,15 +38,55 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
     DatosLinea datos;
     datos.numero = el.numero;
     datos.nombre = el.Nombre();
-    datos.dia_juliano = destino == texto.data() ? std::string_view(dia_juliano) : "";
+    datos.dia_juliano = i == 0 ? dia_juliano : std::string_view();
     datos.ascension_recta = lugar.ascension_recta;
     datos.declinacion = lugar.declinacion;
     if (el.tiene_H) {
-      datos.magnitud = ef::MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.fase);
+      datos.magnitud = ef::MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.tan_media_fase);
     }
     const LineaCatalogo linea = FormatearLinea(datos);
     destino = std::copy(linea.begin(), linea.end(), destino);
   }
+}
+
+// Below this, starting threads costs more than it saves.
+constexpr std::size_t kLineasPorHilo = 2048;
+
+}  // namespace
+
+std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
+                          const ef::Instante& instante) {
+  const ef::Vector3 tierra = ef::PosicionTierra(instante);
+  const std::string dia_juliano = TextoDiaJuliano(instante.utc.Total());
+  std::string texto(elementos.size() * kAnchoLinea, ' ');
+  // Every asteroid is independent of the others: the lines are shared out among the
+  // processors, each writing its own part of the text.
+  const std::size_t n = elementos.size();
+  const std::size_t hilos =
+      std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), 8), 1,
+                              std::max<std::size_t>(n / kLineasPorHilo, 1));
+  std::vector<std::future<void>> partes;
+  for (std::size_t h = 1; h < hilos; ++h) {
+    partes.push_back(std::async(std::launch::async, EscribirLineas, elementos, n * h / hilos,
+                                n * (h + 1) / hilos, std::cref(instante), std::cref(tierra),
+                                std::string_view(dia_juliano), texto.data()));
+  }
+  // This thread takes the first part; the others' failures come out of get() in order, so
+  // the asteroid named is always the lowest-numbered that failed.
+  std::exception_ptr fallo;
+  try {
+    EscribirLineas(elementos, 0, n / hilos, instante, tierra, dia_juliano, texto.data());
+  } catch (...) {
+    fallo = std::current_exception();
+  }
+  for (auto& parte : partes) {
+    try {
+      parte.get();
+    } catch (...) {
+      if (!fallo) fallo = std::current_exception();
+    }
+  }
+  if (fallo) std::rethrow_exception(fallo);
   return texto;
 }
 

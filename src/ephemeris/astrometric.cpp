@@ -1,7 +1,6 @@
 #include "ephemeris/astrometric.h"
 
 #include <cmath>
-#include <limits>
 
 #include <erfa.h>
 #include <erfam.h>
@@ -24,20 +23,28 @@ Vector3 PosicionTierra(const Instante& instante) {
   return {heliocentrica[0][0], heliocentrica[0][1], heliocentrica[0][2]};
 }
 
+double LugarAstrometrico::Fase() const { return 2 * std::atan(tan_media_fase); }
+
 LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& tierra,
                                const Instante& instante) {
   const double t1 = instante.tdb.entera;
   const double t2 = instante.tdb.fraccion;
-  double anomalia = std::numeric_limits<double>::quiet_NaN();
-  Vector3 asteroide = orbita.PosicionCerca(t1, t2, anomalia);
-  Vector3 geocentrica = asteroide - tierra;
-  double tau = 0;
+  EstadoKepler estado;
+  Vector3 asteroide = orbita.PosicionCerca(t1, t2, estado);
+  // Light time along the straight line through the position at t: good to a few
+  // hundredths of a millisecond, well inside the tolerance.
+  const Vector3 velocidad = orbita.Velocidad(estado.anomalia);
+  const Vector3 desde_tierra = asteroide - tierra;
+  double tau = Modulo(desde_tierra) * kTiempoLuzUA;
+  for (int i = 0; i < 3; ++i) tau = Modulo(desde_tierra - tau * velocidad) * kTiempoLuzUA;
+
+  Vector3 geocentrica;
   for (int i = 0; i < kMaxIteraciones; ++i) {
+    asteroide = orbita.PosicionCerca(t1, t2 - tau, estado);
+    geocentrica = asteroide - tierra;
     const double nuevo_tau = Modulo(geocentrica) * kTiempoLuzUA;
     if (std::abs(nuevo_tau - tau) < kToleranciaLuz) break;
     tau = nuevo_tau;
-    asteroide = orbita.PosicionCerca(t1, t2 - tau, anomalia);
-    geocentrica = asteroide - tierra;
   }
 
   LugarAstrometrico lugar;
@@ -48,10 +55,12 @@ LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& ti
   if (ar >= 2 * ERFA_DPI) ar = 0;
   lugar.ascension_recta = ar;
   lugar.declinacion =
-      std::atan2(geocentrica.z, std::hypot(geocentrica.x, geocentrica.y));
-  // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica).
-  lugar.fase = std::atan2(Modulo(ProductoVectorial(asteroide, geocentrica)),
-                          Producto(asteroide, geocentrica));
+      std::atan2(geocentrica.z,
+                 std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
+  // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica):
+  // tan(alpha / 2) = |a x g| / (|a| |g| + a . g), exact at every angle.
+  lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, geocentrica)) /
+                         (lugar.r * lugar.delta + Producto(asteroide, geocentrica));
   return lugar;
 }
 

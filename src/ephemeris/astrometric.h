@@ -17,10 +17,14 @@ struct LugarAstrometrico {
   double declinacion = 0;      // radians
   double delta = 0;            // distance from the Earth, AU
   double r = 0;                // distance from the Sun at the time of emission, AU
-  double fase = 0;             // phase angle Sun-asteroid-Earth, radians
+  // tan of half the phase angle Sun-asteroid-Earth, which is what the brightness wants.
+  double tan_media_fase = 0;
+  double Fase() const;  // the phase angle, radians
 };
 
-// Iterates the light time until it changes by less than a tenth of a millisecond.
+// Iterates the light time until it changes by less than a tenth of a millisecond. The
+// first guesses come from the asteroid's straight-line motion, which costs no Kepler
+// solution; every position taken is then an exact two-body one at t - tau.
 LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& tierra,
                                const Instante& instante);
 

@@ -5,13 +5,17 @@
 
 namespace orbelux::efemerides {
 
-double MagnitudHG(double H, double G, double r, double delta, double fase) {
-  const double t = std::tan(0.5 * fase);
-  const double phi1 = std::exp(-3.33 * std::pow(t, 0.63));
-  const double phi2 = std::exp(-1.87 * std::pow(t, 1.22));
+double MagnitudHG(double H, double G, double r, double delta, double tan_media_fase) {
+  // tan^B as exp(B log tan), one logarithm for both phase functions; at zero phase the
+  // logarithm is -inf and each function is exactly 1.
+  const double log_t = std::log(tan_media_fase);
+  const double phi1 = std::exp(-3.33 * std::exp(0.63 * log_t));
+  const double phi2 = std::exp(-1.87 * std::exp(1.22 * log_t));
   const double fase_combinada = (1 - G) * phi1 + G * phi2;
   if (!(fase_combinada > 0)) return std::numeric_limits<double>::quiet_NaN();
-  return H + 5 * std::log10(r * delta) - 2.5 * std::log10(fase_combinada);
+  // 5 log10(r delta) - 2.5 log10(phase) in one logarithm.
+  const double rd = r * delta;
+  return H + 2.5 * std::log10(rd * rd / fase_combinada);
 }
 
 }  // namespace orbelux::efemerides

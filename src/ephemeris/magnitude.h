@@ -4,9 +4,9 @@
 namespace orbelux::efemerides {
 
 // V magnitude from absolute magnitude H, slope G, heliocentric distance r and geocentric
-// distance delta (AU) and the phase angle (radians, Sun-asteroid-Earth). Not finite when
-// the phase function is not positive (G far outside its physical range, or a phase angle
-// of 180 degrees), which callers treat as an unknown magnitude.
-double MagnitudHG(double H, double G, double r, double delta, double fase);
+// distance delta (AU) and tan(alpha / 2) of the phase angle alpha (Sun-asteroid-Earth).
+// Not finite when the phase function is not positive (G far outside its physical range,
+// or a phase angle of 180 degrees), which callers treat as an unknown magnitude.
+double MagnitudHG(double H, double G, double r, double delta, double tan_media_fase);
 
 }  // namespace orbelux::efemerides

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "ephemeris/packed_fields.h"
 
@@ -127,9 +129,9 @@ class Lectura final {
   explicit Lectura(const OpcionesLectura& opciones)
       : opciones_(opciones),
         limite_(opciones.hasta ? *opciones.hasta : opciones.tope),
-        elementos_(static_cast<std::size_t>(std::max(limite_, 0)) + 1),
-        lineas_(elementos_.size(), 0),
-        con_error_(elementos_.size(), false) {}
+        elementos_(static_cast<std::size_t>(std::max(limite_, 0))),
+        lineas_(elementos_.size() + 1, 0),
+        con_error_(elementos_.size() + 1, false) {}
 
   void Linea(std::string_view linea, std::uint64_t numero_linea) {
     if (EnBlanco(linea)) return;
@@ -166,7 +168,7 @@ class Lectura final {
       return;
     }
     lineas_[k] = numero_linea;
-    Registro(linea, *numero, numero_linea, elementos_[k]);
+    Registro(linea, *numero, numero_linea, elementos_[k - 1]);
   }
 
   void Fin() {
@@ -198,9 +200,8 @@ class Lectura final {
                              0);
       }
     }
-    std::vector<ElementosOrbitales> resultado(elementos_.begin() + 1,
-                                              elementos_.begin() + 1 + n);
-    return resultado;
+    elementos_.resize(static_cast<std::size_t>(n));
+    return std::move(elementos_);
   }
 
  private:
@@ -298,8 +299,8 @@ class Lectura final {
 
   const OpcionesLectura& opciones_;
   std::int32_t limite_;
-  std::vector<ElementosOrbitales> elementos_;  // by number; slot 0 unused
-  std::vector<std::uint64_t> lineas_;          // line of each number's record, 0 if none
+  std::vector<ElementosOrbitales> elementos_;  // asteroid k at k - 1
+  std::vector<std::uint64_t> lineas_;          // by number: line of its record, 0 if none
   std::vector<bool> con_error_;                // by number; slot 0 for lines of no asteroid
   std::vector<Pendiente> pendientes_;
   bool cabecera_decidida_ = false;
@@ -311,6 +312,9 @@ class Lectura final {
 
 std::vector<ElementosOrbitales> LeerElementosMPC(FuenteBytes& fuente,
                                                  const OpcionesLectura& opciones) {
+  if (opciones.hasta && *opciones.hasta < 1) {
+    throw std::invalid_argument("LeerElementosMPC: hasta must be at least 1");
+  }
   Lectura lectura(opciones);
   LectorLineas lector(fuente);
   std::string_view linea;

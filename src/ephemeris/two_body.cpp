@@ -11,14 +11,16 @@ namespace orbelux::efemerides {
 
 namespace {
 
-// Obliquity of the ecliptic at J2000, the angle between the elements' plane and the equator.
-constexpr double kOblicuidad = 84381.448 * ERFA_DAS2R;
+// The obliquity of the ecliptic at J2000, between the elements' plane and the equator.
+const double kCosOblicuidad = std::cos(84381.448 * ERFA_DAS2R);
+const double kSenOblicuidad = std::sin(84381.448 * ERFA_DAS2R);
+
 constexpr double kTolerancia = 1e-14;
 
-// Newton's method kept inside a bracket that always holds the root, so that it cannot
+// Halley's method kept inside a bracket that always holds the root, so that it cannot
 // wander off even for e close to 1 near perihelion; a step that would leave the bracket
-// is replaced by bisection.
-double ResolverKepler(double M, double e, double E) {
+// is replaced by bisection. Returns sin E and cos E with E, which the position needs.
+Anomalia ResolverKepler(double M, double e, double E) {
   // f(E) = E - e sin E - M grows with E, and the root lies between M and M + e (for M >= 0).
   double bajo = M >= 0 ? M : std::max(M - e, -ERFA_DPI);
   double alto = M >= 0 ? std::min(M + e, ERFA_DPI) : M;
@@ -30,33 +32,50 @@ double ResolverKepler(double M, double e, double E) {
     const double s = std::sin(E);
     const double c = std::cos(E);
     const double f = E - e * s - M;
-    if (std::abs(f) <= kTolerancia * 0.25) return E;
+    if (std::abs(f) <= kTolerancia * 0.25) return {E, s, c};
     if (f < 0) {
       bajo = E;
     } else {
       alto = E;
     }
-    double siguiente = E - f / (1 - e * c);
-    if (!(siguiente > bajo && siguiente < alto)) siguiente = 0.5 * (bajo + alto);
-    if (std::abs(siguiente - E) <= kTolerancia * 0.25 || siguiente == E) return siguiente;
+    const double d1 = 1 - e * c;
+    const double newton = f / d1;
+    const double paso_halley = f / (d1 - 0.5 * newton * e * s);
+    const double siguiente = E - paso_halley;
+    if (!(siguiente > bajo && siguiente < alto)) {
+      E = 0.5 * (bajo + alto);
+      continue;
+    }
+    // After a step this small the error left is below |step|^3 (the constants of
+    // Halley's error stay under 1 for every e < 1), under 1e-15: take it, and turn sin
+    // and cos by it rather than computing them again.
+    if (std::abs(paso_halley) < 1e-5) {
+      const double d = paso_halley;
+      const double coseno_d = 1 - 0.5 * d * d;
+      return {siguiente, s * coseno_d - c * d, c * coseno_d + s * d};
+    }
     E = siguiente;
   }
-  return E;
+  return {E, std::sin(E), std::cos(E)};
 }
 
+// Into [-pi, pi]: 2 pi in two parts (Cody and Waite), so that many turns lose nothing.
 double Reducir(double M) {
-  // Into [-pi, pi]; remainder is exact, so nothing is lost however large M is.
-  return std::remainder(M, 2 * ERFA_DPI);
+  constexpr double kDosPiAlto = 6.283185307179586;
+  constexpr double kDosPiBajo = 2.4492935982947064e-16;
+  const double vueltas = std::nearbyint(M / kDosPiAlto);
+  const double r = std::fma(-vueltas, kDosPiAlto, M) - vueltas * kDosPiBajo;
+  return std::clamp(r, -ERFA_DPI, ERFA_DPI);
 }
 
 }  // namespace
 
 double AnomaliaExcentrica(double M, double e) {
-  return ResolverKepler(Reducir(M), e, std::numeric_limits<double>::quiet_NaN());
+  return ResolverKepler(Reducir(M), e, std::numeric_limits<double>::quiet_NaN()).E;
 }
 
 double AnomaliaExcentrica(double M, double e, double estimacion) {
-  return ResolverKepler(Reducir(M), e, Reducir(estimacion));
+  return ResolverKepler(Reducir(M), e, Reducir(estimacion)).E;
 }
 
 OrbitaKepleriana::OrbitaKepleriana(const ElementosOrbitales& el)
@@ -76,8 +95,8 @@ OrbitaKepleriana::OrbitaKepleriana(const ElementosOrbitales& el)
   const Vector3 p{cw * cn - sw * sn * ci, cw * sn + sw * cn * ci, sw * si};
   const Vector3 q{-sw * cn - cw * sn * ci, -sw * sn + cw * cn * ci, cw * si};
   // ... turned about the equinox onto the equator.
-  const double ce = std::cos(kOblicuidad);
-  const double se = std::sin(kOblicuidad);
+  const double ce = kCosOblicuidad;
+  const double se = kSenOblicuidad;
   P_ = {p.x, ce * p.y - se * p.z, se * p.y + ce * p.z};
   Q_ = {q.x, ce * q.y - se * q.z, se * q.y + ce * q.z};
 }
@@ -86,19 +105,30 @@ double OrbitaKepleriana::AnomaliaMedia(double tdb1, double tdb2) const {
   return M0_ + n_ * ((tdb1 - epoca_) + tdb2);
 }
 
-Vector3 OrbitaKepleriana::DesdeAnomalia(double E) const {
-  const double x = a_ * (std::cos(E) - e_);
-  const double y = b_ * std::sin(E);
+Vector3 OrbitaKepleriana::DesdeAnomalia(const Anomalia& anomalia) const {
+  const double x = a_ * (anomalia.c - e_);
+  const double y = b_ * anomalia.s;
   return x * P_ + y * Q_;
 }
 
-Vector3 OrbitaKepleriana::Posicion(double tdb1, double tdb2) const {
-  return DesdeAnomalia(AnomaliaExcentrica(AnomaliaMedia(tdb1, tdb2), e_));
+Vector3 OrbitaKepleriana::Velocidad(const Anomalia& anomalia) const {
+  const double dE = n_ / (1 - e_ * anomalia.c);
+  return (-a_ * anomalia.s * dE) * P_ + (b_ * anomalia.c * dE) * Q_;
 }
 
-Vector3 OrbitaKepleriana::PosicionCerca(double tdb1, double tdb2, double& anomalia) const {
-  anomalia = AnomaliaExcentrica(AnomaliaMedia(tdb1, tdb2), e_, anomalia);
-  return DesdeAnomalia(anomalia);
+Vector3 OrbitaKepleriana::Posicion(double tdb1, double tdb2) const {
+  return DesdeAnomalia(
+      ResolverKepler(Reducir(AnomaliaMedia(tdb1, tdb2)), e_, std::numeric_limits<double>::quiet_NaN()));
+}
+
+Vector3 OrbitaKepleriana::PosicionCerca(double tdb1, double tdb2, EstadoKepler& estado) const {
+  const double M = AnomaliaMedia(tdb1, tdb2);
+  // dE = dM / (1 - e cos E): the last solution moved to the new mean anomaly.
+  const double estimacion =
+      estado.anomalia.E + (M - estado.media) / (1 - e_ * estado.anomalia.c);
+  estado.media = M;
+  estado.anomalia = ResolverKepler(Reducir(M), e_, estimacion);
+  return DesdeAnomalia(estado.anomalia);
 }
 
 }  // namespace orbelux::efemerides

@@ -2,6 +2,8 @@
 // position of an asteroid on an unperturbed ellipse.
 #pragma once
 
+#include <limits>
+
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/vector3.h"
 
@@ -16,6 +18,19 @@ inline constexpr double kGauss = 0.01720209895;
 double AnomaliaExcentrica(double M, double e);
 double AnomaliaExcentrica(double M, double e, double estimacion);
 
+// An eccentric anomaly with its sine and cosine.
+struct Anomalia {
+  double E = 0;
+  double s = 0;
+  double c = 1;
+};
+
+// Where the last position of an orbit stood, to start the next solution from.
+struct EstadoKepler {
+  double media = std::numeric_limits<double>::quiet_NaN();  // mean anomaly, not reduced
+  Anomalia anomalia;
+};
+
 // An orbit ready for positions: the orientation is worked out once, so each position
 // costs one Kepler solution.
 class OrbitaKepleriana final {
@@ -26,14 +41,17 @@ class OrbitaKepleriana final {
   // The elements' epoch is 0h TT; the 1.7 ms between TT and TDB moves nothing visibly.
   Vector3 Posicion(double tdb1, double tdb2) const;
 
-  // The same, starting Kepler's equation from the eccentric anomaly of the last call
-  // (NaN before the first), and leaving this one's there: the light-time iteration asks
-  // for nearly the same instant again and again.
-  Vector3 PosicionCerca(double tdb1, double tdb2, double& anomalia) const;
+  // The same, starting Kepler's equation from the solution of the previous call (a new
+  // EstadoKepler: none) and leaving this one's there: the light-time iteration asks for
+  // nearly the same instant again and again.
+  Vector3 PosicionCerca(double tdb1, double tdb2, EstadoKepler& estado) const;
+
+  // Heliocentric velocity, AU/day, at an eccentric anomaly this orbit reached.
+  Vector3 Velocidad(const Anomalia& anomalia) const;
 
  private:
   double AnomaliaMedia(double tdb1, double tdb2) const;
-  Vector3 DesdeAnomalia(double E) const;
+  Vector3 DesdeAnomalia(const Anomalia& anomalia) const;
 
   double a_;
   double e_;

@@ -82,7 +82,7 @@ TEST(IdaYVuelta, ElLectorDeLaListaLeeLoQueSeEscribio) {
     if (linea.substr(47, 3) == "-00") ++sur_de_cero;
 
     if (el.tiene_H) {
-      const double v = ef::MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.fase);
+      const double v = ef::MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.tan_media_fase);
       // The reader rounds the written tenths to the nearest integer, ties to even.
       const double escrita = std::round(v * 10) / 10;
       ASSERT_EQ(leido.Mag, static_cast<std::int16_t>(std::nearbyint(escrita)));
