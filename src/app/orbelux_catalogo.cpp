@@ -3,9 +3,21 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "catalogue/command_line.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return orbelux::catalogo::ProgramaCatalogo(argumentos, std::cout, std::cerr);
+  orbelux::catalogo::EntornoPrograma entorno;
+#ifdef _WIN32
+  entorno.errores_en_terminal = _isatty(2) != 0;
+#else
+  entorno.errores_en_terminal = isatty(STDERR_FILENO) != 0;
+#endif
+  return orbelux::catalogo::ProgramaCatalogo(argumentos, std::cout, std::cerr, entorno);
 }

@@ -1,12 +1,16 @@
 #include "catalogue/catalogue_maker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <exception>
 #include <functional>
-#include <future>
+#include <limits>
+#include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue_line.h"
@@ -14,6 +18,8 @@
 #include "ephemeris/element_source.h"
 #include "ephemeris/magnitude.h"
 #include "ephemeris/mpc_reader.h"
+#include "ephemeris/perturbed_motion.h"
+#include "ephemeris/planet_table.h"
 #include "ephemeris/two_body.h"
 
 namespace orbelux::catalogo {
@@ -22,15 +28,38 @@ namespace ef = orbelux::efemerides;
 
 namespace {
 
+// What every line shares: the instant, the observer and, for perturbed motion, the
+// table of the planets and the integrator.
+struct Contexto {
+  const ef::Instante* instante = nullptr;
+  ef::Vector3 tierra;
+  ef::Vector3 velocidad_sol;
+  double t = 0;  // TDB days from J2000
+  std::string_view dia_juliano;
+  const ef::MovimientoPerturbado* movimiento = nullptr;  // null: two-body motion
+};
+
+ef::LugarAstrometrico Posicion(const ef::ElementosOrbitales& el, const Contexto& ctx) {
+  if (ctx.movimiento == nullptr) {
+    return ef::Astrometrico(ef::OrbitaKepleriana(el), ctx.tierra, *ctx.instante);
+  }
+  try {
+    const ef::EstadoCartesiano en_instante =
+        ctx.movimiento->Propagar(ef::EstadoDeElementos(el), el.epoca - ef::kJ2000, ctx.t);
+    return ef::AstrometricoDesdeEstado(en_instante, ctx.tierra, ctx.velocidad_sol);
+  } catch (const ef::ErrorIntegracion& e) {
+    throw ErrorPosicion("no se puede calcular la posición del asteroide " +
+                        std::to_string(el.numero) + ": " + e.what());
+  }
+}
+
 // Lines [desde, hasta) of the catalogue, each at its own place in `texto`.
 void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size_t desde,
-                    std::size_t hasta, const ef::Instante& instante, const ef::Vector3& tierra,
-                    std::string_view dia_juliano, char* texto) {
+                    std::size_t hasta, const Contexto& ctx, char* texto) {
   char* destino = texto + desde * kAnchoLinea;
   for (std::size_t i = desde; i < hasta; ++i) {
     const ef::ElementosOrbitales& el = elementos[i];
-    const ef::OrbitaKepleriana orbita(el);
-    const ef::LugarAstrometrico lugar = ef::Astrometrico(orbita, tierra, instante);
+    const ef::LugarAstrometrico lugar = Posicion(el, ctx);
     if (!std::isfinite(lugar.ascension_recta) || !std::isfinite(lugar.declinacion)) {
       throw ErrorPosicion("no se puede calcular la posición del asteroide " +
                           std::to_string(el.numero) + " con sus elementos");
@@ -38,7 +67,7 @@ void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size
     DatosLinea datos;
     datos.numero = el.numero;
     datos.nombre = el.Nombre();
-    datos.dia_juliano = i == 0 ? dia_juliano : std::string_view();
+    datos.dia_juliano = i == 0 ? ctx.dia_juliano : std::string_view();
     datos.ascension_recta = lugar.ascension_recta;
     datos.declinacion = lugar.declinacion;
     if (el.tiene_H) {
@@ -49,44 +78,111 @@ void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size
   }
 }
 
-// Below this, starting threads costs more than it saves.
-constexpr std::size_t kLineasPorHilo = 2048;
+// Asteroids per batch taken by a thread. An integration costs some hundred times a
+// Kepler solution, so batches of it are small: the threads stay busy to the end even
+// when the costly near-Earth orbits bunch together.
+constexpr std::size_t kLoteDosCuerpos = 2048;
+constexpr std::size_t kLotePerturbado = 16;
+
+// The batches go to whichever thread is free. A failure is kept when it belongs to a
+// lower-numbered asteroid than any before, so that the one reported does not depend on
+// the threads.
+class Reparto final {
+ public:
+  Reparto(std::size_t total, std::size_t lote) : total_(total), lote_(lote) {}
+
+  template <typename Trabajo>
+  void Trabajar(Trabajo&& trabajo, const std::function<void(std::size_t, std::size_t)>* aviso) {
+    for (;;) {
+      const std::size_t desde = siguiente_.fetch_add(lote_);
+      if (desde >= total_ || desde >= primer_fallo_.load()) return;
+      const std::size_t hasta = std::min(total_, desde + lote_);
+      try {
+        trabajo(desde, hasta);
+      } catch (...) {
+        std::lock_guard<std::mutex> cerrojo(mutex_);
+        if (desde < primer_fallo_.load()) {
+          primer_fallo_ = desde;
+          fallo_ = std::current_exception();
+        }
+      }
+      const std::size_t hechos = hechos_.fetch_add(hasta - desde) + (hasta - desde);
+      if (aviso != nullptr && *aviso) (*aviso)(hechos, total_);
+    }
+  }
+
+  void Relanzar() {
+    if (fallo_) std::rethrow_exception(fallo_);
+  }
+
+ private:
+  std::size_t total_;
+  std::size_t lote_;
+  std::atomic<std::size_t> siguiente_{0};
+  std::atomic<std::size_t> hechos_{0};
+  std::atomic<std::size_t> primer_fallo_{std::numeric_limits<std::size_t>::max()};
+  std::mutex mutex_;
+  std::exception_ptr fallo_;
+};
+
+// The span of TDB days from J2000 that the integrations cover, with room for the light
+// time at the far end.
+std::pair<double, double> Intervalo(std::span<const ef::ElementosOrbitales> elementos,
+                                    double t) {
+  double desde = t;
+  double hasta = t;
+  for (const auto& el : elementos) {
+    desde = std::min(desde, el.epoca - ef::kJ2000);
+    hasta = std::max(hasta, el.epoca - ef::kJ2000);
+  }
+  return {desde - 1, hasta + 1};
+}
 
 }  // namespace
 
 std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
-                          const ef::Instante& instante) {
-  const ef::Vector3 tierra = ef::PosicionTierra(instante);
+                          const ef::Instante& instante, const OpcionesCatalogo& opciones) {
   const std::string dia_juliano = TextoDiaJuliano(instante.utc.Total());
-  std::string texto(elementos.size() * kAnchoLinea, ' ');
-  // Every asteroid is independent of the others: the lines are shared out among the
-  // processors, each writing its own part of the text.
   const std::size_t n = elementos.size();
-  const std::size_t hilos =
-      std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), 8), 1,
-                              std::max<std::size_t>(n / kLineasPorHilo, 1));
-  std::vector<std::future<void>> partes;
-  for (std::size_t h = 1; h < hilos; ++h) {
-    partes.push_back(std::async(std::launch::async, EscribirLineas, elementos, n * h / hilos,
-                                n * (h + 1) / hilos, std::cref(instante), std::cref(tierra),
-                                std::string_view(dia_juliano), texto.data()));
+  const bool perturbado = opciones.movimiento == Movimiento::Perturbado;
+  const std::size_t lote = perturbado ? kLotePerturbado : kLoteDosCuerpos;
+  const unsigned procesadores =
+      opciones.hilos != 0 ? opciones.hilos
+                          : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+  const std::size_t lotes = (n + lote - 1) / lote;
+  const unsigned hilos =
+      static_cast<unsigned>(std::clamp<std::size_t>(procesadores, 1, std::max<std::size_t>(lotes, 1)));
+
+  Contexto ctx;
+  ctx.instante = &instante;
+  ctx.tierra = ef::PosicionTierra(instante);
+  ctx.dia_juliano = dia_juliano;
+  ctx.t = (instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion;
+  std::optional<ef::TablaPlanetas> tabla;
+  std::optional<ef::MovimientoPerturbado> movimiento;
+  if (perturbado && n > 0) {
+    const auto [desde, hasta] = Intervalo(elementos, ctx.t);
+    tabla.emplace(desde, hasta, std::max(procesadores, 1u));
+    movimiento.emplace(&*tabla);
+    ctx.movimiento = &*movimiento;
+    ctx.velocidad_sol = ef::VelocidadBaricentricaSol(instante);
   }
-  // This thread takes the first part; the others' failures come out of get() in order, so
-  // the asteroid named is always the lowest-numbered that failed.
-  std::exception_ptr fallo;
-  try {
-    EscribirLineas(elementos, 0, n / hilos, instante, tierra, dia_juliano, texto.data());
-  } catch (...) {
-    fallo = std::current_exception();
+
+  std::string texto(n * kAnchoLinea, ' ');
+  // Every asteroid is independent of the others: each thread writes its own lines of the
+  // text, so the result is the same whatever the threads.
+  Reparto reparto(n, lote);
+  auto trabajo = [&](std::size_t desde, std::size_t hasta) {
+    EscribirLineas(elementos, desde, hasta, ctx, texto.data());
+  };
+  std::vector<std::thread> otros;
+  for (unsigned h = 1; h < hilos; ++h) {
+    otros.emplace_back([&] { reparto.Trabajar(trabajo, nullptr); });
   }
-  for (auto& parte : partes) {
-    try {
-      parte.get();
-    } catch (...) {
-      if (!fallo) fallo = std::current_exception();
-    }
-  }
-  if (fallo) std::rethrow_exception(fallo);
+  reparto.Trabajar(trabajo, &opciones.progreso);
+  for (auto& hilo : otros) hilo.join();
+  reparto.Relanzar();
+  if (opciones.progreso) opciones.progreso(n, n);
   return texto;
 }
 
@@ -107,7 +203,7 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
   for (const auto& el : elementos) {
     if (std::abs(instante - el.epoca) > kDiasEpocaLejana) ++resultado.epocas_lejanas;
   }
-  const std::string texto = TextoCatalogo(elementos, peticion.instante);
+  const std::string texto = TextoCatalogo(elementos, peticion.instante, peticion.opciones);
   resultado.dia_juliano = TextoDiaJuliano(peticion.instante.utc.Total());
 
   EscrituraAtomica escritura(sistema, peticion.salida);

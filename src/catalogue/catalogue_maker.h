@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -18,9 +19,28 @@ namespace orbelux::catalogo {
 // The list generation reads no further than this line of the catalogue.
 inline constexpr std::int32_t kMaximoAsteroides = 32767;
 
-// Positions further than this from the elements' epoch may be minutes of arc off:
+// Positions further than this from the elements' epoch may be minutes of arc off when
 // two-body motion leaves out the planets.
 inline constexpr double kDiasEpocaLejana = 200;
+
+enum class Movimiento {
+  // The elements integrated from their epoch under the Sun, the planets, the Earth and
+  // the Moon: good to an arcsecond years away from the epoch.
+  Perturbado,
+  // Kepler's ellipse of the elements, as ephemeris services give for the same elements
+  // near their epoch; arcminutes off a year away.
+  DosCuerpos,
+};
+
+struct OpcionesCatalogo {
+  Movimiento movimiento = Movimiento::Perturbado;
+  // Threads that share the asteroids out; 0: one per processor (at most 8). The text
+  // does not depend on it.
+  unsigned hilos = 0;
+  // Called from the calling thread now and then with the asteroids done so far and the
+  // total, and once more at the end.
+  std::function<void(std::size_t hechos, std::size_t total)> progreso;
+};
 
 // A position that cannot be computed from elements that did parse.
 class ErrorPosicion : public std::runtime_error {
@@ -29,9 +49,11 @@ class ErrorPosicion : public std::runtime_error {
 };
 
 // The catalogue text for asteroids 1..N (elementos[k - 1] is asteroid k) at one instant.
-// The Earth's position is computed once for all of them.
+// The Earth's position, and for perturbed motion the table of the planets over the span
+// from the earliest epoch to the latest (and the instant), are computed once for all.
 std::string TextoCatalogo(std::span<const efemerides::ElementosOrbitales> elementos,
-                          const efemerides::Instante& instante);
+                          const efemerides::Instante& instante,
+                          const OpcionesCatalogo& opciones = {});
 
 struct PeticionCatalogo {
   std::filesystem::path elementos;
@@ -39,6 +61,7 @@ struct PeticionCatalogo {
   std::filesystem::path salida;
   efemerides::Instante instante;
   std::optional<std::int32_t> hasta;  // 1..kMaximoAsteroides
+  OpcionesCatalogo opciones;
 };
 
 struct ResultadoCatalogo {

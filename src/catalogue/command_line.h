@@ -19,6 +19,8 @@ struct EntornoPrograma {
   // The current time, for a run without --fecha or --jd.
   std::function<std::time_t()> reloj = [] { return std::time(nullptr); };
   SistemaArchivos* sistema = nullptr;  // the real one when null
+  // Standard error is a terminal: a long run shows its progress there.
+  bool errores_en_terminal = false;
 };
 
 // Runs the program on its arguments (without the program name). Writes the summary to

@@ -13,6 +13,25 @@ constexpr double kTiempoLuzUA = ERFA_AULT / ERFA_DAYSEC;  // days per AU
 constexpr double kToleranciaLuz = 1e-4 / ERFA_DAYSEC;  // days: 0.1 ms, a metre or so
 constexpr int kMaxIteraciones = 10;
 
+// Where the Sun, the asteroid at emission and the Earth at reception stand.
+LugarAstrometrico Lugar(const Vector3& asteroide, const Vector3& geocentrica) {
+  LugarAstrometrico lugar;
+  lugar.delta = Modulo(geocentrica);
+  lugar.r = Modulo(asteroide);
+  double ar = std::atan2(geocentrica.y, geocentrica.x);
+  if (ar < 0) ar += 2 * ERFA_DPI;
+  if (ar >= 2 * ERFA_DPI) ar = 0;
+  lugar.ascension_recta = ar;
+  lugar.declinacion =
+      std::atan2(geocentrica.z,
+                 std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
+  // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica):
+  // tan(alpha / 2) = |a x g| / (|a| |g| + a . g), exact at every angle.
+  lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, geocentrica)) /
+                         (lugar.r * lugar.delta + Producto(asteroide, geocentrica));
+  return lugar;
+}
+
 }  // namespace
 
 Vector3 PosicionTierra(const Instante& instante) {
@@ -47,21 +66,36 @@ LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& ti
     tau = nuevo_tau;
   }
 
-  LugarAstrometrico lugar;
-  lugar.delta = Modulo(geocentrica);
-  lugar.r = Modulo(asteroide);
-  double ar = std::atan2(geocentrica.y, geocentrica.x);
-  if (ar < 0) ar += 2 * ERFA_DPI;
-  if (ar >= 2 * ERFA_DPI) ar = 0;
-  lugar.ascension_recta = ar;
-  lugar.declinacion =
-      std::atan2(geocentrica.z,
-                 std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
-  // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica):
-  // tan(alpha / 2) = |a x g| / (|a| |g| + a . g), exact at every angle.
-  lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, geocentrica)) /
-                         (lugar.r * lugar.delta + Producto(asteroide, geocentrica));
-  return lugar;
+  return Lugar(asteroide, geocentrica);
+}
+
+Vector3 VelocidadBaricentricaSol(const Instante& instante) {
+  double heliocentrica[2][3];
+  double baricentrica[2][3];
+  eraEpv00(instante.tdb.entera, instante.tdb.fraccion, heliocentrica, baricentrica);
+  return {baricentrica[1][0] - heliocentrica[1][0], baricentrica[1][1] - heliocentrica[1][1],
+          baricentrica[1][2] - heliocentrica[1][2]};
+}
+
+LugarAstrometrico AstrometricoDesdeEstado(const EstadoCartesiano& en_instante,
+                                          const Vector3& tierra,
+                                          const Vector3& velocidad_sol) {
+  // First guesses along the straight line, as for two-body motion.
+  const Vector3 desde_tierra = en_instante.r - tierra;
+  const Vector3 aparente = en_instante.v + velocidad_sol;
+  double tau = Modulo(desde_tierra) * kTiempoLuzUA;
+  for (int i = 0; i < 3; ++i) tau = Modulo(desde_tierra - tau * aparente) * kTiempoLuzUA;
+
+  Vector3 asteroide;
+  Vector3 geocentrica;
+  for (int i = 0; i < kMaxIteraciones; ++i) {
+    asteroide = PasoKepler(en_instante, -tau).r;
+    geocentrica = asteroide - tau * velocidad_sol - tierra;
+    const double nuevo_tau = Modulo(geocentrica) * kTiempoLuzUA;
+    if (std::abs(nuevo_tau - tau) < kToleranciaLuz) break;
+    tau = nuevo_tau;
+  }
+  return Lugar(asteroide, geocentrica);
 }
 
 }  // namespace orbelux::efemerides

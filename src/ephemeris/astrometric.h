@@ -2,6 +2,7 @@
 // from the centre of the Earth, on the ICRF axes. No aberration, no light deflection.
 #pragma once
 
+#include "ephemeris/perturbed_motion.h"
 #include "ephemeris/time_scales.h"
 #include "ephemeris/two_body.h"
 #include "ephemeris/vector3.h"
@@ -27,5 +28,17 @@ struct LugarAstrometrico {
 // solution; every position taken is then an exact two-body one at t - tau.
 LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& tierra,
                                const Instante& instante);
+
+// The Sun's velocity about the barycentre of the solar system at the instant (AU/day),
+// from eraEpv00.
+Vector3 VelocidadBaricentricaSol(const Instante& instante);
+
+// The same place from an integrated heliocentric state at the instant: the light time is
+// iterated with short steps back under the Sun alone, and the Sun's own barycentric motion
+// over the light time (a few metres) is added, since the light travels in the
+// barycentric frame.
+LugarAstrometrico AstrometricoDesdeEstado(const EstadoCartesiano& en_instante,
+                                          const Vector3& tierra,
+                                          const Vector3& velocidad_sol);
 
 }  // namespace orbelux::efemerides

@@ -102,7 +102,8 @@ class CatalogoDeReferencia : public testing::TestWithParam<CasoReferencia> {};
 TEST_P(CatalogoDeReferencia, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
   const CasoReferencia& c = GetParam();
   DirectorioTemporal dir(true);
-  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha});
+  // The reference is two-body motion from the same elements.
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha, "--dos-cuerpos"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
   const std::vector<std::string> lineas = Lineas(LeerArchivo(dir / "ast.dat"));
   ASSERT_EQ(lineas.size(), 227u);
@@ -248,15 +249,19 @@ TEST(Programa, SinFechaEsAhoraAlMinuto) {
   EXPECT_EQ(LeerArchivo(dir / "ahora.dat"), LeerArchivo(dir / "f.dat"));
 }
 
-TEST(Programa, AvisaDeEpocasLejanas) {
+TEST(Programa, ConDosCuerposAvisaDeEpocasLejanas) {
   DirectorioTemporal dir(true);
-  Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-06-01"});
+  Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-06-01", "--dos-cuerpos"});
   ASSERT_EQ(e.codigo, 0);
   EXPECT_NE(e.errores.find("aviso: 227 de 227 asteroides tienen elementos de una época a más "
                            "de 200 días"),
             std::string::npos)
       << e.errores;
-  e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01"});
+  e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01", "--dos-cuerpos"});
+  EXPECT_EQ(e.errores, "");
+  // Integrated positions stay good that far from the epoch: no warning.
+  e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-06-01"});
+  ASSERT_EQ(e.codigo, 0);
   EXPECT_EQ(e.errores, "");
 }
 
@@ -273,6 +278,7 @@ TEST(Programa, AyudaYVersion) {
   EXPECT_EQ(e.codigo, 0);
   EXPECT_NE(e.salida.find("Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]]"),
             std::string::npos);
+  EXPECT_NE(e.salida.find("--dos-cuerpos  movimiento de dos cuerpos"), std::string::npos);
   EXPECT_EQ(Ejecutar({"-h"}).salida, e.salida);
   e = Ejecutar({"--version"});
   EXPECT_EQ(e.codigo, 0);

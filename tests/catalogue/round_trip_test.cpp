@@ -48,7 +48,11 @@ std::vector<ef::ElementosOrbitales> Generados(int cuantos) {
 TEST(IdaYVuelta, ElLectorDeLaListaLeeLoQueSeEscribio) {
   const std::vector<ef::ElementosOrbitales> elementos = Generados(kMaximoAsteroides);
   const ef::Instante instante = ef::InstanteDesdeCalendario(2022, 9, 20, 0, 0, 0);
-  const std::string texto = TextoCatalogo(elementos, instante);
+  // Two-body motion, so that each line can be checked against its own computation below;
+  // the perturbed positions go through the same lines.
+  OpcionesCatalogo opciones;
+  opciones.movimiento = Movimiento::DosCuerpos;
+  const std::string texto = TextoCatalogo(elementos, instante, opciones);
   ASSERT_EQ(texto.size(), elementos.size() * kAnchoLinea);
 
   const ef::Vector3 tierra = ef::PosicionTierra(instante);

@@ -1,0 +1,69 @@
+// Where an element set turns into a position when the planets pull: the osculating
+// elements become a heliocentric state at their epoch, and the equations of motion are
+// integrated from there to the instant wanted.
+#pragma once
+
+#include <stdexcept>
+
+#include "ephemeris/dop853.h"
+#include "ephemeris/orbital_elements.h"
+#include "ephemeris/planet_table.h"
+#include "ephemeris/vector3.h"
+
+namespace orbelux::efemerides {
+
+// The speed of light in AU per day.
+inline constexpr double kLuzUADia = 299792.458 * 86400 / 149597870.7;
+
+// Heliocentric position (AU) and velocity (AU/day) on the ICRF axes.
+struct EstadoCartesiano {
+  Vector3 r;
+  Vector3 v;
+};
+
+// The state of an orbit at its elements' epoch, with GM = k^2.
+EstadoCartesiano EstadoDeElementos(const ElementosOrbitales& elementos);
+
+// The motion cannot be followed: the integrator's step collapsed.
+class ErrorIntegracion : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ModeloFuerzas {
+  // The planets, the Earth and the Moon from the table (direct and indirect terms).
+  bool planetas = true;
+  // The Sun's first post-Newtonian term.
+  bool relatividad = true;
+};
+
+// Heliocentric acceleration of a massless body at (r, v) and time t (TDB days from
+// J2000). `tabla` may be null when the model has no planets.
+Vector3 Aceleracion(const ModeloFuerzas& modelo, const TablaPlanetas* tabla, double t,
+                    const Vector3& r, const Vector3& v);
+
+class MovimientoPerturbado final {
+ public:
+  // `tabla` must cover every instant the integrations will reach; it may be null when
+  // the model has no planets. It is shared, read only, by every thread.
+  MovimientoPerturbado(const TablaPlanetas* tabla, ModeloFuerzas modelo = {},
+                       ToleranciaDop853 tolerancia = {});
+
+  // The state at t1 of the body that was in `estado` at t0 (TDB days from J2000), in
+  // either direction. Throws ErrorIntegracion.
+  EstadoCartesiano Propagar(const EstadoCartesiano& estado, double t0, double t1,
+                            CuentaPasos* cuenta = nullptr) const;
+
+  const ModeloFuerzas& Modelo() const { return modelo_; }
+
+ private:
+  const TablaPlanetas* tabla_;
+  ModeloFuerzas modelo_;
+  ToleranciaDop853 tolerancia_;
+};
+
+// The state dt days later (dt of either sign, a fraction of a day) under the Sun alone:
+// the light time's short step back, over which the planets' pull is negligible.
+EstadoCartesiano PasoKepler(const EstadoCartesiano& estado, double dt);
+
+}  // namespace orbelux::efemerides
