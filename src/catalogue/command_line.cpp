@@ -277,8 +277,8 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     const ResultadoCatalogo resultado = HacerCatalogo(peticion, sistema);
     if (peticion.instante.anio_dudoso) {
       errores << prefijo
-              << "aviso: la tabla de segundos intercalares de ERFA no llega a esta fecha; se "
-                 "toma su último valor de TT - UTC\n";
+              << "aviso: la fecha queda fuera de la tabla de segundos intercalares de ERFA, así "
+                 "que TT - UTC puede no ser exacto; las posiciones apenas cambian por ello\n";
     }
     if (resultado.epocas_lejanas * 10 > resultado.asteroides) {
       errores << prefijo << "aviso: " << resultado.epocas_lejanas << " de "

@@ -272,12 +272,18 @@ class Lectura final {
       return;
     }
     const std::string_view epoca = Columnas(linea, kEpoca.desde, kEpoca.hasta);
-    const std::optional<double> jd = EpocaEmpaquetada(epoca);
-    if (!jd) {
-      MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
-      return;
+    // Most files give one epoch to every record: convert it once.
+    if (!hay_epoca_ || epoca != ultima_epoca_) {
+      const std::optional<double> jd = EpocaEmpaquetada(epoca);
+      if (!jd) {
+        MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
+        return;
+      }
+      ultima_epoca_.assign(epoca);
+      ultima_jd_ = *jd;
+      hay_epoca_ = true;
     }
-    el.epoca = *jd;
+    el.epoca = ultima_jd_;
     if (!Decimal(linea, numero, numero_linea, kAnomalia, el.anomalia_media) ||
         !Decimal(linea, numero, numero_linea, kPerihelio, el.perihelio) ||
         !Decimal(linea, numero, numero_linea, kNodo, el.nodo) ||
@@ -315,6 +321,9 @@ class Lectura final {
   bool cabecera_decidida_ = false;
   std::uint64_t primera_ajena_ = 0;
   std::string texto_ajena_;
+  std::string ultima_epoca_;
+  double ultima_jd_ = 0;
+  bool hay_epoca_ = false;
 };
 
 }  // namespace
