@@ -162,9 +162,11 @@ class Lectura final {
     const auto k = static_cast<std::size_t>(*numero);
     // Grown as numbers come, so that a short file costs little.
     if (k >= lineas_.size()) {
-      lineas_.resize(k + 1, 0);
-      con_error_.resize(k + 1, false);
-      elementos_.resize(k);
+      const std::size_t nuevo = std::max(
+          k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
+      lineas_.resize(nuevo, 0);
+      con_error_.resize(nuevo, false);
+      elementos_.resize(nuevo - 1);
     }
     if (lineas_[k] != 0) {
       Anotar(*numero, numero_linea,
