@@ -1,4 +1,5 @@
 // orbelux-catalogo: writes the catalogue "ast.dat" for a date from orbital elements.
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 #include "catalogue/command_line.h"
 
 int main(int argc, char** argv) {
+  // System messages (strerror) in the user's language; numbers keep the C locale, whose
+  // decimal point the catalogue needs.
+  std::setlocale(LC_MESSAGES, "");
   const std::vector<std::string> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
   orbelux::catalogo::EntornoPrograma entorno;
 #ifdef _WIN32

@@ -299,8 +299,8 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     barra.reset();
     if (peticion.instante.anio_dudoso) {
       errores << prefijo
-              << "aviso: la tabla de segundos intercalares de ERFA no llega a esta fecha; se "
-                 "toma su último valor de TT - UTC\n";
+              << "aviso: la fecha queda fuera de la tabla de segundos intercalares de ERFA, así "
+                 "que TT - UTC puede no ser exacto; las posiciones apenas cambian por ello\n";
     }
     // Integrated positions stay good far from the epoch: only two-body motion warns.
     if (peticion.opciones.movimiento == Movimiento::DosCuerpos &&

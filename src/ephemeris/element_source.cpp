@@ -14,7 +14,7 @@ namespace orbelux::efemerides {
 
 namespace {
 
-constexpr unsigned kBufferZlib = 256 * 1024;
+constexpr unsigned kBufferZlib = 64 * 1024;
 
 gzFile Gz(void* p) { return static_cast<gzFile>(p); }
 

@@ -22,7 +22,7 @@ constexpr std::size_t kBloque = 64 * 1024;
 class LectorLineas final {
  public:
   explicit LectorLineas(FuenteBytes& fuente)
-      : fuente_(fuente), bloque_(std::make_unique<char[]>(kBloque)) {}
+      : fuente_(fuente), bloque_(std::make_unique_for_overwrite<char[]>(kBloque)) {}
 
   // False at the end of the file.
   bool Siguiente(std::string_view& linea) {
@@ -129,9 +129,8 @@ class Lectura final {
   explicit Lectura(const OpcionesLectura& opciones)
       : opciones_(opciones),
         limite_(opciones.hasta ? *opciones.hasta : opciones.tope),
-        elementos_(static_cast<std::size_t>(std::max(limite_, 0))),
-        lineas_(elementos_.size() + 1, 0),
-        con_error_(elementos_.size() + 1, false) {}
+        lineas_(1, 0),
+        con_error_(1, false) {}
 
   void Linea(std::string_view linea, std::uint64_t numero_linea) {
     if (EnBlanco(linea)) return;
@@ -161,6 +160,14 @@ class Lectura final {
     }
     if (*numero > limite_) return;
     const auto k = static_cast<std::size_t>(*numero);
+    // Grown as numbers come, so that a short file costs little.
+    if (k >= lineas_.size()) {
+      const std::size_t nuevo = std::max(
+          k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
+      lineas_.resize(nuevo, 0);
+      con_error_.resize(nuevo, false);
+      elementos_.resize(nuevo - 1);
+    }
     if (lineas_[k] != 0) {
       Anotar(*numero, numero_linea,
              Prefijo(numero_linea) + "el asteroide " + std::to_string(*numero) +
@@ -180,7 +187,10 @@ class Lectura final {
     if (opciones_.hasta) {
       n = *opciones_.hasta;
     } else {
-      while (n < limite_ && lineas_[static_cast<std::size_t>(n) + 1] != 0) ++n;
+      while (static_cast<std::size_t>(n) + 1 < lineas_.size() &&
+             lineas_[static_cast<std::size_t>(n) + 1] != 0) {
+        ++n;
+      }
     }
     // The earliest unusable line among the asteroids asked for, or outside any asteroid.
     const Pendiente* primero = nullptr;
@@ -194,7 +204,8 @@ class Lectura final {
                            0);
     }
     for (std::int32_t k = 1; k <= n; ++k) {
-      if (lineas_[static_cast<std::size_t>(k)] == 0) {
+      if (static_cast<std::size_t>(k) >= lineas_.size() ||
+          lineas_[static_cast<std::size_t>(k)] == 0) {
         throw ErrorElementos(opciones_.nombre + ": falta el asteroide " + std::to_string(k) +
                                  " (se piden los asteroides 1 a " + std::to_string(n) + ")",
                              0);
@@ -263,12 +274,18 @@ class Lectura final {
       return;
     }
     const std::string_view epoca = Columnas(linea, kEpoca.desde, kEpoca.hasta);
-    const std::optional<double> jd = EpocaEmpaquetada(epoca);
-    if (!jd) {
-      MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
-      return;
+    // Most files give one epoch to every record: convert it once.
+    if (!hay_epoca_ || epoca != ultima_epoca_) {
+      const std::optional<double> jd = EpocaEmpaquetada(epoca);
+      if (!jd) {
+        MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
+        return;
+      }
+      ultima_epoca_.assign(epoca);
+      ultima_jd_ = *jd;
+      hay_epoca_ = true;
     }
-    el.epoca = *jd;
+    el.epoca = ultima_jd_;
     if (!Decimal(linea, numero, numero_linea, kAnomalia, el.anomalia_media) ||
         !Decimal(linea, numero, numero_linea, kPerihelio, el.perihelio) ||
         !Decimal(linea, numero, numero_linea, kNodo, el.nodo) ||
@@ -306,6 +323,9 @@ class Lectura final {
   bool cabecera_decidida_ = false;
   std::uint64_t primera_ajena_ = 0;
   std::string texto_ajena_;
+  std::string ultima_epoca_;
+  double ultima_jd_ = 0;
+  bool hay_epoca_ = false;
 };
 
 }  // namespace

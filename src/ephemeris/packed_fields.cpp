@@ -37,9 +37,8 @@ bool ColumnasVacias(std::string_view campo, std::size_t desde) {
   return true;
 }
 
-constexpr std::array<double, 23> kPotencias10 = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 16> kPotencias10 = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 }  // namespace
 
@@ -121,29 +120,27 @@ std::optional<double> NumeroDecimal(std::string_view campo) {
   }
   const std::size_t inicio_digitos = i;
   std::uint64_t mantisa = 0;
-  int cifras = 0;
-  int decimales = 0;
-  bool punto = false;
+  std::size_t cifras = 0;
+  std::size_t punto = std::string_view::npos;  // digits before the '.'
   for (; i < fin; ++i) {
-    const char c = campo[i];
-    if (EsDigito(c)) {
-      if (mantisa != 0 || c != '0') ++cifras;
-      if (cifras <= 19) mantisa = mantisa * 10 + static_cast<std::uint64_t>(c - '0');
-      if (punto) ++decimales;
-    } else if (c == '.' && !punto) {
-      punto = true;
+    const auto d = static_cast<unsigned>(static_cast<unsigned char>(campo[i]) - '0');
+    if (d <= 9) {
+      mantisa = mantisa * 10 + d;  // wraps beyond 19 digits, which take the other path
+      ++cifras;
+    } else if (campo[i] == '.' && punto == std::string_view::npos) {
+      punto = cifras;
     } else {
       return std::nullopt;
     }
   }
-  const std::size_t largo = fin - inicio_digitos;
-  if (largo == 0 || (punto && largo == 1)) return std::nullopt;
+  if (cifras == 0) return std::nullopt;
+  const std::size_t decimales = punto == std::string_view::npos ? 0 : cifras - punto;
 
   double valor = 0;
-  // Up to 15 significant digits the quotient of two exact doubles is correctly rounded,
-  // which is what strtod gives; longer texts take the general path.
-  if (cifras <= 15 && decimales < static_cast<int>(kPotencias10.size())) {
-    valor = static_cast<double>(mantisa) / kPotencias10[static_cast<std::size_t>(decimales)];
+  // Up to 15 digits the quotient of two exact doubles is correctly rounded, which is what
+  // strtod gives; longer texts take the general path.
+  if (cifras <= 15) {
+    valor = static_cast<double>(mantisa) / kPotencias10[decimales];
   } else {
     const auto [p, ec] =
         std::from_chars(campo.data() + inicio_digitos, campo.data() + fin, valor,

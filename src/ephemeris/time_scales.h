@@ -18,8 +18,9 @@ struct Instante {
   FechaJuliana utc;
   FechaJuliana tt;
   FechaJuliana tdb;
-  // ERFA's leap-second table does not cover the year (its "dubious year" answer): TT - UTC
-  // is then taken from the table's last entry, which is still far better than needed.
+  // ERFA's leap-second table does not cover the year (its "dubious year" answer): past its
+  // end TT - UTC is the table's last value, before 1960 it has none. Either way the
+  // positions move by far less than the catalogue shows.
   bool anio_dudoso = false;
 };
 

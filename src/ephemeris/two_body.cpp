@@ -25,7 +25,15 @@ Anomalia ResolverKepler(double M, double e, double E) {
   double bajo = M >= 0 ? M : std::max(M - e, -ERFA_DPI);
   double alto = M >= 0 ? std::min(M + e, ERFA_DPI) : M;
   if (!(E >= bajo && E <= alto)) {
-    E = e < 0.8 ? M + e * std::sin(M) : M + 0.85 * e * (M >= 0 ? 1 : -1);
+    if (e < 0.3) {
+      // The series in e to third order: E = M + e s + e^2 s c + e^3 s (1 - 3/2 s^2), with
+      // s and c of M; one Halley step then leaves an error of order e^12.
+      const double s = std::sin(M);
+      const double c = std::cos(M);
+      E = M + e * s * (1 + e * (c + e * (1 - 1.5 * s * s)));
+    } else {
+      E = e < 0.8 ? M + e * std::sin(M) : M + 0.85 * e * (M >= 0 ? 1 : -1);
+    }
   }
   E = std::clamp(E, bajo, alto);
   for (int paso = 0; paso < 100; ++paso) {
