@@ -77,7 +77,10 @@ EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, 
     const Vector3 a = Aceleracion(modelo_, tabla_, t, r, v);
     ds = {s[3], s[4], s[5], a.x, a.y, a.z};
   };
-  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia_, cuenta)) {
+  // A real orbit over a century takes some thousands of steps; an absurd one (a small
+  // fraction of an AU, say) gives up here instead of running for minutes.
+  constexpr long kMaximoPasos = 200000;
+  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia_, cuenta, kMaximoPasos)) {
     throw ErrorIntegracion("la integración no puede seguir el movimiento entre los días " +
                            std::to_string(t0 + kJ2000) + " y " + std::to_string(t1 + kJ2000));
   }
