@@ -352,6 +352,10 @@ INSTANTIATE_TEST_SUITE_P(
                   prueba::Averia::Ninguna, 1, "línea 3: la excentricidad (columnas 71-79)"},
         CasoFallo{"SemiejeCero", kConElementos, EjemploCambiado(9, 93, "  0.0000000"), false,
                   prueba::Averia::Ninguna, 1, "línea 9: el semieje mayor (columnas 93-103)"},
+        CasoFallo{"OrbitaQueNoSePuedeSeguir", kConElementos,
+                  EjemploCambiado(9, 93, "  0.0000001"), false, prueba::Averia::Ninguna, 1,
+                  "no se puede calcular la posición del asteroide 9: la integración no puede "
+                  "seguir el movimiento"},
         CasoFallo{"FaltaUnNumero", Mas(kConElementos, {"--hasta", "300"}),
                   LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 1,
                   "falta el asteroide 228"},

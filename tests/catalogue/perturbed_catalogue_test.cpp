@@ -1,0 +1,352 @@
+// The catalogue with planetary perturbations, as orbelux-catalogo writes it: against the
+// independent reference to the rounding of its fields, the same with any number of
+// threads, and two-body motion on request exactly as before.
+#include <cmath>
+#include <iostream>
+#include <ostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "catalogue/catalogue_line.h"
+#include "catalogue/catalogue_maker.h"
+#include "catalogue/command_line.h"
+#include "catalogue/progress_bar.h"
+#include "ephemeris/orbital_elements.h"
+#include "reference_table.h"
+#include "support/temp_dir.h"
+
+namespace orbelux::catalogo {
+namespace {
+
+namespace ef = orbelux::efemerides;
+using prueba::DirectorioTemporal;
+using prueba::LeerArchivo;
+
+const std::string kEjemplo = ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat";
+
+int Ejecutar(const std::vector<std::string>& argumentos, std::string* errores = nullptr) {
+  std::ostringstream salida;
+  std::ostringstream mensajes;
+  const int codigo = ProgramaCatalogo(argumentos, salida, mensajes);
+  if (errores != nullptr) *errores = mensajes.str();
+  return codigo;
+}
+
+std::vector<std::string> Lineas(const std::string& catalogo) {
+  std::vector<std::string> lineas;
+  for (std::size_t pos = 0; pos + kAnchoLinea <= catalogo.size(); pos += kAnchoLinea) {
+    lineas.push_back(catalogo.substr(pos, kAnchoCampos));
+  }
+  return lineas;
+}
+
+// A written line against a reference place: the difference of each field in its last
+// digit, after rounding the reference as the catalogue rounds. One digit either way is
+// allowed only where the reference lies within 0.0067 s of time or 0.1" of a boundary.
+struct Comparacion {
+  bool bien = true;
+  bool en_frontera = false;
+  double ra_s = 0;     // written minus reference, seconds of time
+  double dec_arc = 0;  // arcseconds
+};
+
+Comparacion Comparar(const std::string& l, double ra_deg, double dec_deg) {
+  const long long decimas_linea = std::stoll(l.substr(36, 2)) * 36000 +
+                                  std::stoll(l.substr(39, 2)) * 600 +
+                                  std::stoll(l.substr(42, 2)) * 10 + std::stoll(l.substr(45, 1));
+  long long arco_linea = std::stoll(l.substr(48, 2)) * 3600 + std::stoll(l.substr(51, 2)) * 60 +
+                         std::stoll(l.substr(54, 2));
+  if (l[47] == '-') arco_linea = -arco_linea;
+
+  const double decimas_ref = ra_deg / 15 * 36000;
+  const double arco_ref = dec_deg * 3600;
+  long long d_ra = decimas_linea - static_cast<long long>(std::round(decimas_ref)) % 864000;
+  if (d_ra > 432000) d_ra -= 864000;
+  if (d_ra < -432000) d_ra += 864000;
+  const long long d_dec = arco_linea - static_cast<long long>(std::round(arco_ref));
+  const double frontera_ra = 0.5 - std::abs(decimas_ref - std::round(decimas_ref));
+  const double frontera_dec = 0.5 - std::abs(arco_ref - std::round(arco_ref));
+
+  Comparacion c;
+  c.en_frontera = d_ra != 0 || d_dec != 0;
+  c.bien = (d_ra == 0 || (std::abs(d_ra) == 1 && frontera_ra < 0.067)) &&
+           (d_dec == 0 || (std::abs(d_dec) == 1 && frontera_dec < 0.1));
+  c.ra_s = (static_cast<double>(decimas_linea) - decimas_ref) / 10;
+  c.ra_s -= 86400 * std::round(c.ra_s / 86400);
+  c.dec_arc = static_cast<double>(arco_linea) - arco_ref;
+  return c;
+}
+
+struct CasoReferencia {
+  const char* nombre;
+  const char* fecha;
+  const char* utc;
+};
+
+// Test names, not bytes, in the listing.
+void PrintTo(const CasoReferencia& caso, std::ostream* os) { *os << caso.nombre; }
+
+class CatalogoPerturbado : public testing::TestWithParam<CasoReferencia> {};
+
+TEST_P(CatalogoPerturbado, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
+  const CasoReferencia& c = GetParam();
+  DirectorioTemporal dir(true);
+  std::string errores;
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha}, &errores), 0) << errores;
+  // Integrated positions do not warn about the epoch 1.6 years away.
+  EXPECT_EQ(errores, "");
+  const std::vector<std::string> lineas = Lineas(LeerArchivo(dir / "ast.dat"));
+  ASSERT_EQ(lineas.size(), 227u);
+
+  int filas = 0;
+  int en_frontera = 0;
+  double max_ra = 0;
+  double max_dec = 0;
+  double max_mag = 0;
+  for (const prueba::PosicionReferencia& ref : prueba::LeerReferencia(
+           ORBELUX_TEST_DATA_DIR "/ephemeris/reference_positions_perturbed.tsv")) {
+    if (ref.utc != c.utc) continue;
+    ++filas;
+    const std::string& l = lineas.at(static_cast<std::size_t>(ref.numero - 1));
+    SCOPED_TRACE(l);
+    const Comparacion comparacion = Comparar(l, ref.ra_deg, ref.dec_deg);
+    EXPECT_TRUE(comparacion.bien) << comparacion.ra_s << " s, " << comparacion.dec_arc << "\"";
+    const double magnitud = std::stod(l.substr(57, 5));
+    EXPECT_LE(std::abs(magnitud - ref.v_mag), 0.05 + 1e-9);
+    if (comparacion.en_frontera) ++en_frontera;
+    max_ra = std::max(max_ra, std::abs(comparacion.ra_s));
+    max_dec = std::max(max_dec, std::abs(comparacion.dec_arc));
+    max_mag = std::max(max_mag, std::abs(magnitud - ref.v_mag));
+  }
+  EXPECT_EQ(filas, 227);
+  std::cout << c.utc << ": written vs reference, max |dRA| " << max_ra << " s, max |dDec| "
+            << max_dec << "\", max |dV| " << max_mag << ", last digit off by a boundary: "
+            << en_frontera << "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instantes, CatalogoPerturbado,
+    testing::Values(CasoReferencia{"AnioYMedioAntes", "2021-01-01", "2021-01-01T00:00"},
+                    CasoReferencia{"AnioYMedioDespues", "2024-03-01", "2024-03-01T00:00"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+// (433) Eros alone, as the catalogue would write its line.
+class ErosEnElCatalogo : public testing::TestWithParam<CasoReferencia> {};
+
+TEST_P(ErosEnElCatalogo, SuLineaCoincideConLaReferencia) {
+  const CasoReferencia& c = GetParam();
+  std::istringstream tsv(LeerArchivo(ORBELUX_TEST_DATA_DIR
+                                     "/ephemeris/eros_reference_perturbed.tsv"));
+  std::string linea;
+  double ra_deg = 0;
+  double dec_deg = 0;
+  double v_mag = 0;
+  bool hallada = false;
+  while (std::getline(tsv, linea)) {
+    std::istringstream campos(linea);
+    std::string numero;
+    std::string utc;
+    double delta = 0;
+    campos >> numero >> utc >> ra_deg >> dec_deg >> delta >> v_mag;
+    if (utc == c.utc) {
+      hallada = true;
+      break;
+    }
+  }
+  ASSERT_TRUE(hallada);
+
+  ef::ElementosOrbitales eros;
+  eros.numero = 433;
+  eros.tiene_H = true;
+  eros.H = 10.31;
+  eros.G = 0.46;
+  eros.epoca = 2459800.5;
+  eros.anomalia_media = 358.82126;
+  eros.perihelio = 178.93251;
+  eros.nodo = 304.29106;
+  eros.inclinacion = 10.82796;
+  eros.excentricidad = 0.2227328;
+  eros.semieje = 1.4581505;
+  int anio = 0;
+  int mes = 0;
+  int dia = 0;
+  ASSERT_EQ(std::sscanf(c.fecha, "%d-%d-%d", &anio, &mes, &dia), 3);
+  const std::string texto =
+      TextoCatalogo({&eros, 1}, ef::InstanteDesdeCalendario(anio, mes, dia, 0, 0, 0));
+  const std::string l = texto.substr(0, kAnchoCampos);
+  SCOPED_TRACE(l);
+  const Comparacion comparacion = Comparar(l, ra_deg, dec_deg);
+  EXPECT_TRUE(comparacion.bien) << comparacion.ra_s << " s, " << comparacion.dec_arc << "\"";
+  EXPECT_LE(std::abs(std::stod(l.substr(57, 5)) - v_mag), 0.05 + 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instantes, ErosEnElCatalogo,
+    testing::Values(CasoReferencia{"Acercamiento2012", "2012-01-31", "2012-01-31T00:00"},
+                    CasoReferencia{"Enero2019", "2019-01-15", "2019-01-15T00:00"},
+                    CasoReferencia{"Diciembre2024", "2024-12-01", "2024-12-01T00:00"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+// --dos-cuerpos writes, byte for byte, what the two-body catalogue maker wrote before
+// perturbations existed (its output kept in tests/data/catalogue).
+class DosCuerpos : public testing::TestWithParam<CasoReferencia> {};
+
+TEST_P(DosCuerpos, EsElCatalogoDeSiempre) {
+  const CasoReferencia& c = GetParam();
+  DirectorioTemporal dir(true);
+  std::string errores;
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha, "--dos-cuerpos"}, &errores),
+            0);
+  // Two-body motion still warns about the distant epoch.
+  EXPECT_NE(errores.find("más de 200 días"), std::string::npos) << errores;
+  const std::string escrito = LeerArchivo(dir / "ast.dat");
+  EXPECT_EQ(escrito, LeerArchivo(std::string(ORBELUX_TEST_DATA_DIR "/catalogue/dos_cuerpos_") +
+                                 c.fecha + ".dat"));
+  // And it is not the perturbed catalogue.
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha, "--salida", "p.dat"}), 0);
+  EXPECT_NE(LeerArchivo(dir / "p.dat"), escrito);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instantes, DosCuerpos,
+    testing::Values(CasoReferencia{"AnioYMedioAntes", "2021-01-01", ""},
+                    CasoReferencia{"AnioYMedioDespues", "2024-03-01", ""}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+// Main belt, near-Earth, Trojan and very eccentric orbits with epochs spread over eight
+// months, so that the threads' shares cost very differently.
+std::vector<ef::ElementosOrbitales> Mezcla(int cuantos) {
+  std::mt19937_64 azar(1862);
+  std::uniform_real_distribution<double> u(0, 1);
+  std::vector<ef::ElementosOrbitales> elementos;
+  for (int k = 1; k <= cuantos; ++k) {
+    ef::ElementosOrbitales el;
+    el.numero = k;
+    el.tiene_H = true;
+    el.H = 8 + 10 * u(azar);
+    el.epoca = 2459800.5 + std::round(240 * u(azar) - 120);
+    switch (k % 4) {
+      case 0:
+        el.semieje = 0.9 + 1.2 * u(azar);
+        el.excentricidad = 0.2 + 0.65 * u(azar);
+        break;
+      case 1:
+        el.semieje = 5.2 + 0.1 * u(azar);
+        el.excentricidad = 0.15 * u(azar);
+        break;
+      case 2:
+        el.semieje = 3.0 + 2 * u(azar);
+        el.excentricidad = 0.9 + 0.05 * u(azar);
+        break;
+      default:
+        el.semieje = 2.2 + 1.1 * u(azar);
+        el.excentricidad = 0.25 * u(azar);
+    }
+    el.inclinacion = 40 * u(azar);
+    el.nodo = 360 * u(azar);
+    el.perihelio = 360 * u(azar);
+    el.anomalia_media = 360 * u(azar);
+    elementos.push_back(el);
+  }
+  return elementos;
+}
+
+struct CasoHilos {
+  const char* nombre;
+  unsigned hilos;
+};
+
+class Hilos : public testing::TestWithParam<CasoHilos> {};
+
+TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
+  const std::vector<ef::ElementosOrbitales> elementos = Mezcla(400);
+  const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
+  OpcionesCatalogo uno;
+  uno.hilos = 1;
+  OpcionesCatalogo varios;
+  varios.hilos = GetParam().hilos;
+  std::size_t avisos = 0;
+  std::size_t ultimo = 0;
+  varios.progreso = [&](std::size_t hechos, std::size_t total) {
+    EXPECT_EQ(total, elementos.size());
+    EXPECT_GE(hechos, ultimo);
+    ultimo = hechos;
+    ++avisos;
+  };
+  EXPECT_EQ(TextoCatalogo(elementos, instante, varios), TextoCatalogo(elementos, instante, uno));
+  EXPECT_EQ(ultimo, elementos.size());
+  EXPECT_GT(avisos, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuantos, Hilos,
+                         testing::Values(CasoHilos{"Dos", 2}, CasoHilos{"Tres", 3},
+                                         CasoHilos{"Ocho", 8}),
+                         [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(Hilos, ElFalloNombradoEsElDelAsteroideMasBajo) {
+  std::vector<ef::ElementosOrbitales> elementos = Mezcla(200);
+  // Two orbits a few hundred metres across, which no step size can follow, far apart in
+  // the list.
+  for (const std::size_t i : {150u, 37u}) elementos[i].semieje = 1e-9;
+  const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
+  for (const unsigned hilos : {1u, 2u, 4u}) {
+    SCOPED_TRACE(hilos);
+    OpcionesCatalogo opciones;
+    opciones.hilos = hilos;
+    try {
+      TextoCatalogo(elementos, instante, opciones);
+      ADD_FAILURE() << "no error";
+    } catch (const ErrorPosicion& e) {
+      EXPECT_NE(std::string(e.what()).find("asteroide 38"), std::string::npos) << e.what();
+    }
+  }
+}
+
+// A clock that the test moves by hand.
+struct RelojFalso {
+  double ahora = 100;
+  BarraProgreso::Reloj Funcion() {
+    return [this] { return ahora; };
+  }
+};
+
+TEST(BarraProgreso, NoApareceEnElPrimerSegundo) {
+  std::ostringstream salida;
+  RelojFalso reloj;
+  {
+    BarraProgreso barra(salida, reloj.Funcion());
+    for (std::size_t i = 0; i <= 100; ++i) {
+      reloj.ahora += 0.009;
+      barra.Avanzar(i, 100);
+    }
+  }
+  EXPECT_EQ(salida.str(), "");
+}
+
+TEST(BarraProgreso, DespuesDeUnSegundoSeDibujaYAlFinalSeBorra) {
+  std::ostringstream salida;
+  RelojFalso reloj;
+  BarraProgreso barra(salida, reloj.Funcion());
+  reloj.ahora += 1.5;
+  barra.Avanzar(16, 64);
+  EXPECT_EQ(salida.str(),
+            "\rorbelux-catalogo: [#######.......................]  25 % (16 de 64)");
+  // Ten redraws a second at most, and the last one always.
+  salida.str("");
+  reloj.ahora += 0.01;
+  barra.Avanzar(20, 64);
+  EXPECT_EQ(salida.str(), "");
+  barra.Avanzar(64, 64);
+  EXPECT_EQ(salida.str(),
+            "\rorbelux-catalogo: [##############################] 100 % (64 de 64)");
+  salida.str("");
+  barra.Terminar();
+  EXPECT_EQ(salida.str(), "\r" + std::string(79, ' ') + "\r");
+}
+
+}  // namespace
+}  // namespace orbelux::catalogo
