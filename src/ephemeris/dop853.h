@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace orbelux::efemerides {
 
@@ -103,6 +104,13 @@ inline constexpr std::array<double, kEtapas> er = {
 struct ToleranciaDop853 {
   double relativa = 1e-11;
   double absoluta = 1e-15;
+  // Days. A forcing with a short period that the error estimate resolves badly (it sees
+  // (omega h)^9, not h^8, once omega h nears 2) makes the controller overshoot and
+  // reject step after step; a cap below that period keeps it steady.
+  double paso_maximo = std::numeric_limits<double>::infinity();
+  // Days; 0: estimated from the derivatives, as Hairer and Wanner propose, which is safe
+  // but, for an orbit, far too timid.
+  double paso_inicial = 0;
 };
 
 // What one integration cost.
@@ -127,43 +135,50 @@ bool IntegrarDop853(F&& f, double t0, double t1, Estado6& y, const ToleranciaDop
   f(t0, y, k[0]);
   long evaluaciones = 1;
 
-  auto Escala = [&](double y_nuevo, double y_viejo) {
-    return tol.absoluta + tol.relativa * std::max(std::abs(y_viejo), std::abs(y_nuevo));
+  // The state is a position and a velocity: each component's error is measured against
+  // its whole vector's length, not the component's own value, which would demand an
+  // absurd accuracy of a coordinate that happens to pass through zero.
+  auto Escalas = [&](const Estado6& a, const Estado6& b) {
+    const double r = std::max(std::hypot(a[0], a[1], a[2]), std::hypot(b[0], b[1], b[2]));
+    const double v = std::max(std::hypot(a[3], a[4], a[5]), std::hypot(b[3], b[4], b[5]));
+    return std::array<double, 2>{tol.absoluta + tol.relativa * r,
+                                 tol.absoluta + tol.relativa * v};
+  };
+  // Root mean square of the components over their scales.
+  auto Norma = [&](const Estado6& x, const std::array<double, 2>& escala) {
+    double suma = 0;
+    for (std::size_t i = 0; i < n; ++i) suma += (x[i] / escala[i / 3]) * (x[i] / escala[i / 3]);
+    return std::sqrt(suma / n);
   };
 
   // First step as proposed by Hairer and Wanner: one explicit Euler step measures how
   // fast the derivative turns.
-  double h = 0;
-  {
-    double d0 = 0;
-    double d1 = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const double s = Escala(y[i], y[i]);
-      d0 += (y[i] / s) * (y[i] / s);
-      d1 += (k[0][i] / s) * (k[0][i] / s);
-    }
-    double h0 = (d0 <= 1e-10 || d1 <= 1e-10) ? 1e-6 : 0.01 * std::sqrt(d0 / d1);
+  double h = std::min(tol.paso_inicial, tol.paso_maximo);
+  if (!(h > 0)) {
+    const std::array<double, 2> escala = Escalas(y, y);
+    const double d0 = Norma(y, escala);
+    const double d1 = Norma(k[0], escala);
+    double h0 = (d0 <= 1e-5 || d1 <= 1e-5) ? 1e-6 : 0.01 * d0 / d1;
     h0 = std::min(h0, std::abs(t1 - t0));
     Estado6 y1;
     for (std::size_t i = 0; i < n; ++i) y1[i] = y[i] + sentido * h0 * k[0][i];
     Estado6 f1;
     f(t0 + sentido * h0, y1, f1);
     ++evaluaciones;
-    double d2 = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const double s = Escala(y[i], y[i]);
-      d2 += ((f1[i] - k[0][i]) / s) * ((f1[i] - k[0][i]) / s);
-    }
-    d2 = std::sqrt(d2) / h0;
-    const double mayor = std::max(std::sqrt(d1), d2);
-    const double h1 = mayor <= 1e-15 ? std::max(1e-6, h0 * 1e-3) : std::pow(0.01 / mayor, 1.0 / 8);
-    h = std::min(100 * h0, h1);
+    Estado6 cambio;
+    for (std::size_t i = 0; i < n; ++i) cambio[i] = f1[i] - k[0][i];
+    const double d2 = Norma(cambio, escala) / h0;
+    const double mayor = std::max(d1, d2);
+    const double h1 =
+        mayor <= 1e-15 ? std::max(1e-6, h0 * 1e-3) : std::pow(0.01 / mayor, 1.0 / 8);
+    h = std::min({100 * h0, h1, tol.paso_maximo});
   }
 
   double t = t0;
   long aceptados = 0;
   long rechazados = 0;
   bool rechazado_antes = false;
+  double error_anterior = 1e-4;
   bool ok = false;
   Estado6 yt;
   Estado6 y_nuevo;
@@ -185,27 +200,35 @@ bool IntegrarDop853(F&& f, double t0, double t1, Estado6& y, const ToleranciaDop
       f(t + c[e] * hs, yt, k[e]);
     }
     evaluaciones += kEtapas - 1;
+    Estado6 e5;
+    Estado6 e3;
+    for (std::size_t i = 0; i < n; ++i) {
+      double incremento = 0;
+      double estimador = 0;
+      for (int j = 0; j < kEtapas; ++j) {
+        incremento += b[j] * k[j][i];
+        estimador += er[j] * k[j][i];
+      }
+      y_nuevo[i] = y[i] + hs * incremento;
+      e5[i] = estimador;
+      e3[i] = incremento - bhh0 * k[0][i] - bhh8 * k[8][i] - bhh11 * k[11][i];
+    }
+    const std::array<double, 2> escala = Escalas(y, y_nuevo);
     double err5 = 0;
     double err3 = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      double incremento = 0;
-      double e5 = 0;
-      for (int j = 0; j < kEtapas; ++j) {
-        incremento += b[j] * k[j][i];
-        e5 += er[j] * k[j][i];
-      }
-      y_nuevo[i] = y[i] + hs * incremento;
-      const double e3 = incremento - bhh0 * k[0][i] - bhh8 * k[8][i] - bhh11 * k[11][i];
-      const double s = Escala(y_nuevo[i], y[i]);
-      err5 += (e5 / s) * (e5 / s);
-      err3 += (e3 / s) * (e3 / s);
+      err5 += (e5[i] / escala[i / 3]) * (e5[i] / escala[i / 3]);
+      err3 += (e3[i] / escala[i / 3]) * (e3[i] / escala[i / 3]);
     }
     double denominador = err5 + 0.01 * err3;
     if (denominador <= 0) denominador = 1;
     const double err = h * err5 * std::sqrt(1.0 / (static_cast<double>(n) * denominador));
-    // Grow by at most 6, shrink by at most 3, with a safety factor of 0.9.
+    // Grow by at most 6, shrink by at most 3, with a safety factor of 0.9; the last
+    // accepted error damps the change (Gustafsson's PI control, beta = 0.04), so that a
+    // step shrinking towards a perihelion is not rejected over and over.
+    const double fac11 = std::pow(err, 1.0 / 8 - 0.04 * 0.2);
     const double factor =
-        std::max(1.0 / 6, std::min(3.0, std::pow(err, 1.0 / 8) / 0.9));
+        std::max(1.0 / 6, std::min(3.0, fac11 / std::pow(error_anterior, 0.04) / 0.9));
     if (err <= 1 && std::isfinite(err)) {
       ++aceptados;
       y = y_nuevo;
@@ -216,14 +239,15 @@ bool IntegrarDop853(F&& f, double t0, double t1, Estado6& y, const ToleranciaDop
       }
       f(t, y, k[0]);
       ++evaluaciones;
-      double h_nuevo = h / factor;
+      error_anterior = std::max(err, 1e-4);
+      double h_nuevo = std::min(h / factor, tol.paso_maximo);
       if (rechazado_antes) h_nuevo = std::min(h_nuevo, h);
       rechazado_antes = false;
       h = h_nuevo;
     } else {
       ++rechazados;
       rechazado_antes = true;
-      h = std::isfinite(err) ? h / std::min(3.0, std::pow(err, 1.0 / 8) / 0.9) : h / 3;
+      h = std::isfinite(err) ? h / std::min(3.0, fac11 / 0.9) : h / 3;
     }
   }
   if (cuenta != nullptr) {

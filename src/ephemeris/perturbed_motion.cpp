@@ -71,6 +71,10 @@ MovimientoPerturbado::MovimientoPerturbado(const TablaPlanetas* tabla, ModeloFue
 EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, double t0,
                                                 double t1, CuentaPasos* cuenta) const {
   Estado6 y = AEstado(estado);
+  ToleranciaDop853 tolerancia = tolerancia_;
+  if (!(tolerancia.paso_inicial > 0)) {
+    tolerancia.paso_inicial = 0.05 * Modulo(estado.r) / Modulo(estado.v);
+  }
   auto derivada = [this](double t, const Estado6& s, Estado6& ds) {
     const Vector3 r{s[0], s[1], s[2]};
     const Vector3 v{s[3], s[4], s[5]};
@@ -80,7 +84,7 @@ EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, 
   // A real orbit over a century takes some thousands of steps; an absurd one (a small
   // fraction of an AU, say) gives up here instead of running for minutes.
   constexpr long kMaximoPasos = 200000;
-  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia_, cuenta, kMaximoPasos)) {
+  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia, cuenta, kMaximoPasos)) {
     throw ErrorIntegracion("la integración no puede seguir el movimiento entre los días " +
                            std::to_string(t0 + kJ2000) + " y " + std::to_string(t1 + kJ2000));
   }

@@ -42,12 +42,20 @@ struct ModeloFuerzas {
 Vector3 Aceleracion(const ModeloFuerzas& modelo, const TablaPlanetas* tabla, double t,
                     const Vector3& r, const Vector3& v);
 
+// The working tolerance: relative 1e-11, and steps of at most 20 days, a quarter of
+// Mercury's period: its pull on the Sun shakes the heliocentric frame, and longer steps
+// only end in rejections.
+inline constexpr ToleranciaDop853 kToleranciaTrabajo{
+    .relativa = 1e-11, .absoluta = 1e-15, .paso_maximo = 20, .paso_inicial = 0};
+
 class MovimientoPerturbado final {
  public:
   // `tabla` must cover every instant the integrations will reach; it may be null when
-  // the model has no planets. It is shared, read only, by every thread.
+  // the model has no planets. It is shared, read only, by every thread. Without an
+  // initial step in `tolerancia`, each integration starts from a twentieth of the orbit's
+  // own time scale r / v.
   MovimientoPerturbado(const TablaPlanetas* tabla, ModeloFuerzas modelo = {},
-                       ToleranciaDop853 tolerancia = {});
+                       ToleranciaDop853 tolerancia = kToleranciaTrabajo);
 
   // The state at t1 of the body that was in `estado` at t0 (TDB days from J2000), in
   // either direction. Throws ErrorIntegracion.
