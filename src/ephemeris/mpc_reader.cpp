@@ -15,7 +15,7 @@ namespace {
 
 // Columns 1-194 are all a record is read for; the rest of a longer line is dropped unread.
 constexpr std::size_t kAnchoUtil = 194;
-constexpr std::size_t kBloque = 64 * 1024;
+constexpr std::size_t kBloque = std::size_t{64} * 1024;
 
 // Splits a byte source into lines without copying them, except a line cut by the end of
 // a block, which is put together in a small buffer of its own.
