@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -175,6 +176,8 @@ void frmOrbelux::CrearControles() {
                                             static_cast<qsizetype>(NombreCaja(fila.caja).size())));
     caja->setGeometry(Rect(fila.left, fila.top, fila.width, kAltoCaja));
     caja->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // No length limit: what a run makes of a long text is the run's concern.
+    caja->setMaxLength(std::numeric_limits<int>::max());
     caja->raise();
     cajas_[static_cast<std::size_t>(fila.caja)] = caja;
   }
@@ -253,15 +256,18 @@ void frmOrbelux::PonerTextoCaja(Caja c, std::string_view texto) {
 }
 
 void frmOrbelux::PonerPuntero(Puntero puntero) {
-  // The window's own pointer, not the application's: a message box of the run keeps the
-  // normal one. Over the boxes the text cursor stays, as it does in every text field.
+  // The window's own pointer, not the application's, so that a message box of the run
+  // keeps the normal one. The boxes take it too (they have the text cursor of their own):
+  // the whole window is busy.
   if (puntero == Puntero::RelojDeArena) {
     setCursor(Qt::WaitCursor);
+    for (QLineEdit* c : cajas_) c->setCursor(Qt::WaitCursor);
     // The run keeps this thread until it ends. Let the window system apply the pointer
     // (and repaint the released button) now; the user's input stays queued.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   } else {
     unsetCursor();
+    for (QLineEdit* c : cajas_) c->setCursor(Qt::IBeamCursor);
   }
 }
 
