@@ -141,15 +141,6 @@ TEST(FuenteQueCabe, PrimeroLaCaraEstrechaDelMismoTamano) {
   EXPECT_DOUBLE_EQ(elegida.pointSizeF(), 9.0);
 }
 
-TEST(FuenteQueCabe, DespuesMasPequenaHastaQueCabe) {
-  const QFont base(QStringLiteral("DejaVu Sans"), 10);
-  const HuecoTexto hueco{kTexto, QSize(Ancho(Estrecha(8)), 40)};
-  const QFont elegida = FuenteQueCabe(base, {&hueco, 1});
-  EXPECT_TRUE(CabeEn(elegida, hueco));
-  EXPECT_LT(elegida.pointSizeF(), 10.0);
-  EXPECT_GE(elegida.pointSizeF(), 8.0) << "no smaller than needed";
-}
-
 TEST(FuenteQueCabe, NuncaPorDebajoDeSietePuntos) {
   const QFont base(QStringLiteral("DejaVu Sans"), 9);
   const HuecoTexto hueco{kTexto, QSize(10, 40)};

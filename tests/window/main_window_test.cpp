@@ -360,13 +360,5 @@ INSTANTIATE_TEST_SUITE_P(
                       TextoCualquiera{"MasDe32767Caracteres", std::string(40000, '7')}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
-TEST_F(TextosDeLasCajas, TeclearNoDisparaNada) {
-  Mostrar();
-  QTest::keyClicks(CajaPorNombre("txtARs_min"), "12.5xyz");
-  EXPECT_EQ(CajaPorNombre("txtARs_min")->text(), QStringLiteral("0012.5xyz"));
-  EXPECT_EQ(sistema_.lecturas, 0);
-  EXPECT_TRUE(avisos_.empty());
-}
-
 }  // namespace
 }  // namespace orbelux::prueba

@@ -59,13 +59,6 @@ TEST_P(CajaVacia, QuedaConCeroCeroYLasDemasComoEstaban) {
 INSTANTIATE_TEST_SUITE_P(Tabla, CajaVacia, ::testing::ValuesIn(kCajas),
                          [](const auto& info) { return std::string(NombreCaja(info.param)); });
 
-TEST_F(CajaVacia, UnaCajaEnBlancoNoEstaVacia) {
-  EscribirCatalogo(CatalogoDeRelleno());
-  CajaPorNombre("txtARs_min")->setText(QStringLiteral(" "));
-  Pulsar(ventana_);
-  EXPECT_EQ(CajaPorNombre("txtARs_min")->text(), QStringLiteral(" "));
-}
-
 // ---- The pointer and the message of each way a run can end ---------------------------------
 
 struct Final {
@@ -173,15 +166,6 @@ TEST_P(FinalDeUnaPasada, MuestraSuAvisoModalYElTestLoCierra) {
 
 INSTANTIATE_TEST_SUITE_P(Tabla, FinalDeUnaPasada, ::testing::ValuesIn(kFinales),
                          [](const auto& info) { return std::string(info.param.nombre); });
-
-class SinCatalogo : public PruebaVentana {};
-
-TEST_F(SinCatalogo, ElAvisoNombraElCatalogoYNoHayInforme) {
-  Pulsar(ventana_);
-  ASSERT_EQ(avisos_.size(), 1u);
-  EXPECT_TRUE(avisos_[0].texto.contains(QStringLiteral("ast.dat"))) << avisos_[0].texto.toStdString();
-  EXPECT_EQ(directorio_.Listado(), "") << "no report";
-}
 
 // ---- Input that arrives while a run works --------------------------------------------------
 
