@@ -53,13 +53,15 @@ std::array<char, kAnchoLineaLista> LineaLista(std::string_view linea) {
   // A short line reads as if padded with blanks to its full width, so every list
   // line keeps its columns and its length.
   std::array<char, columnas::kAnchoLinea> completa;
-  completa.fill(' ');
-  std::copy_n(linea.begin(), std::min(linea.size(), completa.size()), completa.begin());
-
+  if (linea.size() < completa.size()) {
+    completa.fill(' ');
+    std::copy(linea.begin(), linea.end(), completa.begin());
+    linea = std::string_view(completa.data(), completa.size());
+  }
   std::array<char, kAnchoLineaLista> lista;
   lista.fill(' ');
   const auto copiar = [&](columnas::Campo campo, std::size_t destino) {
-    std::copy_n(completa.begin() + static_cast<std::ptrdiff_t>(campo.inicio - 1), campo.ancho,
+    std::copy_n(linea.begin() + static_cast<std::ptrdiff_t>(campo.inicio - 1), campo.ancho,
                 lista.begin() + static_cast<std::ptrdiff_t>(destino - 1));
   };
   copiar(columnas::kIdentificacion, 1);
@@ -76,7 +78,7 @@ std::array<char, kAnchoLineaLista> LineaLista(std::string_view linea) {
 void ListaOrdenada::Insertar(double clave, const std::array<char, kAnchoLineaLista>& linea) {
   const auto orden = static_cast<std::uint32_t>(claves_.size());
   if (orden % kLineasPorBloque == 0) {
-    bloques_.push_back(std::make_unique<char[]>(kLineasPorBloque * kAnchoLineaLista));
+    bloques_.push_back(std::make_unique_for_overwrite<char[]>(kLineasPorBloque * kAnchoLineaLista));
   }
   char* destino = bloques_.back().get() + (orden % kLineasPorBloque) * kAnchoLineaLista;
   std::copy(linea.begin(), linea.end(), destino);

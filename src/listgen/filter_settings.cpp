@@ -17,32 +17,11 @@ std::string_view NombreCaja(Caja caja) {
   return kNombres[static_cast<std::size_t>(caja)];
 }
 
-namespace {
+namespace detalle {
 
-bool EsBlanco(char c) { return c == ' ' || c == '\t'; }
-bool EsDigito(char c) { return c >= '0' && c <= '9'; }
-
-// Rounds to the nearest integer, ties to even, and checks the range.
-template <typename Entero>
-Entero Redondear(double valor) {
-  // Ties to even, independent of the floating-point environment's rounding mode.
-  const double abajo = std::floor(valor);
-  const double diferencia = valor - abajo;
-  double redondeado = abajo;
-  if (diferencia > 0.5 || (diferencia == 0.5 && std::fmod(abajo, 2.0) != 0.0)) redondeado += 1.0;
-  // NaN fails both comparisons and so overflows too.
-  if (!(redondeado >= static_cast<double>(std::numeric_limits<Entero>::min()) &&
-        redondeado <= static_cast<double>(std::numeric_limits<Entero>::max()))) {
-    throw Desbordamiento();
-  }
-  return static_cast<Entero>(redondeado);
-}
-
-}  // namespace
-
-double ValNumerico(std::string_view texto) {
-  // The number is gathered without its blanks, then converted in one go so that the
-  // result is the correctly rounded double of the decimal text.
+// Any text, however long: the number is gathered without its blanks and converted in
+// one go, so the result is the correctly rounded double of the decimal text.
+double ValNumericoLargo(std::string_view texto) {
   std::string numero;
   bool negativo = false;
   bool signo_visto = false;
@@ -77,15 +56,9 @@ double ValNumerico(std::string_view texto) {
   return negativo ? -valor : valor;
 }
 
-std::int16_t EnteroCorto(double valor) { return Redondear<std::int16_t>(valor); }
+[[noreturn]] void LanzarDesbordamiento() { throw Desbordamiento(); }
 
-std::int32_t EnteroLargo(double valor) { return Redondear<std::int32_t>(valor); }
-
-std::string_view ExtraerTexto(std::string_view texto, std::size_t inicio,
-                              std::optional<std::size_t> longitud) {
-  if (inicio == 0 || inicio > texto.size()) return {};
-  return texto.substr(inicio - 1, longitud.value_or(std::string_view::npos));
-}
+}  // namespace detalle
 
 double HorasDecimales(std::int16_t h, std::int16_t m, double s) {
   return (static_cast<double>(h) + static_cast<double>(m) / 60.0) + s / 3600.0;

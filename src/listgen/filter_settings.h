@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,19 +82,87 @@ class DesbordamientoFiltro : public Desbordamiento {
   Caja caja_;
 };
 
+namespace detalle {
+double ValNumericoLargo(std::string_view texto);
+[[noreturn]] void LanzarDesbordamiento();  // out of line: the rare path stays small
+
+inline constexpr std::array<double, 23> kPotencias10 = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+constexpr bool EsBlanco(char c) { return c == ' ' || c == '\t'; }
+constexpr bool EsDigito(char c) { return c >= '0' && c <= '9'; }
+
+// Nearest integer, ties to even, whatever the floating-point rounding mode.
+template <typename Entero>
+Entero Redondear(double valor) {
+  // NaN and values far outside every target fail here, before any conversion.
+  if (!(valor > -1e18 && valor < 1e18)) LanzarDesbordamiento();
+  auto entero = static_cast<std::int64_t>(valor);  // toward zero
+  const double resto = valor - static_cast<double>(entero);  // exact, in (-1, 1)
+  const bool impar = (entero & 1) != 0;
+  if (resto > 0.5 || (resto == 0.5 && impar)) {
+    ++entero;
+  } else if (resto < -0.5 || (resto == -0.5 && impar)) {
+    --entero;
+  }
+  if (entero < std::numeric_limits<Entero>::min() || entero > std::numeric_limits<Entero>::max()) {
+    LanzarDesbordamiento();
+  }
+  return static_cast<Entero>(entero);
+}
+}  // namespace detalle
+
 // The number at the start of a text: blanks (spaces, tabs) are skipped wherever they
 // stand, then an optional sign, digits with at most one '.', whatever the locale.
 // Reading stops at any other character; no digits gives 0. "-0" gives -0.0, so the
 // sign of a degrees text survives even when its value is zero.
-double ValNumerico(std::string_view texto);
+//
+// Inline because every catalogue line converts seven fields. Fields and typed bounds
+// are short: with at most 15 significant digits both the digits and the power of ten
+// are exact doubles, so one division gives the correctly rounded value. Anything
+// longer takes the general road.
+inline double ValNumerico(std::string_view texto) {
+  // Leading zeros count as digits here: the rare text they push past 15 digits only
+  // takes the general road, which gives the same value.
+  constexpr int kDigitosExactos = 15;
+  const char* p = texto.data();
+  const char* const fin = p + texto.size();
+  while (p != fin && detalle::EsBlanco(*p)) ++p;
+  bool negativo = false;
+  if (p != fin && (*p == '+' || *p == '-')) negativo = *p++ == '-';
+
+  std::uint64_t mantisa = 0;
+  int digitos = 0;
+  int decimales = 0;
+  bool punto = false;
+  for (; p != fin; ++p) {
+    const unsigned cifra = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (cifra < 10) {
+      if (++digitos > kDigitosExactos) return detalle::ValNumericoLargo(texto);
+      mantisa = mantisa * 10 + cifra;
+      decimales += punto;
+    } else if (*p == '.' && !punto) {
+      punto = true;
+    } else if (!detalle::EsBlanco(*p)) {
+      break;
+    }
+  }
+  if (digitos == 0) return 0.0;
+  const double valor = static_cast<double>(mantisa) / detalle::kPotencias10[decimales];
+  return negativo ? -valor : valor;
+}
 
 // Nearest 16-bit / 32-bit integer, ties to even; Desbordamiento outside the range.
-std::int16_t EnteroCorto(double valor);
-std::int32_t EnteroLargo(double valor);
+inline std::int16_t EnteroCorto(double valor) { return detalle::Redondear<std::int16_t>(valor); }
+inline std::int32_t EnteroLargo(double valor) { return detalle::Redondear<std::int32_t>(valor); }
 
 // Up to `longitud` bytes from the 1-based position `inicio`, or all of the rest.
-std::string_view ExtraerTexto(std::string_view texto, std::size_t inicio,
-                              std::optional<std::size_t> longitud = std::nullopt);
+inline std::string_view ExtraerTexto(std::string_view texto, std::size_t inicio,
+                                     std::optional<std::size_t> longitud = std::nullopt) {
+  if (inicio == 0 || inicio > texto.size()) return {};
+  return texto.substr(inicio - 1, longitud.value_or(std::string_view::npos));
+}
 
 // Right ascension in decimal hours, grouped as (h + m / 60) + s / 3600.
 double HorasDecimales(std::int16_t h, std::int16_t m, double s);
