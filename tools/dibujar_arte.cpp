@@ -127,9 +127,9 @@ double Distancia(double x, double y, double cx, double cy) {
 // The moon's colours: a dark rim, a ramp of yellows from shadow to highlight, two crater tones.
 const std::vector<Pixel> kPaletaLuna = [] {
   std::vector<Pixel> paleta;
-  for (std::uint32_t hex : {0x4A3206u, 0x7A560Cu, 0x9E7412u, 0xBA8C18u, 0xD0A020u, 0xE0B42Cu,
-                            0xECC53Cu, 0xF5D352u, 0xFADF6Cu, 0xFDE98Au, 0xFFF1AEu, 0xFFF8D6u,
-                            0xB89438u, 0xCFAE52u, 0x8E6E22u}) {
+  for (std::uint32_t hex :
+       {0x4A3206u, 0x7A560Cu, 0x9E7412u, 0xBA8C18u, 0xD0A020u, 0xE0B42Cu, 0xECC53Cu, 0xF5D352u,
+        0xFADF6Cu, 0xFDE98Au, 0xFFF1AEu, 0xFFF8D6u, 0xB89438u, 0xCFAE52u, 0x8E6E22u}) {
     paleta.push_back({static_cast<std::uint8_t>(hex >> 16), static_cast<std::uint8_t>(hex >> 8),
                       static_cast<std::uint8_t>(hex), true});
   }
@@ -138,7 +138,7 @@ const std::vector<Pixel> kPaletaLuna = [] {
 
 // The lit disk minus a shifted disk; shaded as a sphere lit from the upper left.
 Color Luna(double x, double y, double ancho_borde) {
-  constexpr double kCx = 0.45, kCy = 0.52, kR = 0.44;  // the moon
+  constexpr double kCx = 0.45, kCy = 0.52, kR = 0.44;   // the moon
   constexpr double kSx = 0.71, kSy = 0.35, kSr = 0.36;  // the shadow that cuts it
   const double fuera_luna = Distancia(x, y, kCx, kCy) - kR;
   const double dentro_sombra = kSr - Distancia(x, y, kSx, kSy);
@@ -170,7 +170,8 @@ Color Luna(double x, double y, double ancho_borde) {
 Imagen Icono(int lado) {
   // The rim stays about one pixel wide at every size.
   const double ancho_borde = 1.1 / lado;
-  Imagen imagen = Renderizar([&](double x, double y) { return Luna(x, y, ancho_borde); }, lado, lado);
+  Imagen imagen =
+      Renderizar([&](double x, double y) { return Luna(x, y, ancho_borde); }, lado, lado);
   Paletizar(imagen, kPaletaLuna);
   return imagen;
 }
@@ -202,8 +203,9 @@ Color Emblema(double u, double v) {
     const double d = Distancia(x, y, sx, sy);
     if (d < r) c = Sobre(c, Rgb(brillo > 0.6 ? 0xFFFFFF : 0xC8DAFF, 0.55 + 0.45 * brillo));
     // The brightest have a short cross.
-    if (brillo > 0.85 && sy < 40 && ((std::abs(x - sx) < 0.35 && std::abs(y - sy) < 2.6) ||
-                          (std::abs(y - sy) < 0.35 && std::abs(x - sx) < 2.6))) {
+    if (brillo > 0.85 && sy < 40 &&
+        ((std::abs(x - sx) < 0.35 && std::abs(y - sy) < 2.6) ||
+         (std::abs(y - sy) < 0.35 && std::abs(x - sx) < 2.6))) {
       c = Sobre(c, Rgb(0xFFFFFF, 0.8));
     }
   }
@@ -246,7 +248,8 @@ Color Emblema(double u, double v) {
 
   // A small crescent in the upper left, the program's moon.
   const double dl = Distancia(x, y, 17, 17), dsombra = Distancia(x, y, 20.5, 14.2);
-  if (dl < 7 && dsombra > 6) c = Mezcla(Rgb(0xF5D352), Rgb(0xFFF8D6), std::clamp((17 - x) / 7, 0.0, 1.0));
+  if (dl < 7 && dsombra > 6)
+    c = Mezcla(Rgb(0xF5D352), Rgb(0xFFF8D6), std::clamp((17 - x) / 7, 0.0, 1.0));
 
   // The hill and the observatory.
   const double colina = 80 + 0.004 * (x - 30) * (x - 30);
@@ -297,8 +300,9 @@ std::string Xpm(const Imagen& imagen, std::string_view nombre) {
       codigo = std::string(letras, ' ');
       continue;
     }
-    codigo = letras == 1 ? std::string(1, kSimbolos[n])
-                         : std::string{kSimbolos[n / kSimbolos.size()], kSimbolos[n % kSimbolos.size()]};
+    codigo = letras == 1
+                 ? std::string(1, kSimbolos[n])
+                 : std::string{kSimbolos[n / kSimbolos.size()], kSimbolos[n % kSimbolos.size()]};
     ++n;
   }
   std::string xpm = "/* XPM */\nstatic const char* const " + std::string(nombre) + "[] = {\n";
@@ -373,7 +377,8 @@ std::string Png(const Imagen& imagen) {
   std::string cabecera;
   Poner32(cabecera, static_cast<std::uint32_t>(imagen.ancho), true);
   Poner32(cabecera, static_cast<std::uint32_t>(imagen.alto), true);
-  cabecera += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no filter, no interlace
+  cabecera +=
+      std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no filter, no interlace
   trozo("IHDR", cabecera);
   trozo("IDAT", zlib);
   trozo("IEND", "");
@@ -422,7 +427,8 @@ std::string Ico(const std::vector<Imagen>& imagenes) {
     for (int y = im.alto - 1; y >= 0; --y) {
       std::string fila(static_cast<std::size_t>(fila_mascara), '\0');
       for (int x = 0; x < im.ancho; ++x) {
-        if (!im.at(x, y).opaco) fila[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+        if (!im.at(x, y).opaco)
+          fila[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
       }
       c += fila;
     }

@@ -50,9 +50,9 @@ class Azar {
 std::string Nombre(Azar& azar) {
   static constexpr std::string_view kIniciales[] = {"a", "e", "i", "o", "al", "an", "el", "or"};
   static constexpr std::string_view kSilabas[] = {
-      "ba", "be", "ca", "ce", "da", "de", "do",  "fe",  "ga",  "gi",  "la",  "le",  "li",
-      "lo", "lu", "ma", "me", "mi", "mo", "na",  "ne",  "ni",  "no",  "pa",  "ra",  "re",
-      "ri", "ro", "sa", "se", "si", "ta", "te",  "ti",  "to",  "va",  "ve",  "vi",  "za",
+      "ba", "be",  "ca",  "ce",  "da",  "de",  "do",  "fe",  "ga",  "gi",  "la",  "le", "li",
+      "lo", "lu",  "ma",  "me",  "mi",  "mo",  "na",  "ne",  "ni",  "no",  "pa",  "ra", "re",
+      "ri", "ro",  "sa",  "se",  "si",  "ta",  "te",  "ti",  "to",  "va",  "ve",  "vi", "za",
       "zo", "bel", "dor", "lan", "mar", "nor", "ran", "sel", "tor", "ver", "cas", "gus"};
   static constexpr std::string_view kFinales[] = {"a",   "ia", "ina", "ella", "us", "o",
                                                   "ana", "ea", "is",  "ara",  "on", "ena"};
@@ -61,7 +61,8 @@ std::string Nombre(Azar& azar) {
   const int silabas = azar.Entero(1, 2);
   for (int i = 0; i < silabas; ++i) nombre += kSilabas[azar.Siguiente() % std::size(kSilabas)];
   // The ending replaces the last vowel: "Marina", not "Maraina".
-  if (const char ultima = nombre.back(); std::string_view("aeiou").find(ultima) != std::string_view::npos) {
+  if (const char ultima = nombre.back();
+      std::string_view("aeiou").find(ultima) != std::string_view::npos) {
     nombre.pop_back();
   }
   nombre += kFinales[azar.Siguiente() % std::size(kFinales)];
@@ -107,14 +108,13 @@ std::string Linea(int numero, Azar& azar) {
   // a few anywhere on the sphere.
   constexpr double kGrado = std::numbers::pi / 180;
   const double lambda = azar.Uniforme() * 360 * kGrado;
-  const double beta = azar.Uniforme() < 0.85
-                          ? std::clamp(azar.Normal() * 9.0, -80.0, 80.0) * kGrado
-                          : std::asin(2 * azar.Uniforme() - 1);
+  const double beta = azar.Uniforme() < 0.85 ? std::clamp(azar.Normal() * 9.0, -80.0, 80.0) * kGrado
+                                             : std::asin(2 * azar.Uniforme() - 1);
   const double e = kOblicuidad * kGrado;
-  const double dec = std::asin(std::sin(beta) * std::cos(e) +
-                               std::cos(beta) * std::sin(e) * std::sin(lambda));
-  double ar = std::atan2(std::sin(lambda) * std::cos(e) - std::tan(beta) * std::sin(e),
-                         std::cos(lambda));
+  const double dec =
+      std::asin(std::sin(beta) * std::cos(e) + std::cos(beta) * std::sin(e) * std::sin(lambda));
+  double ar =
+      std::atan2(std::sin(lambda) * std::cos(e) - std::tan(beta) * std::sin(e), std::cos(lambda));
   if (ar < 0) ar += 2 * std::numbers::pi;
 
   // Right ascension in tenths of a second of time, declination in whole arcseconds.

@@ -24,8 +24,8 @@ QFont FuenteQueCabe(const QFont& base, std::span<const HuecoTexto> huecos) {
   // Without the condensed face (a machine lacking it) only the size goes down.
   QFont estrecha = base;
   estrecha.setFamilies(QStringList{QString::fromLatin1(kFamiliaEstrecha)});
-  const bool hay_estrecha =
-      QFontInfo(estrecha).family().compare(QLatin1String(kFamiliaEstrecha), Qt::CaseInsensitive) == 0;
+  const bool hay_estrecha = QFontInfo(estrecha).family().compare(QLatin1String(kFamiliaEstrecha),
+                                                                 Qt::CaseInsensitive) == 0;
   QFont candidata = hay_estrecha ? estrecha : base;
 
   // A font set in pixels has no point size; measure it in points at the screen's resolution.

@@ -168,7 +168,8 @@ void frmOrbelux::CrearControles() {
   // Labels first: siblings made later are drawn on top, and a box must cover the label
   // that reaches under it.
   for (const FilaRotulo& fila : kTitulos) CrearRotulo(frmFiltros_, fila);
-  for (std::size_t i = 0; i < kNumSimbolos; ++i) lblSimb_[i] = CrearRotulo(frmFiltros_, kSimbolos[i]);
+  for (std::size_t i = 0; i < kNumSimbolos; ++i)
+    lblSimb_[i] = CrearRotulo(frmFiltros_, kSimbolos[i]);
 
   for (const FilaCaja& fila : kCajasFiltro) {
     auto* caja = new QLineEdit(frmFiltros_);

@@ -24,17 +24,17 @@ struct Hueco {
 void PrintTo(const Hueco& h, std::ostream* salida) { *salida << h.control; }
 
 const Hueco kHuecos[] = {
-    {"lblARmin", 1080 - 240, 285},    {"lblARmax", 1080 - 240, 285},
-    {"lblDECmin", 5040 - 4080, 285},  {"lblDECmax", 5040 - 4080, 285},
-    {"lblNummin", 2400 - 1320, 285},  {"lblMunmax", 2400 - 1320, 285},
-    {"lblMagmin", 5640 - 4800, 285},  {"lblMagmax", 5640 - 4800, 285},
-    {"lblSimb_0", 1800 - 1560, 285},  {"lblSimb_1", 1800 - 1560, 285},
-    {"lblSimb_2", 255, 285},          {"lblSimb_3", 255, 285},
-    {"lblSimb_4", 255, 285},          {"lblSimb_5", 255, 285},
-    {"lblSimb_6", 5760 - 5520, 285},  {"lblSimb_7", 5760 - 5520, 285},
-    {"lblSimb_8", 6480 - 6240, 285},  {"lblSimb_9", 6480 - 6240, 285},
-    {"lblSimb_10", 255, 285},         {"lblSimb_11", 255, 285},
-    {"cmdLista", 1215, 495},          {"cmdCerrar", 1215, 495},
+    {"lblARmin", 1080 - 240, 285},   {"lblARmax", 1080 - 240, 285},
+    {"lblDECmin", 5040 - 4080, 285}, {"lblDECmax", 5040 - 4080, 285},
+    {"lblNummin", 2400 - 1320, 285}, {"lblMunmax", 2400 - 1320, 285},
+    {"lblMagmin", 5640 - 4800, 285}, {"lblMagmax", 5640 - 4800, 285},
+    {"lblSimb_0", 1800 - 1560, 285}, {"lblSimb_1", 1800 - 1560, 285},
+    {"lblSimb_2", 255, 285},         {"lblSimb_3", 255, 285},
+    {"lblSimb_4", 255, 285},         {"lblSimb_5", 255, 285},
+    {"lblSimb_6", 5760 - 5520, 285}, {"lblSimb_7", 5760 - 5520, 285},
+    {"lblSimb_8", 6480 - 6240, 285}, {"lblSimb_9", 6480 - 6240, 285},
+    {"lblSimb_10", 255, 285},        {"lblSimb_11", 255, 285},
+    {"cmdLista", 1215, 495},         {"cmdCerrar", 1215, 495},
     {"frmFiltros", 7695, 3015},
 };
 
@@ -59,8 +59,7 @@ const FuenteDeEscritorio kFuentes[] = {
     {"DejaVuSans8", QFont(QStringLiteral("DejaVu Sans"), 8)},
 };
 
-class LosTitulosCaben
-    : public ::testing::TestWithParam<std::tuple<FuenteDeEscritorio, Hueco>> {
+class LosTitulosCaben : public ::testing::TestWithParam<std::tuple<FuenteDeEscritorio, Hueco>> {
  protected:
   void SetUp() override {
     anterior_ = QApplication::font();
@@ -93,8 +92,9 @@ TEST_P(LosTitulosCaben, EnSuEspacioVisible) {
     QStyleOptionButton opcion;
     opcion.initFrom(boton);
     opcion.text = texto;
-    ancho = std::min(ancho, boton->style()->subElementRect(QStyle::SE_PushButtonContents,
-                                                             &opcion, boton).width());
+    ancho = std::min(
+        ancho,
+        boton->style()->subElementRect(QStyle::SE_PushButtonContents, &opcion, boton).width());
   } else if (const auto* marco = qobject_cast<const QGroupBox*>(control)) {
     texto = marco->title();
   }

@@ -162,10 +162,10 @@ struct Solape {
 void PrintTo(const Solape& s, std::ostream* salida) { *salida << s.rotulo; }
 
 const Solape kSolapes[] = {
-    {"lblARmin", "txtARh_min"},   {"lblARmax", "txtARh_max"},   {"lblDECmin", "txtDECg_min"},
+    {"lblARmin", "txtARh_min"},   {"lblARmax", "txtARh_max"},     {"lblDECmin", "txtDECg_min"},
     {"lblDECmax", "txtDECg_max"}, {"lblNummin", "txtNumero_min"}, {"lblMunmax", "txtNumero_max"},
-    {"lblMagmin", "txtMag_min"},  {"lblMagmax", "txtMag_max"},  {"lblSimb_0", "txtARm_min"},
-    {"lblSimb_1", "txtARm_max"},  {"lblSimb_6", "txtDECm_min"}, {"lblSimb_7", "txtDECm_max"},
+    {"lblMagmin", "txtMag_min"},  {"lblMagmax", "txtMag_max"},    {"lblSimb_0", "txtARm_min"},
+    {"lblSimb_1", "txtARm_max"},  {"lblSimb_6", "txtDECm_min"},   {"lblSimb_7", "txtDECm_max"},
     {"lblSimb_8", "txtDECs_min"}, {"lblSimb_9", "txtDECs_max"},
 };
 
@@ -196,10 +196,10 @@ void PrintTo(const TextoInicial& t, std::ostream* salida) { *salida << t.caja; }
 
 // In tab order.
 const TextoInicial kTextosIniciales[] = {
-    {"txtARh_min", "23"},   {"txtARm_min", "00"},      {"txtARs_min", "00"},
-    {"txtARh_max", "17"},   {"txtARm_max", "00"},      {"txtARs_max", "00"},
-    {"txtDECg_min", "-30"}, {"txtDECm_min", "00"},     {"txtDECs_min", "00"},
-    {"txtDECg_max", "+80"}, {"txtDECm_max", "00"},     {"txtDECs_max", "00"},
+    {"txtARh_min", "23"},     {"txtARm_min", "00"},      {"txtARs_min", "00"},
+    {"txtARh_max", "17"},     {"txtARm_max", "00"},      {"txtARs_max", "00"},
+    {"txtDECg_min", "-30"},   {"txtDECm_min", "00"},     {"txtDECs_min", "00"},
+    {"txtDECg_max", "+80"},   {"txtDECm_max", "00"},     {"txtDECs_max", "00"},
     {"txtNumero_min", "400"}, {"txtNumero_max", "1400"}, {"txtMag_min", "15"},
     {"txtMag_max", "18"},
 };
@@ -268,8 +268,7 @@ const Intro kIntros[] = {
     {"OtraTeclaNoLoPulsa", "txtARm_min", Qt::Key_Escape, 0},
 };
 
-class IntroPulsaGenerarLista : public PruebaVentana,
-                               public ::testing::WithParamInterface<Intro> {};
+class IntroPulsaGenerarLista : public PruebaVentana, public ::testing::WithParamInterface<Intro> {};
 
 TEST_P(IntroPulsaGenerarLista, DesdeCualquierCaja) {
   EscribirCatalogo("");
@@ -355,7 +354,8 @@ TEST_P(TextosDeLasCajas, IdaYVuelta) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tabla, TextosDeLasCajas,
-    ::testing::Values(TextoCualquiera{"Vacio", ""}, TextoCualquiera{"Acentos", "\u00BA\u00F1\u20AC"},
+    ::testing::Values(TextoCualquiera{"Vacio", ""},
+                      TextoCualquiera{"Acentos", "\u00BA\u00F1\u20AC"},
                       TextoCualquiera{"FueraDeWindows1252", "\u263E \U0001F52D"},
                       TextoCualquiera{"MasDe32767Caracteres", std::string(40000, '7')}),
     [](const auto& info) { return std::string(info.param.nombre); });

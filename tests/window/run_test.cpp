@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "listgen/catalogue_lines.h"
 #include "window_fixture.h"
 
 namespace orbelux::prueba {
@@ -17,8 +18,14 @@ std::string CatalogoDeRelleno() {
   std::string catalogo;
   for (int numero = 1; numero <= 1400; ++numero) {
     catalogo += LineaCatalogo("(" + std::to_string(numero) + ") Relleno",
-                              numero == 1 ? "2461388.5000" : "", "12 00 00.0", "+10 00 00",
-                              "  9.0") +
+                              Posicion{.h = "12",
+                                       .m = "00",
+                                       .s = "00.0",
+                                       .g = "+10",
+                                       .am = "00",
+                                       .as = "00",
+                                       .mag = "  9.0"},
+                              numero == 1 ? "2461388.5000" : "") +
                 "\r\n";
   }
   return catalogo;
@@ -82,13 +89,19 @@ const Final kFinales[] = {
        std::string catalogo = CatalogoDeRelleno();
        // A magnitude that does not fit 16 bits overflows.
        CambiarLinea(catalogo, 700,
-                    LineaCatalogo("(700) Enorme", "", "01 00 00.0", "+10 00 00", "99999"));
+                    LineaCatalogo("(700) Enorme", Posicion{.h = "01",
+                                                           .m = "00",
+                                                           .s = "00.0",
+                                                           .g = "+10",
+                                                           .am = "00",
+                                                           .as = "00",
+                                                           .mag = "99999"}));
        EscribirArchivo(d / "ast.dat", catalogo);
      },
      "La lista de asteroides es demasiado larga. Por favor, prueba a restringir más los límites",
      nullptr, true},
-    {"SinCatalogo", [](frmOrbelux&, const DirectorioTemporal&) {}, kAvisoCatalogo.data(),
-     nullptr, true},
+    {"SinCatalogo", [](frmOrbelux&, const DirectorioTemporal&) {}, kAvisoCatalogo.data(), nullptr,
+     true},
     {"FiltroFueraDeRango",
      [](frmOrbelux& v, const DirectorioTemporal& d) {
        EscribirArchivo(d / "ast.dat", CatalogoDeRelleno());
@@ -187,9 +200,10 @@ TEST_F(DuranteUnaPasada, OtraPulsacionDeGenerarListaSeDescartaYLoTecleadoLlega) 
                                  tipo == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                                  Qt::NoModifier));
     }
-    QCoreApplication::postEvent(caja, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
-    QCoreApplication::postEvent(caja, new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier,
-                                                    QStringLiteral("7")));
+    QCoreApplication::postEvent(caja,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        caja, new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, QStringLiteral("7")));
     // And a direct second press from inside the run.
     ventana_.cmdLista_Click();
   };
@@ -211,15 +225,54 @@ TEST_F(DeParteAParte, EscribeElInformeConLosElegidosEnOrdenDeAscensionRecta) {
   std::string catalogo = CatalogoDeRelleno();
   // From 23h through 0h to 17h: 23.5h first, then 0.2h, then 16.9h.
   CambiarLinea(catalogo, 500,
-               LineaCatalogo("(500) Tercera", "", "16 54 00.0", "+79 30 00", " 16.4"));
+               LineaCatalogo("(500) Tercera", Posicion{.h = "16",
+                                                       .m = "54",
+                                                       .s = "00.0",
+                                                       .g = "+79",
+                                                       .am = "30",
+                                                       .as = "00",
+                                                       .mag = " 16.4"}));
   CambiarLinea(catalogo, 600,
-               LineaCatalogo("(600) Primera", "", "23 30 00.0", "-29 30 00", " 17.2"));
+               LineaCatalogo("(600) Primera", Posicion{.h = "23",
+                                                       .m = "30",
+                                                       .s = "00.0",
+                                                       .g = "-29",
+                                                       .am = "30",
+                                                       .as = "00",
+                                                       .mag = " 17.2"}));
   CambiarLinea(catalogo, 700,
-               LineaCatalogo("(700) Segunda", "", "00 12 00.0", "+00 00 00", " 15.6"));
+               LineaCatalogo("(700) Segunda", Posicion{.h = "00",
+                                                       .m = "12",
+                                                       .s = "00.0",
+                                                       .g = "+00",
+                                                       .am = "00",
+                                                       .as = "00",
+                                                       .mag = " 15.6"}));
   // Rejected: between 17h and 23h; magnitude rounds to 18; number is the upper bound.
-  CambiarLinea(catalogo, 800, LineaCatalogo("(800) Fuera", "", "20 00 00.0", "+10 00 00", " 16.0"));
-  CambiarLinea(catalogo, 900, LineaCatalogo("(900) Debil", "", "01 00 00.0", "+10 00 00", " 17.5"));
-  CambiarLinea(catalogo, 1400, LineaCatalogo("(1400) Limite", "", "01 00 00.0", "+10 00 00", " 16.0"));
+  CambiarLinea(catalogo, 800,
+               LineaCatalogo("(800) Fuera", Posicion{.h = "20",
+                                                     .m = "00",
+                                                     .s = "00.0",
+                                                     .g = "+10",
+                                                     .am = "00",
+                                                     .as = "00",
+                                                     .mag = " 16.0"}));
+  CambiarLinea(catalogo, 900,
+               LineaCatalogo("(900) Debil", Posicion{.h = "01",
+                                                     .m = "00",
+                                                     .s = "00.0",
+                                                     .g = "+10",
+                                                     .am = "00",
+                                                     .as = "00",
+                                                     .mag = " 17.5"}));
+  CambiarLinea(catalogo, 1400,
+               LineaCatalogo("(1400) Limite", Posicion{.h = "01",
+                                                       .m = "00",
+                                                       .s = "00.0",
+                                                       .g = "+10",
+                                                       .am = "00",
+                                                       .as = "00",
+                                                       .mag = " 16.0"}));
   EscribirCatalogo(catalogo);
   ventana_.caja(Caja::txtARs_min)->clear();
   EscribirArchivo(directorio_ / "Asteroides.txt", "un informe anterior");

@@ -4,24 +4,11 @@
 
 namespace orbelux::prueba {
 
-std::string LineaCatalogo(std::string_view identificacion, std::string_view dia_juliano,
-                          std::string_view ar, std::string_view dec, std::string_view mag) {
-  auto a_la_izquierda = [](std::string_view texto, std::size_t ancho) {
-    std::string campo(texto);
-    campo.resize(ancho, ' ');
-    return campo;
-  };
-  std::string linea = a_la_izquierda(identificacion, 23) + a_la_izquierda(dia_juliano, 12) +
-                      " " + std::string(ar) + " " + std::string(dec) + " " + std::string(mag);
-  EXPECT_EQ(linea.size(), 62u) << linea;
-  return linea;
-}
-
 PruebaVentana::PruebaVentana() {
-  ventana_.PonerMostradorAvisos([this](QWidget* ventana, const QString& texto,
-                                       const QString& titulo) {
-    avisos_.push_back({titulo, texto, VerPuntero(*ventana)});
-  });
+  ventana_.PonerMostradorAvisos(
+      [this](QWidget* ventana, const QString& texto, const QString& titulo) {
+        avisos_.push_back({titulo, texto, VerPuntero(*ventana)});
+      });
 }
 
 QLineEdit* PruebaVentana::CajaPorNombre(const char* nombre) const {

@@ -46,23 +46,23 @@ class SistemaVigilado final : public SistemaArchivos {
 
 // What the window's pointer was at some moment of a run.
 struct PunteroVisto {
-  Qt::CursorShape ventana;      // the widget's cursor
-  Qt::CursorShape plataforma;   // what the window system was given
-  bool de_aplicacion;           // an application-wide override cursor was in place
-  Qt::CursorShape cajas;        // the boxes' when they all agree, else BitmapCursor
+  Qt::CursorShape ventana;     // the widget's cursor
+  Qt::CursorShape plataforma;  // what the window system was given
+  bool de_aplicacion;          // an application-wide override cursor was in place
+  Qt::CursorShape cajas;       // the boxes' when they all agree, else BitmapCursor
 };
 
 inline PunteroVisto VerPuntero(const QWidget& ventana) {
   const QWindow* ventana_sistema = ventana.windowHandle();
   const QList<QLineEdit*> cajas = ventana.findChildren<QLineEdit*>();
-  Qt::CursorShape de_las_cajas = cajas.isEmpty() ? Qt::BitmapCursor : cajas.front()->cursor().shape();
+  Qt::CursorShape de_las_cajas =
+      cajas.isEmpty() ? Qt::BitmapCursor : cajas.front()->cursor().shape();
   for (const QLineEdit* caja : cajas) {
     if (caja->cursor().shape() != de_las_cajas) de_las_cajas = Qt::BitmapCursor;
   }
   return {ventana.cursor().shape(),
           ventana_sistema ? ventana_sistema->cursor().shape() : Qt::BitmapCursor,
-          QGuiApplication::overrideCursor() != nullptr,
-          de_las_cajas};
+          QGuiApplication::overrideCursor() != nullptr, de_las_cajas};
 }
 
 struct AvisoRecibido {
@@ -70,11 +70,6 @@ struct AvisoRecibido {
   QString texto;
   PunteroVisto puntero;
 };
-
-// A catalogue line in its fixed columns: identification (23), Julian day (12), a blank,
-// "hh mm ss.s", a blank, "+dd mm ss", a blank, magnitude (5): 62 characters.
-std::string LineaCatalogo(std::string_view identificacion, std::string_view dia_juliano,
-                          std::string_view ar, std::string_view dec, std::string_view mag);
 
 // A window on a fresh, current working folder, its messages recorded in `avisos`.
 class PruebaVentana : public ::testing::Test {
