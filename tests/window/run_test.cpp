@@ -13,18 +13,14 @@
 namespace orbelux::prueba {
 namespace {
 
+// Posicion{h, m, s, degrees, arcminutes, arcseconds, magnitude}, as the catalogue writes them.
+
 // 1,400 lines that the default filters reject (too bright), Julian day on the first.
 std::string CatalogoDeRelleno() {
   std::string catalogo;
   for (int numero = 1; numero <= 1400; ++numero) {
     catalogo += LineaCatalogo("(" + std::to_string(numero) + ") Relleno",
-                              Posicion{.h = "12",
-                                       .m = "00",
-                                       .s = "00.0",
-                                       .g = "+10",
-                                       .am = "00",
-                                       .as = "00",
-                                       .mag = "  9.0"},
+                              Posicion{"12", "00", "00.0", "+10", "00", "00", "  9.0"},
                               numero == 1 ? "2461388.5000" : "") +
                 "\r\n";
   }
@@ -88,14 +84,9 @@ const Final kFinales[] = {
      [](frmOrbelux&, const DirectorioTemporal& d) {
        std::string catalogo = CatalogoDeRelleno();
        // A magnitude that does not fit 16 bits overflows.
-       CambiarLinea(catalogo, 700,
-                    LineaCatalogo("(700) Enorme", Posicion{.h = "01",
-                                                           .m = "00",
-                                                           .s = "00.0",
-                                                           .g = "+10",
-                                                           .am = "00",
-                                                           .as = "00",
-                                                           .mag = "99999"}));
+       CambiarLinea(
+           catalogo, 700,
+           LineaCatalogo("(700) Enorme", Posicion{"01", "00", "00.0", "+10", "00", "00", "99999"}));
        EscribirArchivo(d / "ast.dat", catalogo);
      },
      "La lista de asteroides es demasiado larga. Por favor, prueba a restringir más los límites",
@@ -224,55 +215,25 @@ class DeParteAParte : public PruebaVentana {};
 TEST_F(DeParteAParte, EscribeElInformeConLosElegidosEnOrdenDeAscensionRecta) {
   std::string catalogo = CatalogoDeRelleno();
   // From 23h through 0h to 17h: 23.5h first, then 0.2h, then 16.9h.
-  CambiarLinea(catalogo, 500,
-               LineaCatalogo("(500) Tercera", Posicion{.h = "16",
-                                                       .m = "54",
-                                                       .s = "00.0",
-                                                       .g = "+79",
-                                                       .am = "30",
-                                                       .as = "00",
-                                                       .mag = " 16.4"}));
-  CambiarLinea(catalogo, 600,
-               LineaCatalogo("(600) Primera", Posicion{.h = "23",
-                                                       .m = "30",
-                                                       .s = "00.0",
-                                                       .g = "-29",
-                                                       .am = "30",
-                                                       .as = "00",
-                                                       .mag = " 17.2"}));
-  CambiarLinea(catalogo, 700,
-               LineaCatalogo("(700) Segunda", Posicion{.h = "00",
-                                                       .m = "12",
-                                                       .s = "00.0",
-                                                       .g = "+00",
-                                                       .am = "00",
-                                                       .as = "00",
-                                                       .mag = " 15.6"}));
+  CambiarLinea(
+      catalogo, 500,
+      LineaCatalogo("(500) Tercera", Posicion{"16", "54", "00.0", "+79", "30", "00", " 16.4"}));
+  CambiarLinea(
+      catalogo, 600,
+      LineaCatalogo("(600) Primera", Posicion{"23", "30", "00.0", "-29", "30", "00", " 17.2"}));
+  CambiarLinea(
+      catalogo, 700,
+      LineaCatalogo("(700) Segunda", Posicion{"00", "12", "00.0", "+00", "00", "00", " 15.6"}));
   // Rejected: between 17h and 23h; magnitude rounds to 18; number is the upper bound.
-  CambiarLinea(catalogo, 800,
-               LineaCatalogo("(800) Fuera", Posicion{.h = "20",
-                                                     .m = "00",
-                                                     .s = "00.0",
-                                                     .g = "+10",
-                                                     .am = "00",
-                                                     .as = "00",
-                                                     .mag = " 16.0"}));
-  CambiarLinea(catalogo, 900,
-               LineaCatalogo("(900) Debil", Posicion{.h = "01",
-                                                     .m = "00",
-                                                     .s = "00.0",
-                                                     .g = "+10",
-                                                     .am = "00",
-                                                     .as = "00",
-                                                     .mag = " 17.5"}));
-  CambiarLinea(catalogo, 1400,
-               LineaCatalogo("(1400) Limite", Posicion{.h = "01",
-                                                       .m = "00",
-                                                       .s = "00.0",
-                                                       .g = "+10",
-                                                       .am = "00",
-                                                       .as = "00",
-                                                       .mag = " 16.0"}));
+  CambiarLinea(
+      catalogo, 800,
+      LineaCatalogo("(800) Fuera", Posicion{"20", "00", "00.0", "+10", "00", "00", " 16.0"}));
+  CambiarLinea(
+      catalogo, 900,
+      LineaCatalogo("(900) Debil", Posicion{"01", "00", "00.0", "+10", "00", "00", " 17.5"}));
+  CambiarLinea(
+      catalogo, 1400,
+      LineaCatalogo("(1400) Limite", Posicion{"01", "00", "00.0", "+10", "00", "00", " 16.0"}));
   EscribirCatalogo(catalogo);
   ventana_.caja(Caja::txtARs_min)->clear();
   EscribirArchivo(directorio_ / "Asteroides.txt", "un informe anterior");
