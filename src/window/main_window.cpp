@@ -96,8 +96,9 @@ constexpr std::array<FilaRotulo, 8> kTitulos{{
     {"lblMagmin", "Mag. min.:", 4800, 1800, kAnchoTitulo},
     {"lblMagmax", "Mag. max.:", 4800, 2280, kAnchoTitulo},
 }};
-// lblSimb, by index. 2 and 3 are swapped between the rows, as the window has always had them.
-constexpr std::array<FilaRotulo, frmOrbelux::kNumSimbolos> kSimbolos{{
+// lblSimb, by index. Unlike their neighbours, 2 stands in the row of the upper bounds and 3 in
+// that of the lower bounds.
+constexpr std::array<FilaRotulo, 12> kSimbolos{{
     {"lblSimb_0", "h.", 1560, 480, kAnchoSimbolo},
     {"lblSimb_1", "h.", 1560, 1080, kAnchoSimbolo},
     {"lblSimb_2", "m.", 2280, 1080, kAnchoSimbolo},
@@ -159,17 +160,16 @@ void frmOrbelux::CrearControles() {
   frmFiltros_->setObjectName(QStringLiteral("frmFiltros"));
   frmFiltros_->setGeometry(Rect(1440, 120, 7695, 3015));
 
-  Image1_ = new QLabel(this);
-  Image1_->setObjectName(QStringLiteral("Image1"));
-  Image1_->setGeometry(Rect(120, 240, 1200, 1440));
-  Image1_->setPixmap(QPixmap(emblema_xpm));
-  Image1_->setScaledContents(true);
+  auto* imagen = new QLabel(this);
+  imagen->setObjectName(QStringLiteral("Image1"));
+  imagen->setGeometry(Rect(120, 240, 1200, 1440));
+  imagen->setPixmap(QPixmap(emblema_xpm));
+  imagen->setScaledContents(true);
 
   // Labels first: siblings made later are drawn on top, and a box must cover the label
   // that reaches under it.
   for (const FilaRotulo& fila : kTitulos) CrearRotulo(frmFiltros_, fila);
-  for (std::size_t i = 0; i < kNumSimbolos; ++i)
-    lblSimb_[i] = CrearRotulo(frmFiltros_, kSimbolos[i]);
+  for (const FilaRotulo& fila : kSimbolos) CrearRotulo(frmFiltros_, fila);
 
   for (const FilaCaja& fila : kCajasFiltro) {
     auto* caja = new QLineEdit(frmFiltros_);

@@ -14,7 +14,6 @@
 
 class QGroupBox;
 class QKeyEvent;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,8 +24,6 @@ class frmOrbelux final : public QWidget, public VentanaGeneracion {
   // Shows one message of a run and returns when the user has dismissed it.
   using MostradorAvisos =
       std::function<void(QWidget* ventana, const QString& texto, const QString& titulo)>;
-
-  static constexpr std::size_t kNumSimbolos = 12;
 
   // Runs read and write through `sistema`; tests pass one that watches them.
   explicit frmOrbelux(SistemaArchivos& sistema = SistemaReal());
@@ -65,10 +62,8 @@ class frmOrbelux final : public QWidget, public VentanaGeneracion {
 
   QGroupBox* frmFiltros_ = nullptr;
   std::array<QLineEdit*, kNumCajas> cajas_{};
-  std::array<QLabel*, kNumSimbolos> lblSimb_{};
   QPushButton* cmdLista_ = nullptr;
   QPushButton* cmdCerrar_ = nullptr;
-  QLabel* Image1_ = nullptr;
 };
 
 }  // namespace orbelux
