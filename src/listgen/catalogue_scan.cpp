@@ -11,11 +11,31 @@ namespace orbelux {
 namespace {
 
 std::string_view Campo(std::string_view linea, columnas::Campo campo) {
+  // Lines are nearly always complete; the general cut handles the short ones.
+  if (linea.size() >= campo.inicio - 1 + campo.ancho) {
+    return {linea.data() + campo.inicio - 1, campo.ancho};
+  }
   return ExtraerTexto(linea, campo.inicio, campo.ancho);
 }
 
+// Most fields are two plain digits ("05"); they need none of the general conversion's
+// work and give exactly its result.
+bool DosCifras(std::string_view texto) {
+  return texto.size() == 2 && detalle::EsDigito(texto[0]) && detalle::EsDigito(texto[1]);
+}
+
+int ValorDosCifras(std::string_view texto) { return (texto[0] - '0') * 10 + (texto[1] - '0'); }
+
 std::int16_t Corto(std::string_view linea, columnas::Campo campo) {
-  return EnteroCorto(ValNumerico(Campo(linea, campo)));
+  const std::string_view texto = Campo(linea, campo);
+  if (DosCifras(texto)) return static_cast<std::int16_t>(ValorDosCifras(texto));
+  return EnteroCorto(ValNumerico(texto));
+}
+
+double Real(std::string_view linea, columnas::Campo campo) {
+  const std::string_view texto = Campo(linea, campo);
+  if (DosCifras(texto)) return ValorDosCifras(texto);
+  return ValNumerico(texto);
 }
 
 }  // namespace
@@ -26,12 +46,12 @@ RegistroAsteroide ConvertirLinea(std::int16_t numero, std::string_view linea) {
   registro.linea = linea;
   const std::int16_t horas = Corto(linea, columnas::kARHoras);
   const std::int16_t minutos = Corto(linea, columnas::kARMinutos);
-  registro.AR = HorasDecimales(horas, minutos, ValNumerico(Campo(linea, columnas::kARSegundos)));
+  registro.AR = HorasDecimales(horas, minutos, Real(linea, columnas::kARSegundos));
   const double grados = ValNumerico(Campo(linea, columnas::kDECGrados));
   const std::int16_t grados_enteros = EnteroCorto(grados);
   const std::int16_t arcominutos = Corto(linea, columnas::kDECMinutos);
   registro.DEC = GradosDecimales(std::signbit(grados), grados_enteros, arcominutos,
-                                 ValNumerico(Campo(linea, columnas::kDECSegundos)));
+                                 Real(linea, columnas::kDECSegundos));
   registro.Mag = Corto(linea, columnas::kMagnitud);
   return registro;
 }

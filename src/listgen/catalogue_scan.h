@@ -2,6 +2,7 @@
 // are kept in right-ascension order as fixed-width list lines.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -57,9 +58,8 @@ class ListaOrdenada {
   template <typename F>
   void Recorrer(F&& escribir) {
     Ordenar();
-    std::array<char, kAnchoLineaLista + 2> linea{};
-    linea[kAnchoLineaLista] = '\r';
-    linea[kAnchoLineaLista + 1] = '\n';
+    std::array<char, kAnchoLineaLista + kFinLinea.size()> linea{};
+    std::copy(kFinLinea.begin(), kFinLinea.end(), linea.begin() + kAnchoLineaLista);
     for (const auto& entrada : claves_) {
       const char* origen = Linea(entrada.orden);
       std::copy(origen, origen + kAnchoLineaLista, linea.begin());

@@ -184,7 +184,7 @@ SistemaArchivos& SistemaReal() {
 
 namespace {
 
-constexpr std::size_t kBloqueLectura = 64 * 1024;
+constexpr std::size_t kBloqueLectura = std::size_t{64} * 1024;
 
 // The first CR or LF in [inicio, final), or final. memchr is vectorised; lines are
 // short, so looking for both ends in a short window first keeps it cheap.
@@ -253,7 +253,7 @@ std::string_view LectorLineas::LeerLinea() {
 // ---------------------------------------------------------------------------------------
 
 namespace {
-constexpr std::size_t kBloqueEscritura = 64 * 1024;
+constexpr std::size_t kBloqueEscritura = std::size_t{64} * 1024;
 }
 
 EscrituraAtomica::EscrituraAtomica(SistemaArchivos& sistema, fs::path destino)

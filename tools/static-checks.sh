@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# clang-tidy (checks in .clang-tidy) and cppcheck over the Qt-free libraries.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh clang-tidy cppcheck
+cmake --preset dev >/dev/null  # compile_commands.json for clang-tidy
+
+fuentes=$(git ls-files 'src/platform/*.cpp' 'src/listgen/*.cpp' 'src/ephemeris/*.cpp' \
+                       'src/catalogue/*.cpp')
+echo "--- clang-tidy"
+# shellcheck disable=SC2086
+printf '%s\n' $fuentes | xargs -P 2 -n 1 clang-tidy -p build/dev --quiet
+
+echo "--- cppcheck"
+directorios=$(for d in src/platform src/listgen src/ephemeris src/catalogue; do [ -d "$d" ] && echo "$d"; done)
+# shellcheck disable=SC2086
+cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability \
+  --inline-suppr --error-exitcode=1 --quiet -I src $directorios
+echo "static checks clean"
