@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "ephemeris/packed_fields.h"
@@ -15,7 +17,7 @@ namespace {
 
 // Columns 1-194 are all a record is read for; the rest of a longer line is dropped unread.
 constexpr std::size_t kAnchoUtil = 194;
-constexpr std::size_t kBloque = 64 * 1024;
+constexpr std::size_t kBloque = std::size_t{64} * 1024;
 
 // Splits a byte source into lines without copying them, except a line cut by the end of
 // a block, which is put together in a small buffer of its own.
@@ -124,13 +126,95 @@ constexpr Campo kExcentricidad{"la excentricidad", 71, 79};
 constexpr Campo kSemieje{"el semieje mayor", 93, 103};
 constexpr Campo kNombre{"el nombre", 167, 194};
 
+std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea) {
+  return archivo + ", línea " + std::to_string(numero_linea) + ": ";
+}
+
+std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const Campo& campo,
+                     std::string_view texto, std::string_view explicacion) {
+  return Prefijo(archivo, numero_linea) + std::string(campo.nombre) + " (columnas " +
+         std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
+         std::string(explicacion) + ": " + Cita(texto);
+}
+
+// Most files give one epoch to every record: it is converted once.
+struct CacheEpoca {
+  std::string texto;
+  double dia_juliano = 0;
+  bool hay = false;
+};
+
+// The fields of one numbered record; the message of the first that does not convert.
+std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_t numero,
+                                             std::uint64_t numero_linea,
+                                             const std::string& archivo, CacheEpoca& cache,
+                                             ElementosOrbitales& el) {
+  const auto decimal = [&](const Campo& campo, double& valor) -> std::optional<std::string> {
+    const std::string_view texto = Columnas(linea, campo.desde, campo.hasta);
+    const std::optional<double> leido = NumeroDecimal(texto);
+    if (!leido) {
+      return MalCampo(archivo, numero_linea, campo, texto,
+                      CampoEnBlanco(texto) ? "está vacío" : "no es un número");
+    }
+    valor = *leido;
+    return std::nullopt;
+  };
+  el.numero = numero;
+  el.tiene_H = !CampoEnBlanco(Columnas(linea, kH.desde, kH.hasta));
+  if (el.tiene_H) {
+    if (auto error = decimal(kH, el.H)) return error;
+  }
+  if (!CampoEnBlanco(Columnas(linea, kG.desde, kG.hasta))) {
+    if (auto error = decimal(kG, el.G)) return error;
+  }
+  const std::string_view epoca = Columnas(linea, kEpoca.desde, kEpoca.hasta);
+  if (!cache.hay || epoca != cache.texto) {
+    const std::optional<double> jd = EpocaEmpaquetada(epoca);
+    if (!jd) return MalCampo(archivo, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
+    cache.texto.assign(epoca);
+    cache.dia_juliano = *jd;
+    cache.hay = true;
+  }
+  el.epoca = cache.dia_juliano;
+  for (const auto& [campo, valor] :
+       {std::pair{&kAnomalia, &el.anomalia_media}, std::pair{&kPerihelio, &el.perihelio},
+        std::pair{&kNodo, &el.nodo}, std::pair{&kInclinacion, &el.inclinacion},
+        std::pair{&kExcentricidad, &el.excentricidad}, std::pair{&kSemieje, &el.semieje}}) {
+    if (auto error = decimal(*campo, *valor)) return error;
+  }
+  if (!(el.excentricidad >= 0 && el.excentricidad < 1)) {
+    return MalCampo(archivo, numero_linea, kExcentricidad,
+                    Columnas(linea, kExcentricidad.desde, kExcentricidad.hasta),
+                    "no está entre 0 y 1 (sólo se calculan órbitas elípticas)");
+  }
+  if (!(el.semieje > 0)) {
+    return MalCampo(archivo, numero_linea, kSemieje,
+                    Columnas(linea, kSemieje.desde, kSemieje.hasta), "no es positivo");
+  }
+  std::string_view nombre = Columnas(linea, kNombre.desde, kNombre.hasta);
+  const std::size_t primero = nombre.find_first_not_of(" \t");
+  nombre = primero == std::string_view::npos
+               ? std::string_view()
+               : nombre.substr(primero, nombre.find_last_not_of(" \t") - primero + 1);
+  std::copy(nombre.begin(), nombre.end(), el.nombre.begin());
+  el.largo_nombre = static_cast<std::uint8_t>(nombre.size());
+  return std::nullopt;
+}
+
+// Below this, starting threads costs more than it saves.
+constexpr std::size_t kRegistrosPorHilo = 2048;
+
+// The file is read in one pass that only sorts its lines out; the fields of the records
+// asked for are converted afterwards, shared among the processors.
 class Lectura final {
  public:
   explicit Lectura(const OpcionesLectura& opciones)
       : opciones_(opciones),
         limite_(opciones.hasta ? *opciones.hasta : opciones.tope),
         lineas_(1, 0),
-        con_error_(1, false) {}
+        inicio_(1, 0),
+        largo_(1, 0),
+        error_de_(1, -1) {}
 
   void Linea(std::string_view linea, std::uint64_t numero_linea) {
     if (EnBlanco(linea)) return;
@@ -165,21 +249,26 @@ class Lectura final {
       const std::size_t nuevo = std::max(
           k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
       lineas_.resize(nuevo, 0);
-      con_error_.resize(nuevo, false);
-      elementos_.resize(nuevo - 1);
+      inicio_.resize(nuevo, 0);
+      largo_.resize(nuevo, 0);
+      error_de_.resize(nuevo, -1);
     }
     if (lineas_[k] != 0) {
       Anotar(*numero, numero_linea,
-             Prefijo(numero_linea) + "el asteroide " + std::to_string(*numero) +
-                 " ya apareció en la línea " + std::to_string(lineas_[k]));
+             Prefijo(opciones_.nombre, numero_linea) + "el asteroide " +
+                 std::to_string(*numero) + " ya apareció en la línea " +
+                 std::to_string(lineas_[k]));
       return;
     }
     lineas_[k] = numero_linea;
-    Registro(linea, *numero, numero_linea, elementos_[k - 1]);
+    inicio_[k] = crudo_.size();
+    largo_[k] = static_cast<std::uint8_t>(linea.size());
+    crudo_.append(linea);
   }
 
   void Fin() {
     if (!cabecera_decidida_ && primera_ajena_ != 0) Ajena(primera_ajena_, texto_ajena_);
+    ConvertirRegistros();
   }
 
   std::vector<ElementosOrbitales> Resultado() {
@@ -222,110 +311,76 @@ class Lectura final {
     std::string mensaje;
   };
 
-  std::string Prefijo(std::uint64_t numero_linea) const {
-    return opciones_.nombre + ", línea " + std::to_string(numero_linea) + ": ";
-  }
-
   void Anotar(std::int32_t numero, std::uint64_t numero_linea, std::string mensaje) {
     // Errors wait for the end: a bad record beyond the range the file turns out to
-    // cover is no error at all. The first per asteroid is enough.
-    if (con_error_[static_cast<std::size_t>(numero)]) return;
-    con_error_[static_cast<std::size_t>(numero)] = true;
-    pendientes_.push_back({numero, numero_linea, std::move(mensaje)});
+    // cover is no error at all. The earliest per asteroid is enough.
+    std::int32_t& indice = error_de_[static_cast<std::size_t>(numero)];
+    if (indice < 0) {
+      indice = static_cast<std::int32_t>(pendientes_.size());
+      pendientes_.push_back({numero, numero_linea, std::move(mensaje)});
+    } else if (numero_linea < pendientes_[static_cast<std::size_t>(indice)].linea) {
+      pendientes_[static_cast<std::size_t>(indice)] = {numero, numero_linea, std::move(mensaje)};
+    }
   }
 
   void Ajena(std::uint64_t numero_linea, std::string_view designacion) {
     Anotar(0, numero_linea,
-           Prefijo(numero_linea) +
+           Prefijo(opciones_.nombre, numero_linea) +
                "la designación (columnas 1-7) no es un número de asteroide ni una "
                "designación provisional: " +
                Cita(designacion));
   }
 
-  void MalCampo(std::int32_t numero, std::uint64_t numero_linea, const Campo& campo,
-                std::string_view texto, std::string_view explicacion) {
-    Anotar(numero, numero_linea,
-           Prefijo(numero_linea) + std::string(campo.nombre) + " (columnas " +
-               std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
-               std::string(explicacion) + ": " + Cita(texto));
-  }
-
-  bool Decimal(std::string_view linea, std::int32_t numero, std::uint64_t numero_linea,
-               const Campo& campo, double& valor) {
-    const std::string_view texto = Columnas(linea, campo.desde, campo.hasta);
-    const std::optional<double> leido = NumeroDecimal(texto);
-    if (!leido) {
-      MalCampo(numero, numero_linea, campo, texto,
-               CampoEnBlanco(texto) ? "está vacío" : "no es un número");
-      return false;
-    }
-    valor = *leido;
-    return true;
-  }
-
-  void Registro(std::string_view linea, std::int32_t numero, std::uint64_t numero_linea,
-                ElementosOrbitales& el) {
-    el.numero = numero;
-    const std::string_view h = Columnas(linea, kH.desde, kH.hasta);
-    el.tiene_H = !CampoEnBlanco(h);
-    if (el.tiene_H && !Decimal(linea, numero, numero_linea, kH, el.H)) return;
-    if (!CampoEnBlanco(Columnas(linea, kG.desde, kG.hasta)) &&
-        !Decimal(linea, numero, numero_linea, kG, el.G)) {
-      return;
-    }
-    const std::string_view epoca = Columnas(linea, kEpoca.desde, kEpoca.hasta);
-    // Most files give one epoch to every record: convert it once.
-    if (!hay_epoca_ || epoca != ultima_epoca_) {
-      const std::optional<double> jd = EpocaEmpaquetada(epoca);
-      if (!jd) {
-        MalCampo(numero, numero_linea, kEpoca, epoca, "no es una fecha empaquetada");
-        return;
+  void ConvertirRegistros() {
+    elementos_.resize(lineas_.size() - 1);
+    const std::size_t registros = lineas_.size() - 1;
+    const std::size_t hilos = std::clamp<std::size_t>(
+        std::min<std::size_t>(std::thread::hardware_concurrency(), 8), 1,
+        std::max<std::size_t>(registros / kRegistrosPorHilo, 1));
+    struct ErrorRegistro {
+      std::int32_t numero;
+      std::uint64_t linea;
+      std::string mensaje;
+    };
+    const auto convertir = [this, registros, hilos](std::size_t parte) {
+      std::vector<ErrorRegistro> errores;
+      CacheEpoca cache;
+      for (std::size_t k = 1 + registros * parte / hilos;
+           k < 1 + registros * (parte + 1) / hilos; ++k) {
+        if (lineas_[k] == 0) continue;
+        const std::string_view linea(crudo_.data() + inicio_[k], largo_[k]);
+        if (auto error = ConvertirRegistro(linea, static_cast<std::int32_t>(k), lineas_[k],
+                                           opciones_.nombre, cache, elementos_[k - 1])) {
+          errores.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
+        }
       }
-      ultima_epoca_.assign(epoca);
-      ultima_jd_ = *jd;
-      hay_epoca_ = true;
+      return errores;
+    };
+    std::vector<std::future<std::vector<ErrorRegistro>>> partes;
+    for (std::size_t h = 1; h < hilos; ++h) {
+      partes.push_back(std::async(std::launch::async, convertir, h));
     }
-    el.epoca = ultima_jd_;
-    if (!Decimal(linea, numero, numero_linea, kAnomalia, el.anomalia_media) ||
-        !Decimal(linea, numero, numero_linea, kPerihelio, el.perihelio) ||
-        !Decimal(linea, numero, numero_linea, kNodo, el.nodo) ||
-        !Decimal(linea, numero, numero_linea, kInclinacion, el.inclinacion) ||
-        !Decimal(linea, numero, numero_linea, kExcentricidad, el.excentricidad) ||
-        !Decimal(linea, numero, numero_linea, kSemieje, el.semieje)) {
-      return;
+    std::vector<std::vector<ErrorRegistro>> errores;
+    errores.push_back(convertir(0));
+    for (auto& parte : partes) errores.push_back(parte.get());
+    for (auto& lista : errores) {
+      for (auto& e : lista) Anotar(e.numero, e.linea, std::move(e.mensaje));
     }
-    if (!(el.excentricidad >= 0 && el.excentricidad < 1)) {
-      MalCampo(numero, numero_linea, kExcentricidad,
-               Columnas(linea, kExcentricidad.desde, kExcentricidad.hasta),
-               "no está entre 0 y 1 (sólo se calculan órbitas elípticas)");
-      return;
-    }
-    if (!(el.semieje > 0)) {
-      MalCampo(numero, numero_linea, kSemieje, Columnas(linea, kSemieje.desde, kSemieje.hasta),
-               "no es positivo");
-      return;
-    }
-    std::string_view nombre = Columnas(linea, kNombre.desde, kNombre.hasta);
-    const std::size_t primero = nombre.find_first_not_of(" \t");
-    nombre = primero == std::string_view::npos
-                 ? std::string_view()
-                 : nombre.substr(primero, nombre.find_last_not_of(" \t") - primero + 1);
-    std::copy(nombre.begin(), nombre.end(), el.nombre.begin());
-    el.largo_nombre = static_cast<std::uint8_t>(nombre.size());
   }
 
   const OpcionesLectura& opciones_;
   std::int32_t limite_;
   std::vector<ElementosOrbitales> elementos_;  // asteroid k at k - 1
-  std::vector<std::uint64_t> lineas_;          // by number: line of its record, 0 if none
-  std::vector<bool> con_error_;                // by number; slot 0 for lines of no asteroid
+  // By number: the line of its record (0 if none) and where its text is kept in crudo_.
+  std::vector<std::uint64_t> lineas_;
+  std::vector<std::size_t> inicio_;
+  std::vector<std::uint8_t> largo_;
+  std::string crudo_;
+  std::vector<std::int32_t> error_de_;  // by number: its entry in pendientes_, or -1
   std::vector<Pendiente> pendientes_;
   bool cabecera_decidida_ = false;
   std::uint64_t primera_ajena_ = 0;
   std::string texto_ajena_;
-  std::string ultima_epoca_;
-  double ultima_jd_ = 0;
-  bool hay_epoca_ = false;
 };
 
 }  // namespace

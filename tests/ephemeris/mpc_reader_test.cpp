@@ -1,6 +1,7 @@
 #include "ephemeris/mpc_reader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -254,6 +255,43 @@ TEST(LectorMPC, ElPrimerErrorDelFicheroEsElQueSeDice) {
     FAIL() << "no error";
   } catch (const ErrorElementos& e) {
     EXPECT_EQ(e.linea(), 2u);
+  }
+}
+
+// Enough records for the fields to be converted on several threads.
+std::vector<std::string> MuchosRegistros(int cuantos) {
+  std::vector<std::string> lineas;
+  for (int k = 1; k <= cuantos; ++k) {
+    char numero[8];
+    std::snprintf(numero, sizeof numero, "%05d", k);
+    lineas.push_back(Cambiar(LineaEjemplo(1 + (k - 1) % 227), 1, numero));
+  }
+  return lineas;
+}
+
+TEST(LectorMPC, MuchosRegistrosSeLeenEnOrden) {
+  const std::vector<ElementosOrbitales> el = Leer(Unir(MuchosRegistros(9000)));
+  ASSERT_EQ(el.size(), 9000u);
+  for (std::size_t i = 0; i < el.size(); i += 997) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(el[i].numero, static_cast<std::int32_t>(i + 1));
+    const ElementosOrbitales& original = el[i % 227];
+    EXPECT_EQ(el[i].semieje, original.semieje);
+    EXPECT_EQ(el[i].Nombre(), original.Nombre());
+  }
+}
+
+TEST(LectorMPC, EntreMuchosRegistrosSeDiceElPrimerError) {
+  std::vector<std::string> lineas = MuchosRegistros(9000);
+  lineas[8500] = Cambiar(lineas[8500], 93, "    -1.0000");
+  lineas[6001] = Cambiar(lineas[6001], 60, "  abc    ");
+  lineas[6100] = Cambiar(lineas[6100], 21, "K22Z9");
+  try {
+    Leer(Unir(lineas));
+    FAIL() << "no error";
+  } catch (const ErrorElementos& e) {
+    EXPECT_EQ(e.linea(), 6002u) << e.what();
+    EXPECT_NE(std::string(e.what()).find("la inclinación"), std::string::npos) << e.what();
   }
 }
 

@@ -1,0 +1,18 @@
+# Runs a generator into a scratch folder and compares what it writes with the files kept in
+# the tree, so that those files stay exactly what their generator makes.
+#   -DGENERADOR=<program> -DARGUMENTO=<its argument> -DSALIDA=<scratch folder>
+#   -DFUENTES=<source folder> -DARCHIVOS=<relative paths separated by |>
+file(REMOVE_RECURSE "${SALIDA}")
+file(MAKE_DIRECTORY "${SALIDA}/examples")
+execute_process(COMMAND "${GENERADOR}" "${ARGUMENTO}" RESULT_VARIABLE resultado)
+if(NOT resultado EQUAL 0)
+  message(FATAL_ERROR "${GENERADOR} failed: ${resultado}")
+endif()
+string(REPLACE "|" ";" archivos "${ARCHIVOS}")
+foreach(archivo IN LISTS archivos)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${SALIDA}/${archivo}"
+                          "${FUENTES}/${archivo}" RESULT_VARIABLE distinto)
+  if(NOT distinto EQUAL 0)
+    message(FATAL_ERROR "${archivo} differs from what its generator makes now; run it again")
+  endif()
+endforeach()
