@@ -112,10 +112,11 @@ TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos) {
 }
 
 void TablaPlanetas::Interpolar(double t, PosicionesCuerpos& r, Vector3& aceleracion_sol) const {
-  const double x = (t - origen_) / kPaso;
-  const double piso = std::clamp(std::floor(x), 0.0, static_cast<double>(nodos_ - 2));
-  const std::size_t n = static_cast<std::size_t>(piso);
-  const double s = x - piso;
+  // Truncation rather than floor(), which is a library call on a baseline x86-64 build;
+  // x is never negative once clamped.
+  const double x = std::clamp((t - origen_) * (1 / kPaso), 0.0, static_cast<double>(nodos_ - 1));
+  const std::size_t n = std::min(static_cast<std::size_t>(x), nodos_ - 2);
+  const double s = x - static_cast<double>(n);
   const double u = 1 - s;
   const double h00 = (1 + 2 * s) * u * u;
   const double h10 = s * u * u;

@@ -45,7 +45,8 @@ class TablaPlanetas final {
   // Positions at t by cubic Hermite interpolation between the two nodes around it; the
   // slopes come from five-point central differences of the nodes' positions, since
   // eraPlan94's own velocities are not the derivatives of its positions. Outside the
-  // table the end intervals are extrapolated, which callers avoid.
+  // table the positions of its first or last node are given: callers build the table
+  // over the span they need.
   void Posiciones(double t, PosicionesCuerpos& r) const;
 
   // The heliocentric acceleration of the Sun towards the bodies, sum of GM_j r_j / r_j^3

@@ -260,6 +260,9 @@ struct CasoHilos {
   unsigned hilos;
 };
 
+// Test names, not bytes, in the listing.
+void PrintTo(const CasoHilos& caso, std::ostream* os) { *os << caso.nombre; }
+
 class Hilos : public testing::TestWithParam<CasoHilos> {};
 
 TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {

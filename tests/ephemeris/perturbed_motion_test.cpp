@@ -61,6 +61,8 @@ struct CasoOrden {
   int q;
 };
 
+void PrintTo(const CasoOrden& caso, std::ostream* os) { *os << caso.nombre; }
+
 class CondicionDeCuadratura : public testing::TestWithParam<CasoOrden> {};
 
 // sum b_i c_i^(q-1) = 1/q for every q up to the order: the quadrature conditions,
@@ -112,6 +114,8 @@ struct CasoKepler {
   ElementosOrbitales elementos;
   double dias;
 };
+
+void PrintTo(const CasoKepler& caso, std::ostream* os) { *os << caso.nombre; }
 
 class SinPlanetasNiRelatividad : public testing::TestWithParam<CasoKepler> {};
 
@@ -185,6 +189,8 @@ struct CasoOrbita {
   const char* nombre;
   ElementosOrbitales elementos;
 };
+
+void PrintTo(const CasoOrbita& caso, std::ostream* os) { *os << caso.nombre; }
 
 const CasoOrbita kOrbitasConPlanetas[] = {
     {"Ceres", Orbita(2.7666190, 0.0786358, 10.58680, 80.26644, 73.53163, 334.32717)},
@@ -267,6 +273,8 @@ struct CasoCuerpo {
   const char* nombre;
   Cuerpo cuerpo;
 };
+
+void PrintTo(const CasoCuerpo& caso, std::ostream* os) { *os << caso.nombre; }
 
 // The largest distance between table and ERFA for each body, at instants between the
 // nodes (where interpolation errs most) over three years: computed once for all rows.
