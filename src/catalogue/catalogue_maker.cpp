@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -162,6 +163,15 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   std::optional<ef::MovimientoPerturbado> movimiento;
   if (perturbado && n > 0) {
     const auto [desde, hasta] = Intervalo(elementos, ctx.t);
+    const double anios = (hasta - desde) / 365.25;
+    if (anios > kMaximoAniosIntegracion) {
+      char texto_anios[32];
+      std::snprintf(texto_anios, sizeof texto_anios, "%.0f", anios);
+      throw ErrorPosicion(std::string("la fecha y las épocas de los elementos abarcan ") +
+                          texto_anios + " años, demasiado para integrar las órbitas (como mucho " +
+                          std::to_string(static_cast<int>(kMaximoAniosIntegracion)) +
+                          "); --dos-cuerpos las calcula sin los planetas");
+    }
     tabla.emplace(desde, hasta, std::max(procesadores, 1u));
     movimiento.emplace(&*tabla);
     ctx.movimiento = &*movimiento;

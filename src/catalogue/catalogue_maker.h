@@ -23,6 +23,12 @@ inline constexpr std::int32_t kMaximoAsteroides = 32767;
 // two-body motion leaves out the planets.
 inline constexpr double kDiasEpocaLejana = 200;
 
+// Perturbed motion integrates over at most this span of years between the earliest and
+// the latest of the epochs and the instant: beyond it the table of the planets alone
+// would take minutes and hundreds of megabytes, and ERFA's planetary theory is good for
+// the years 1000 to 3000 only.
+inline constexpr double kMaximoAniosIntegracion = 200;
+
 enum class Movimiento {
   // The elements integrated from their epoch under the Sun, the planets, the Earth and
   // the Moon: good to an arcsecond years away from the epoch.
@@ -42,7 +48,8 @@ struct OpcionesCatalogo {
   std::function<void(std::size_t hechos, std::size_t total)> progreso;
 };
 
-// A position that cannot be computed from elements that did parse.
+// A position that cannot be computed from elements that did parse, or a span of time
+// too long to integrate.
 class ErrorPosicion : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

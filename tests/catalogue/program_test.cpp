@@ -356,6 +356,11 @@ INSTANTIATE_TEST_SUITE_P(
                   EjemploCambiado(9, 93, "  0.0000001"), false, prueba::Averia::Ninguna, 1,
                   "no se puede calcular la posición del asteroide 9: la integración no puede "
                   "seguir el movimiento"},
+        CasoFallo{"DemasiadosAniosQueIntegrar", {"--elementos", kEjemplo, "--fecha", "2300-01-01"},
+                  "", false, prueba::Averia::Ninguna, 1,
+                  "la fecha y las épocas de los elementos abarcan 277 años, demasiado para "
+                  "integrar las órbitas (como mucho 200); --dos-cuerpos las calcula sin los "
+                  "planetas; no se ha escrito nada"},
         CasoFallo{"FaltaUnNumero", Mas(kConElementos, {"--hasta", "300"}),
                   LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 1,
                   "falta el asteroide 228"},
