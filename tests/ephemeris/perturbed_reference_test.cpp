@@ -2,12 +2,10 @@
 // and against JPL Horizons.
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iostream>
 #include <numbers>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,25 +29,6 @@ std::vector<ElementosOrbitales> Ejemplo() {
   OpcionesLectura opciones;
   opciones.nombre = "elementos_1-227.dat";
   return LeerElementosMPC(archivo, opciones);
-}
-
-// JPL SBDB's elements of (433) Eros for the epoch of the bundled ones, as the shared
-// reference gives them:
-//   00433   10.31  0.46 K2289 358.82126  178.93251  304.29106   10.82796  0.2227328 ...
-ElementosOrbitales Eros() {
-  ElementosOrbitales el;
-  el.numero = 433;
-  el.tiene_H = true;
-  el.H = 10.31;
-  el.G = 0.46;
-  el.epoca = 2459800.5;
-  el.anomalia_media = 358.82126;
-  el.perihelio = 178.93251;
-  el.nodo = 304.29106;
-  el.inclinacion = 10.82796;
-  el.excentricidad = 0.2227328;
-  el.semieje = 1.4581505;
-  return el;
 }
 
 // The place of an asteroid at an instant by the whole perturbed pipeline, with a table
@@ -140,23 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CasoInstante{"AnioYMedioDespues", "2024-03-01T00:00", 2024, 3, 1}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
-struct FilaEros {
-  std::string utc;
-  double ra_deg = 0;
-  double dec_deg = 0;
-  double delta_au = 0;
-  double v_mag = 0;
-};
-
-std::optional<FilaEros> BuscarEros(const std::string& utc) {
-  std::ifstream entrada(ORBELUX_TEST_DATA_DIR "/ephemeris/eros_reference_perturbed.tsv");
-  std::string linea;
-  while (std::getline(entrada, linea)) {
-    if (linea.empty() || linea[0] == '#') continue;
-    std::istringstream campos(linea);
-    std::string numero;
-    FilaEros fila;
-    campos >> numero >> fila.utc >> fila.ra_deg >> fila.dec_deg >> fila.delta_au >> fila.v_mag;
+std::optional<prueba::PosicionEros> BuscarEros(const std::string& utc) {
+  for (const prueba::PosicionEros& fila : prueba::LeerReferenciaEros(
+           ORBELUX_TEST_DATA_DIR "/ephemeris/eros_reference_perturbed.tsv")) {
     if (fila.utc == utc) return fila;
   }
   return std::nullopt;
@@ -166,9 +131,9 @@ class ErosPerturbado : public testing::TestWithParam<CasoInstante> {};
 
 TEST_P(ErosPerturbado, CoincideConLaReferencia) {
   const CasoInstante& c = GetParam();
-  const std::optional<FilaEros> ref = BuscarEros(c.utc);
+  const std::optional<prueba::PosicionEros> ref = BuscarEros(c.utc);
   ASSERT_TRUE(ref.has_value());
-  const ElementosOrbitales el = Eros();
+  const ElementosOrbitales el = prueba::ElementosEros();
   const Instante instante = InstanteDesdeCalendario(c.anio, c.mes, c.dia, 0, 0, 0);
   const TablaPlanetas tabla = TablaPara(el.epoca, instante);
   const LugarAstrometrico lugar = Perturbado(el, instante, MovimientoPerturbado(&tabla));
