@@ -280,7 +280,8 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMicrosecond)
       ->UseRealTime();
   benchmark::RegisterBenchmark("reduction", Reduccion, &d)->Unit(ms)->UseRealTime();
-  benchmark::RegisterBenchmark("month_perturbed_1_thread", Mes, &d, catalogo::Movimiento::Perturbado)
+  benchmark::RegisterBenchmark("month_perturbed_1_thread", Mes, &d,
+                               catalogo::Movimiento::Perturbado)
       ->Unit(ms)
       ->UseRealTime();
   benchmark::RegisterBenchmark("month_two_body_1_thread", Mes, &d, catalogo::Movimiento::DosCuerpos)
@@ -293,12 +294,13 @@ int main(int argc, char** argv) {
 
   const auto& ts = registro.tiempos;
   auto s = [&](const char* nombre) { return ts.count(nombre) ? ts.at(nombre) * 1e-9 : NAN; };
-  std::printf("\n%d asteroids, %.0f asteroid-years to integrate, table of %.0f days\n",
-              kAsteroides, anios, d.hasta - d.desde);
-  std::printf("integrator: %ld steps accepted, %ld rejected, %ld force evaluations "
-              "(%.1f steps per asteroid)\n",
-              d.pasos.aceptados, d.pasos.rechazados, d.pasos.evaluaciones,
-              static_cast<double>(d.pasos.aceptados) / kAsteroides);
+  std::printf("\n%d asteroids, %.0f asteroid-years to integrate, table of %.0f days\n", kAsteroides,
+              anios, d.hasta - d.desde);
+  std::printf(
+      "integrator: %ld steps accepted, %ld rejected, %ld force evaluations "
+      "(%.1f steps per asteroid)\n",
+      d.pasos.aceptados, d.pasos.rechazados, d.pasos.evaluaciones,
+      static_cast<double>(d.pasos.aceptados) / kAsteroides);
   std::printf("whole run (file in, catalogue out, 2 threads): %.3f s (goal: under 5 s)\n",
               s("whole_run_32767"));
   std::printf("asteroid-years per second: %.0f on 1 thread, %.0f on 2\n",
@@ -311,16 +313,18 @@ int main(int argc, char** argv) {
       s("table_interpolation_4096") / 4096 * static_cast<double>(d.pasos.evaluaciones);
   const double reduccion = s("reduction");
   const double suma = tabla + integracion + reduccion;
-  std::printf("one thread, share of the time: planet table %.1f %% (%.3f s to build), "
-              "integrator %.1f %% (%.3f s, of which interpolating the table %.3f s), "
-              "reduction %.1f %% (%.3f s)\n",
-              100 * tabla / suma, tabla, 100 * integracion / suma, integracion, interpolacion,
-              100 * reduccion / suma, reduccion);
-  std::printf("month-long arcs beyond two-body motion, one thread: %.2f us per asteroid "
-              "(goal: under 10), %.1f steps and %.1f force evaluations per asteroid\n",
-              (s("month_perturbed_1_thread") - s("month_two_body_1_thread")) / kAsteroides * 1e6,
-              static_cast<double>(d.pasos_mes.aceptados + d.pasos_mes.rechazados) / kAsteroides,
-              static_cast<double>(d.pasos_mes.evaluaciones) / kAsteroides);
+  std::printf(
+      "one thread, share of the time: planet table %.1f %% (%.3f s to build), "
+      "integrator %.1f %% (%.3f s, of which interpolating the table %.3f s), "
+      "reduction %.1f %% (%.3f s)\n",
+      100 * tabla / suma, tabla, 100 * integracion / suma, integracion, interpolacion,
+      100 * reduccion / suma, reduccion);
+  std::printf(
+      "month-long arcs beyond two-body motion, one thread: %.2f us per asteroid "
+      "(goal: under 10), %.1f steps and %.1f force evaluations per asteroid\n",
+      (s("month_perturbed_1_thread") - s("month_two_body_1_thread")) / kAsteroides * 1e6,
+      static_cast<double>(d.pasos_mes.aceptados + d.pasos_mes.rechazados) / kAsteroides,
+      static_cast<double>(d.pasos_mes.evaluaciones) / kAsteroides);
 
   std::error_code ignorado;
   fs::remove_all(d.directorio, ignorado);

@@ -47,8 +47,8 @@ void ComprobarLinea(std::string_view l, bool primera) {
   Exigir(l.substr(62) == "\r\n", "line end");
   for (std::size_t i = 0; i < 23; ++i) Exigir(l[i] >= 0x20 && l[i] < 0x7f, "identification");
   if (primera) {
-    Exigir(l[23] >= '1' && l[23] <= '9' && l.substr(30, 1) == "." &&
-               Digitos(l, 25, 6, 999999) && Digitos(l, 32, 4, 9999),
+    Exigir(l[23] >= '1' && l[23] <= '9' && l.substr(30, 1) == "." && Digitos(l, 25, 6, 999999) &&
+               Digitos(l, 32, 4, 9999),
            "julian day");
   } else {
     Exigir(l.substr(23, 12) == std::string(12, ' '), "blank julian day");
@@ -56,8 +56,8 @@ void ComprobarLinea(std::string_view l, bool primera) {
   Exigir(l[35] == ' ' && l[38] == ' ' && l[41] == ' ' && l[46] == ' ' && l[50] == ' ' &&
              l[53] == ' ' && l[56] == ' ',
          "separators");
-  Exigir(Digitos(l, 37, 2, 23) && Digitos(l, 40, 2, 59) && Digitos(l, 43, 2, 59) &&
-             l[44] == '.' && Digitos(l, 46, 1, 9),
+  Exigir(Digitos(l, 37, 2, 23) && Digitos(l, 40, 2, 59) && Digitos(l, 43, 2, 59) && l[44] == '.' &&
+             Digitos(l, 46, 1, 9),
          "right ascension");
   Exigir((l[47] == '+' || l[47] == '-') && Digitos(l, 49, 2, 90) && Digitos(l, 52, 2, 59) &&
              Digitos(l, 55, 2, 59),
@@ -91,7 +91,8 @@ void Probar(std::string_view bytes, const ef::Instante& instante) {
   // The program's own path: a file opened through zlib, here one that lives in memory.
   const int fd = memfd_create("elementos", MFD_CLOEXEC);
   if (fd < 0) std::abort();
-  if (!bytes.empty() && ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+  if (!bytes.empty() &&
+      ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
     std::abort();
   }
   const std::string ruta = "/proc/self/fd/" + std::to_string(fd);

@@ -128,8 +128,7 @@ class Reparto final {
 
 // The span of TDB days from J2000 that the integrations cover, with room for the light
 // time at the far end.
-std::pair<double, double> Intervalo(std::span<const ef::ElementosOrbitales> elementos,
-                                    double t) {
+std::pair<double, double> Intervalo(std::span<const ef::ElementosOrbitales> elementos, double t) {
   double desde = t;
   double hasta = t;
   for (const auto& el : elementos) {
@@ -151,8 +150,8 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
       opciones.hilos != 0 ? opciones.hilos
                           : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
   const std::size_t lotes = (n + lote - 1) / lote;
-  const unsigned hilos =
-      static_cast<unsigned>(std::clamp<std::size_t>(procesadores, 1, std::max<std::size_t>(lotes, 1)));
+  const unsigned hilos = static_cast<unsigned>(
+      std::clamp<std::size_t>(procesadores, 1, std::max<std::size_t>(lotes, 1)));
 
   Contexto ctx;
   ctx.instante = &instante;

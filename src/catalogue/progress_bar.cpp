@@ -8,14 +8,13 @@ namespace orbelux::catalogo {
 
 namespace {
 
-constexpr double kEspera = 1.0;      // seconds before the bar shows
-constexpr double kIntervalo = 0.1;   // seconds between redraws
-constexpr std::size_t kAncho = 30;           // characters of the bar itself
-constexpr std::size_t kLinea = 79;   // what the wipe covers: the widest bar fits in 80
+constexpr double kEspera = 1.0;     // seconds before the bar shows
+constexpr double kIntervalo = 0.1;  // seconds between redraws
+constexpr std::size_t kAncho = 30;  // characters of the bar itself
+constexpr std::size_t kLinea = 79;  // what the wipe covers: the widest bar fits in 80
 
 double RelojReal() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -35,9 +34,8 @@ void BarraProgreso::Avanzar(std::size_t hechos, std::size_t total) {
   std::string barra(llenos, '#');
   barra.resize(kAncho, '.');
   char texto[128];
-  std::snprintf(texto, sizeof texto, "\rorbelux-catalogo: [%s] %3zu %% (%zu de %zu)",
-                barra.c_str(), hechos >= total ? std::size_t{100} : hechos * 100 / total, hechos,
-                total);
+  std::snprintf(texto, sizeof texto, "\rorbelux-catalogo: [%s] %3zu %% (%zu de %zu)", barra.c_str(),
+                hechos >= total ? std::size_t{100} : hechos * 100 / total, hechos, total);
   salida_ << texto << std::flush;
 }
 

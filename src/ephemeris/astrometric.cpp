@@ -22,9 +22,8 @@ LugarAstrometrico Lugar(const Vector3& asteroide, const Vector3& geocentrica) {
   if (ar < 0) ar += 2 * ERFA_DPI;
   if (ar >= 2 * ERFA_DPI) ar = 0;
   lugar.ascension_recta = ar;
-  lugar.declinacion =
-      std::atan2(geocentrica.z,
-                 std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
+  lugar.declinacion = std::atan2(
+      geocentrica.z, std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
   // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica):
   // tan(alpha / 2) = |a x g| / (|a| |g| + a . g), exact at every angle.
   lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, geocentrica)) /
@@ -78,8 +77,7 @@ Vector3 VelocidadBaricentricaSol(const Instante& instante) {
 }
 
 LugarAstrometrico AstrometricoDesdeEstado(const EstadoCartesiano& en_instante,
-                                          const Vector3& tierra,
-                                          const Vector3& velocidad_sol) {
+                                          const Vector3& tierra, const Vector3& velocidad_sol) {
   // First guesses along the straight line, as for two-body motion.
   const Vector3 desde_tierra = en_instante.r - tierra;
   const Vector3 aparente = en_instante.v + velocidad_sol;

@@ -38,7 +38,6 @@ Vector3 VelocidadBaricentricaSol(const Instante& instante);
 // over the light time (a few metres) is added, since the light travels in the
 // barycentric frame.
 LugarAstrometrico AstrometricoDesdeEstado(const EstadoCartesiano& en_instante,
-                                          const Vector3& tierra,
-                                          const Vector3& velocidad_sol);
+                                          const Vector3& tierra, const Vector3& velocidad_sol);
 
 }  // namespace orbelux::efemerides

@@ -19,19 +19,18 @@ namespace dop853 {
 // y + h sum_j a[i][j] k[j]; the result is y + h sum_i b[i] k[i] (stages 0, 5-11).
 inline constexpr int kEtapas = 12;
 
-inline constexpr std::array<double, kEtapas> c = {
-    0.0,
-    0.526001519587677318785587544488e-01,
-    0.789002279381515978178381316732e-01,
-    0.118350341907227396726757197510e+00,
-    0.281649658092772603273242802490e+00,
-    0.333333333333333333333333333333e+00,
-    0.25e+00,
-    0.307692307692307692307692307692e+00,
-    0.651282051282051282051282051282e+00,
-    0.6e+00,
-    0.857142857142857142857142857142e+00,
-    1.0};
+inline constexpr std::array<double, kEtapas> c = {0.0,
+                                                  0.526001519587677318785587544488e-01,
+                                                  0.789002279381515978178381316732e-01,
+                                                  0.118350341907227396726757197510e+00,
+                                                  0.281649658092772603273242802490e+00,
+                                                  0.333333333333333333333333333333e+00,
+                                                  0.25e+00,
+                                                  0.307692307692307692307692307692e+00,
+                                                  0.651282051282051282051282051282e+00,
+                                                  0.6e+00,
+                                                  0.857142857142857142857142857142e+00,
+                                                  1.0};
 
 inline constexpr std::array<std::array<double, kEtapas>, kEtapas> a = {{
     {},
@@ -42,8 +41,8 @@ inline constexpr std::array<std::array<double, kEtapas>, kEtapas> a = {{
      9.24834003261792003115737966543e-1},
     {3.7037037037037037037037037037e-2, 0, 0, 1.70828608729473871279604482173e-1,
      1.25467687566822425016691814123e-1},
-    {3.7109375e-2, 0, 0, 1.70252211019544039314978060272e-1,
-     6.02165389804559606850219397283e-2, -1.7578125e-2},
+    {3.7109375e-2, 0, 0, 1.70252211019544039314978060272e-1, 6.02165389804559606850219397283e-2,
+     -1.7578125e-2},
     {3.70920001185047927108779319836e-2, 0, 0, 1.70383925712239993810214054705e-1,
      1.07262030446373284651809199168e-1, -1.53194377486244017527936158236e-2,
      8.27378916381402288758473766002e-3},
@@ -65,19 +64,18 @@ inline constexpr std::array<std::array<double, kEtapas>, kEtapas> a = {{
      6.43392746015763530355970484046e-1},
 }};
 
-inline constexpr std::array<double, kEtapas> b = {
-    5.42937341165687622380535766363e-2,
-    0,
-    0,
-    0,
-    0,
-    4.45031289275240888144113950566e0,
-    1.89151789931450038304281599044e0,
-    -5.8012039600105847814672114227e0,
-    3.1116436695781989440891606237e-1,
-    -1.52160949662516078556178806805e-1,
-    2.01365400804030348374776537501e-1,
-    4.47106157277725905176885569043e-2};
+inline constexpr std::array<double, kEtapas> b = {5.42937341165687622380535766363e-2,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  4.45031289275240888144113950566e0,
+                                                  1.89151789931450038304281599044e0,
+                                                  -5.8012039600105847814672114227e0,
+                                                  3.1116436695781989440891606237e-1,
+                                                  -1.52160949662516078556178806805e-1,
+                                                  2.01365400804030348374776537501e-1,
+                                                  4.47106157277725905176885569043e-2};
 
 // The third-order estimate: b minus these weights on stages 0, 8 and 11.
 inline constexpr double bhh0 = 0.244094488188976377952755905512e+00;
@@ -85,19 +83,18 @@ inline constexpr double bhh8 = 0.733846688281611857341361741547e+00;
 inline constexpr double bhh11 = 0.220588235294117647058823529412e-01;
 
 // The fifth-order estimate of the error, directly as weights of the stages.
-inline constexpr std::array<double, kEtapas> er = {
-    0.1312004499419488073250102996e-01,
-    0,
-    0,
-    0,
-    0,
-    -0.1225156446376204440720569753e+01,
-    -0.4957589496572501915214079952e+00,
-    0.1664377182454986536961530415e+01,
-    -0.3503288487499736816886487290e+00,
-    0.3341791187130174790297318841e+00,
-    0.8192320648511571246570742613e-01,
-    -0.2235530786388629525884427845e-01};
+inline constexpr std::array<double, kEtapas> er = {0.1312004499419488073250102996e-01,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   0,
+                                                   -0.1225156446376204440720569753e+01,
+                                                   -0.4957589496572501915214079952e+00,
+                                                   0.1664377182454986536961530415e+01,
+                                                   -0.3503288487499736816886487290e+00,
+                                                   0.3341791187130174790297318841e+00,
+                                                   0.8192320648511571246570742613e-01,
+                                                   -0.2235530786388629525884427845e-01};
 
 }  // namespace dop853
 
@@ -141,8 +138,7 @@ bool IntegrarDop853(F&& f, double t0, double t1, Estado6& y, const ToleranciaDop
   auto Escalas = [&](const Estado6& a, const Estado6& b) {
     const double r = std::max(std::hypot(a[0], a[1], a[2]), std::hypot(b[0], b[1], b[2]));
     const double v = std::max(std::hypot(a[3], a[4], a[5]), std::hypot(b[3], b[4], b[5]));
-    return std::array<double, 2>{tol.absoluta + tol.relativa * r,
-                                 tol.absoluta + tol.relativa * v};
+    return std::array<double, 2>{tol.absoluta + tol.relativa * r, tol.absoluta + tol.relativa * v};
   };
   // Root mean square of the components over their scales.
   auto Norma = [&](const Estado6& x, const std::array<double, 2>& escala) {
@@ -169,8 +165,7 @@ bool IntegrarDop853(F&& f, double t0, double t1, Estado6& y, const ToleranciaDop
     for (std::size_t i = 0; i < n; ++i) cambio[i] = f1[i] - k[0][i];
     const double d2 = Norma(cambio, escala) / h0;
     const double mayor = std::max(d1, d2);
-    const double h1 =
-        mayor <= 1e-15 ? std::max(1e-6, h0 * 1e-3) : std::pow(0.01 / mayor, 1.0 / 8);
+    const double h1 = mayor <= 1e-15 ? std::max(1e-6, h0 * 1e-3) : std::pow(0.01 / mayor, 1.0 / 8);
     h = std::min({100 * h0, h1, tol.paso_maximo});
   }
 

@@ -62,8 +62,8 @@ Vector3 Aceleracion(const ModeloFuerzas& modelo, const TablaPlanetas* tabla, dou
   return a;
 }
 
-MovimientoPerturbado::MovimientoPerturbado(const TablaPlanetas* tabla, ModeloFuerzas modelo,
-                                           ToleranciaDop853 tolerancia)
+MovimientoPerturbado::MovimientoPerturbado(const TablaPlanetas* tabla, const ModeloFuerzas& modelo,
+                                           const ToleranciaDop853& tolerancia)
     : tabla_(tabla), modelo_(modelo), tolerancia_(tolerancia) {
   if (tabla_ == nullptr) modelo_.planetas = false;
 }

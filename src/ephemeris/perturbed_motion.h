@@ -54,8 +54,8 @@ class MovimientoPerturbado final {
   // the model has no planets. It is shared, read only, by every thread. Without an
   // initial step in `tolerancia`, each integration starts from a twentieth of the orbit's
   // own time scale r / v.
-  MovimientoPerturbado(const TablaPlanetas* tabla, ModeloFuerzas modelo = {},
-                       ToleranciaDop853 tolerancia = kToleranciaTrabajo);
+  MovimientoPerturbado(const TablaPlanetas* tabla, const ModeloFuerzas& modelo = {},
+                       const ToleranciaDop853& tolerancia = kToleranciaTrabajo);
 
   // The state at t1 of the body that was in `estado` at t0 (TDB days from J2000), in
   // either direction. Throws ErrorIntegracion.

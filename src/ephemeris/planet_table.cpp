@@ -14,9 +14,9 @@ namespace {
 
 // DE440's GM in km^3/s^2; only their ratios to the Sun's enter the model.
 constexpr double kGMSol = 132712440041.279419;
-constexpr std::array<double, kCuerpos> kGM = {22031.868551,  324858.592,     398600.435507,
-                                              4902.800118,   42828.375816,   126712764.1,
-                                              37940584.8418, 5794556.4,      6836527.10058};
+constexpr std::array<double, kCuerpos> kGM = {22031.868551,  324858.592,   398600.435507,
+                                              4902.800118,   42828.375816, 126712764.1,
+                                              37940584.8418, 5794556.4,    6836527.10058};
 
 // eraPlan94's numbering of the planets, 3 being the Earth-Moon barycentre we do not use.
 constexpr std::array<int, kCuerpos> kPlan94 = {1, 2, 0, 0, 4, 5, 6, 7, 8};

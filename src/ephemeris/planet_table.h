@@ -60,7 +60,7 @@ class TablaPlanetas final {
  private:
   // Per node: kCanales vectors of position, then the same of slope times kPaso.
   static constexpr std::size_t kCanales = kCuerpos + 1;
-  static constexpr std::size_t kPorNodo = 2 * 3 * kCanales;
+  static constexpr std::size_t kPorNodo = std::size_t{2} * 3 * kCanales;
 
   double origen_ = 0;
   std::size_t nodos_ = 0;

@@ -126,8 +126,8 @@ TEST_P(CatalogoPerturbado, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
   }
   EXPECT_EQ(filas, 227);
   std::cout << c.utc << ": written vs reference, max |dRA| " << max_ra << " s, max |dDec| "
-            << max_dec << "\", max |dV| " << max_mag << ", last digit off by a boundary: "
-            << en_frontera << "\n";
+            << max_dec << "\", max |dV| " << max_mag
+            << ", last digit off by a boundary: " << en_frontera << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,8 +176,7 @@ TEST_P(DosCuerpos, EsElCatalogoDeSiempre) {
   const CasoReferencia& c = GetParam();
   DirectorioTemporal dir(true);
   std::string errores;
-  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha, "--dos-cuerpos"}, &errores),
-            0);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", c.fecha, "--dos-cuerpos"}, &errores), 0);
   // Two-body motion still warns about the distant epoch.
   EXPECT_NE(errores.find("más de 200 días"), std::string::npos) << errores;
   const std::string escrito = LeerArchivo(dir / "ast.dat");
@@ -188,11 +187,10 @@ TEST_P(DosCuerpos, EsElCatalogoDeSiempre) {
   EXPECT_NE(LeerArchivo(dir / "p.dat"), escrito);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Instantes, DosCuerpos,
-    testing::Values(CasoReferencia{"AnioYMedioAntes", "2021-01-01", ""},
-                    CasoReferencia{"AnioYMedioDespues", "2024-03-01", ""}),
-    [](const auto& info) { return std::string(info.param.nombre); });
+INSTANTIATE_TEST_SUITE_P(Instantes, DosCuerpos,
+                         testing::Values(CasoReferencia{"AnioYMedioAntes", "2021-01-01", ""},
+                                         CasoReferencia{"AnioYMedioDespues", "2024-03-01", ""}),
+                         [](const auto& info) { return std::string(info.param.nombre); });
 
 // Main belt, near-Earth, Trojan and very eccentric orbits with epochs spread over eight
 // months, so that the threads' shares cost very differently.
@@ -321,16 +319,14 @@ TEST(BarraProgreso, DespuesDeUnSegundoSeDibujaYAlFinalSeBorra) {
   BarraProgreso barra(salida, reloj.Funcion());
   reloj.ahora += 1.5;
   barra.Avanzar(16, 64);
-  EXPECT_EQ(salida.str(),
-            "\rorbelux-catalogo: [#######.......................]  25 % (16 de 64)");
+  EXPECT_EQ(salida.str(), "\rorbelux-catalogo: [#######.......................]  25 % (16 de 64)");
   // Ten redraws a second at most, and the last one always.
   salida.str("");
   reloj.ahora += 0.01;
   barra.Avanzar(20, 64);
   EXPECT_EQ(salida.str(), "");
   barra.Avanzar(64, 64);
-  EXPECT_EQ(salida.str(),
-            "\rorbelux-catalogo: [##############################] 100 % (64 de 64)");
+  EXPECT_EQ(salida.str(), "\rorbelux-catalogo: [##############################] 100 % (64 de 64)");
   salida.str("");
   barra.Terminar();
   EXPECT_EQ(salida.str(), "\r" + std::string(79, ' ') + "\r");

@@ -77,9 +77,8 @@ TEST_P(CondicionDeCuadratura, SeCumple) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ordenes, CondicionDeCuadratura,
-                         testing::Values(CasoOrden{"Q1", 1}, CasoOrden{"Q2", 2},
-                                         CasoOrden{"Q3", 3}, CasoOrden{"Q4", 4},
-                                         CasoOrden{"Q5", 5}, CasoOrden{"Q6", 6},
+                         testing::Values(CasoOrden{"Q1", 1}, CasoOrden{"Q2", 2}, CasoOrden{"Q3", 3},
+                                         CasoOrden{"Q4", 4}, CasoOrden{"Q5", 5}, CasoOrden{"Q6", 6},
                                          CasoOrden{"Q7", 7}, CasoOrden{"Q8", 8}),
                          NombreCaso<CasoOrden>);
 
@@ -133,17 +132,13 @@ TEST_P(SinPlanetasNiRelatividad, SieteAniosReproducenKepler) {
 
 INSTANTIATE_TEST_SUITE_P(
     Orbitas, SinPlanetasNiRelatividad,
-    testing::Values(CasoKepler{"CinturonPrincipal", Orbita(2.77, 0.079, 10.6, 80.3, 73.5, 334),
-                               7 * 365.25},
-                    CasoKepler{"HaciaAtras", Orbita(2.77, 0.079, 10.6, 80.3, 73.5, 334),
-                               -7 * 365.25},
-                    CasoKepler{"Eros", Orbita(1.458, 0.223, 10.8, 304.3, 178.9, 358.8),
-                               7 * 365.25},
-                    CasoKepler{"PerihelioA015UA", Orbita(1.0, 0.85, 5, 40, 120, 300),
-                               7 * 365.25},
-                    CasoKepler{"Troyano", Orbita(5.2, 0.1, 20, 100, 200, 10), 7 * 365.25},
-                    CasoKepler{"MuyExcentrica", Orbita(3.0, 0.95, 30, 10, 60, 180),
-                               -7 * 365.25}),
+    testing::Values(
+        CasoKepler{"CinturonPrincipal", Orbita(2.77, 0.079, 10.6, 80.3, 73.5, 334), 7 * 365.25},
+        CasoKepler{"HaciaAtras", Orbita(2.77, 0.079, 10.6, 80.3, 73.5, 334), -7 * 365.25},
+        CasoKepler{"Eros", Orbita(1.458, 0.223, 10.8, 304.3, 178.9, 358.8), 7 * 365.25},
+        CasoKepler{"PerihelioA015UA", Orbita(1.0, 0.85, 5, 40, 120, 300), 7 * 365.25},
+        CasoKepler{"Troyano", Orbita(5.2, 0.1, 20, 100, 200, 10), 7 * 365.25},
+        CasoKepler{"MuyExcentrica", Orbita(3.0, 0.95, 30, 10, 60, 180), -7 * 365.25}),
     NombreCaso<CasoKepler>);
 
 // --- The post-Newtonian term alone ------------------------------------------------------
@@ -165,15 +160,14 @@ TEST(Relatividad, ElPerihelioAvanzaLoQueDiceLaTeoria) {
   const double periodo = 2 * kPi / (kGauss / (a * std::sqrt(a)));
   const int vueltas = 20;
   const EstadoCartesiano inicio = EstadoDeElementos(el);
-  const EstadoCartesiano fin =
-      movimiento.Propagar(inicio, Dia(el), Dia(el) + vueltas * periodo);
+  const EstadoCartesiano fin = movimiento.Propagar(inicio, Dia(el), Dia(el) + vueltas * periodo);
   const Vector3 p0 = HaciaPerihelio(inicio);
   const Vector3 p1 = HaciaPerihelio(fin);
   const double giro = std::atan2(Modulo(ProductoVectorial(p0, p1)), Producto(p0, p1));
   const double teoria =
       vueltas * 6 * kPi * kGauss * kGauss / (kLuzUADia * kLuzUADia * a * (1 - e * e));
-  EXPECT_NEAR(giro / teoria, 1, 0.02) << giro / kSegundoArco << "\" against "
-                                      << teoria / kSegundoArco << "\"";
+  EXPECT_NEAR(giro / teoria, 1, 0.02)
+      << giro / kSegundoArco << "\" against " << teoria / kSegundoArco << "\"";
   // Prograde: the perihelion turns with the motion.
   EXPECT_GT(Producto(ProductoVectorial(p0, p1), ProductoVectorial(inicio.r, inicio.v)), 0);
   // And without the term it stays put, to the integrator's error.
@@ -226,14 +220,12 @@ TEST_P(ConPlanetas, IdaYVueltaDeUnAnioVuelveAlPuntoDePartida) {
 TEST_P(ConPlanetas, UnaToleranciaDiezVecesMasFinaNoMueveLaPosicion) {
   const ElementosOrbitales& el = GetParam().elementos;
   const MovimientoPerturbado trabajo(&TablaDeUnAnio());
-  const MovimientoPerturbado fino(&TablaDeUnAnio(), {},
-                                  {.relativa = 1e-12, .absoluta = 1e-16});
+  const MovimientoPerturbado fino(&TablaDeUnAnio(), {}, {.relativa = 1e-12, .absoluta = 1e-16});
   const Instante instante = InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
   const double t = instante.tdb.entera - kJ2000 + instante.tdb.fraccion;
   CuentaPasos pasos_trabajo;
   CuentaPasos pasos_fino;
-  const EstadoCartesiano a =
-      trabajo.Propagar(EstadoDeElementos(el), Dia(el), t, &pasos_trabajo);
+  const EstadoCartesiano a = trabajo.Propagar(EstadoDeElementos(el), Dia(el), t, &pasos_trabajo);
   const EstadoCartesiano b = fino.Propagar(EstadoDeElementos(el), Dia(el), t, &pasos_fino);
   const Vector3 tierra = PosicionTierra(instante);
   const Vector3 sol = VelocidadBaricentricaSol(instante);
@@ -295,9 +287,8 @@ const ErroresTabla& MedirTabla() {
       for (std::size_t j = 0; j < kCuerpos; ++j) {
         e.maximo[j] = std::max(e.maximo[j], Modulo(interpolada[j] - directa[j]));
       }
-      e.mayor_fuera_de_nodo =
-          std::max(e.mayor_fuera_de_nodo,
-                   std::abs(std::remainder(t - tabla.Desde(), TablaPlanetas::kPaso)));
+      e.mayor_fuera_de_nodo = std::max(
+          e.mayor_fuera_de_nodo, std::abs(std::remainder(t - tabla.Desde(), TablaPlanetas::kPaso)));
     }
     return e;
   }();
@@ -326,8 +317,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TablaPlanetas, LaLunaGiraAlrededorDeLaTierra) {
   // A check on how the table puts the Moon together: about 384,000 km from the Earth.
   const PosicionesCuerpos r = PosicionesERFA(8000.25);
-  const double km =
-      Modulo(r[static_cast<std::size_t>(Cuerpo::Luna)] - r[static_cast<std::size_t>(Cuerpo::Tierra)]) / kKm;
+  const double km = Modulo(r[static_cast<std::size_t>(Cuerpo::Luna)] -
+                           r[static_cast<std::size_t>(Cuerpo::Tierra)]) /
+                    kKm;
   EXPECT_GT(km, 356000);
   EXPECT_LT(km, 407000);
 }

@@ -36,8 +36,7 @@ std::vector<ElementosOrbitales> Ejemplo() {
 LugarAstrometrico Perturbado(const ElementosOrbitales& el, const Instante& instante,
                              const MovimientoPerturbado& movimiento) {
   const double t = instante.tdb.entera - kJ2000 + instante.tdb.fraccion;
-  const EstadoCartesiano en_t =
-      movimiento.Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t);
+  const EstadoCartesiano en_t = movimiento.Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t);
   return AstrometricoDesdeEstado(en_t, PosicionTierra(instante),
                                  VelocidadBaricentricaSol(instante));
 }
@@ -52,7 +51,8 @@ std::pair<double, double> Diferencia(const LugarAstrometrico& lugar, double ra_d
                                      double dec_deg) {
   double d_ra = lugar.ascension_recta * kGrados - ra_deg;
   d_ra -= 360 * std::round(d_ra / 360);
-  return {d_ra * 3600 * std::cos(dec_deg / kGrados), (lugar.declinacion * kGrados - dec_deg) * 3600};
+  return {d_ra * 3600 * std::cos(dec_deg / kGrados),
+          (lugar.declinacion * kGrados - dec_deg) * 3600};
 }
 
 struct CasoInstante {
@@ -141,15 +141,14 @@ TEST_P(ErosPerturbado, CoincideConLaReferencia) {
   EXPECT_LT(std::abs(d_ra), 0.05);
   EXPECT_LT(std::abs(d_dec), 0.05);
   EXPECT_NEAR(lugar.delta, ref->delta_au, 1e-7);
-  EXPECT_NEAR(MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.tan_media_fase), ref->v_mag,
-              2e-3);
+  EXPECT_NEAR(MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.tan_media_fase), ref->v_mag, 2e-3);
   std::cout << "Eros " << c.utc << ": dRA cos dec " << d_ra << "\", dDec " << d_dec << "\"\n";
 
   // The post-Newtonian term is seen: without it the place moves by arcseconds at the
   // 2012 approach.
   if (c.anio == 2012) {
-    const LugarAstrometrico newtoniano =
-        Perturbado(el, instante, MovimientoPerturbado(&tabla, {.planetas = true, .relatividad = false}));
+    const LugarAstrometrico newtoniano = Perturbado(
+        el, instante, MovimientoPerturbado(&tabla, {.planetas = true, .relatividad = false}));
     const auto [n_ra, n_dec] = Diferencia(newtoniano, ref->ra_deg, ref->dec_deg);
     EXPECT_GT(std::hypot(n_ra, n_dec), 3);
   }
