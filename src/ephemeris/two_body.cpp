@@ -54,9 +54,9 @@ Anomalia ResolverKepler(double M, double e, double E) {
       E = 0.5 * (bajo + alto);
       continue;
     }
-    // After a step this small the error left is below |step|^3 (the constants of
-    // Halley's error stay under 1 for every e < 1), under 1e-15: take it, and turn sin
-    // and cos by it rather than computing them again.
+    // After a step this small the residual of Kepler's equation left is below |step|^3
+    // (e^2 sin^2 E / 4(1 - e cos E) + e cos E / 6 stays under 1 for every e < 1), so
+    // under 1e-15: take it, and turn sin and cos by it rather than computing them again.
     if (std::abs(paso_halley) < 1e-5) {
       const double d = paso_halley;
       const double coseno_d = 1 - 0.5 * d * d;
