@@ -8,8 +8,13 @@ cmake --preset dev >/dev/null  # compile_commands.json for clang-tidy
 fuentes=$(git ls-files 'src/platform/*.cpp' 'src/listgen/*.cpp' 'src/ephemeris/*.cpp' \
                        'src/catalogue/*.cpp')
 echo "--- clang-tidy"
+registro="$(mktemp)"
+trap 'rm -f "$registro"' EXIT
 # shellcheck disable=SC2086
-printf '%s\n' $fuentes | xargs -P 2 -n 1 clang-tidy -p build/dev --quiet
+if ! printf '%s\n' $fuentes | xargs -P 2 -n 1 clang-tidy -p build/dev --quiet >"$registro" 2>&1; then
+  grep -v 'warnings generated' "$registro"
+  exit 1
+fi
 
 echo "--- cppcheck"
 directorios=$(for d in src/platform src/listgen src/ephemeris src/catalogue; do [ -d "$d" ] && echo "$d"; done)

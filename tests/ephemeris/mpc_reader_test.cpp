@@ -262,7 +262,7 @@ TEST(LectorMPC, ElPrimerErrorDelFicheroEsElQueSeDice) {
 std::vector<std::string> MuchosRegistros(int cuantos) {
   std::vector<std::string> lineas;
   for (int k = 1; k <= cuantos; ++k) {
-    char numero[8];
+    char numero[12];
     std::snprintf(numero, sizeof numero, "%05d", k);
     lineas.push_back(Cambiar(LineaEjemplo(1 + (k - 1) % 227), 1, numero));
   }
