@@ -99,13 +99,13 @@ TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos) {
   datos_.resize(nodos_ * kPorNodo);
   constexpr std::size_t kAncho = 3 * kCanales;
   for (std::size_t n = 0; n < nodos_; ++n) {
-    const double* centro = &muestras[(n + kNodosExtra) * kAncho];
     double* destino = &datos_[n * kPorNodo];
     for (std::size_t c = 0; c < kAncho; ++c) {
-      destino[c] = centro[c];
+      const std::size_t i = (n + kNodosExtra) * kAncho + c;  // the node itself
+      destino[c] = muestras[i];
       // f'(t) h = (f(-2h) - 8 f(-h) + 8 f(h) - f(2h)) / 12, error h^5 f^(5) / 30.
-      destino[kAncho + c] = (centro[c - 2 * kAncho] - 8 * centro[c - kAncho] +
-                             8 * centro[c + kAncho] - centro[c + 2 * kAncho]) /
+      destino[kAncho + c] = (muestras[i - 2 * kAncho] - 8 * muestras[i - kAncho] +
+                             8 * muestras[i + kAncho] - muestras[i + 2 * kAncho]) /
                             12;
     }
   }
