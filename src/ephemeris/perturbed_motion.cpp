@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "ephemeris/two_body.h"
@@ -85,8 +86,10 @@ EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, 
   // fraction of an AU, say) gives up here instead of running for minutes.
   constexpr long kMaximoPasos = 200000;
   if (!IntegrarDop853(derivada, t0, t1, y, tolerancia, cuenta, kMaximoPasos)) {
-    throw ErrorIntegracion("la integración no puede seguir el movimiento entre los días " +
-                           std::to_string(t0 + kJ2000) + " y " + std::to_string(t1 + kJ2000));
+    char dias[96];
+    std::snprintf(dias, sizeof dias, " entre los días julianos %.1f y %.1f (TDB)", t0 + kJ2000,
+                  t1 + kJ2000);
+    throw ErrorIntegracion(std::string("la integración no puede seguir el movimiento") + dias);
   }
   return DeEstado(y);
 }
