@@ -24,7 +24,7 @@ struct EstadoCartesiano {
 // The state of an orbit at its elements' epoch, with GM = k^2.
 EstadoCartesiano EstadoDeElementos(const ElementosOrbitales& elementos);
 
-// The motion cannot be followed: the integrator's step collapsed.
+// The motion cannot be followed: the integrator's step collapsed, or the steps ran out.
 class ErrorIntegracion : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
