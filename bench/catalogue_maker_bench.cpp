@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -142,41 +144,7 @@ void SoloCalculo(benchmark::State& estado, const std::vector<ef::ElementosOrbita
   estado.SetItemsProcessed(static_cast<std::int64_t>(estado.iterations()) * kAsteroides);
 }
 
-// Median of the ratios of runs taken in turn, A B A B ..., so that a machine whose
-// speed drifts affects both sides of each pair alike.
-template <typename A, typename B>
-double RazonEmparejada(A&& a, B&& b, int pares) {
-  using Reloj = std::chrono::steady_clock;
-  std::vector<double> razones;
-  for (int i = 0; i < pares; ++i) {
-    const auto t0 = Reloj::now();
-    a();
-    const auto t1 = Reloj::now();
-    b();
-    const auto t2 = Reloj::now();
-    razones.push_back(std::chrono::duration<double>(t1 - t0).count() /
-                      std::chrono::duration<double>(t2 - t1).count());
-  }
-  std::sort(razones.begin(), razones.end());
-  return razones[razones.size() / 2];
-}
 
-// Remembers each benchmark's mean real time per iteration (ns), for the figures.
-class Registro final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        const double a_ns = 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        tiempos[run.run_name.function_name] = run.GetAdjustedRealTime() * a_ns;
-        cpu[run.run_name.function_name] = run.GetAdjustedCPUTime() * a_ns;
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> tiempos;  // wall clock
-  std::map<std::string, double> cpu;      // all threads
-};
 
 }  // namespace
 }  // namespace orbelux
@@ -210,7 +178,7 @@ int main(int argc, char** argv) {
       ->MeasureProcessCPUTime();
 
   benchmark::Initialize(&argc, argv);
-  Registro registro;
+  banco::Registro registro;
   benchmark::RunSpecifiedBenchmarks(&registro);
 
   const auto& t = registro.tiempos;
@@ -224,7 +192,7 @@ int main(int argc, char** argv) {
                 (run - suelo) / kAsteroides / 1000);
     std::printf("ratio of the means, catalogue_32767 / floor_32767: %.2f (goal: at most 3)\n",
                 run / suelo);
-    const double emparejada = RazonEmparejada([&] { UnCatalogo(escenario); },
+    const double emparejada = banco::RazonEmparejada([&] { UnCatalogo(escenario); },
                                               [&] { UnSuelo(escenario); }, 31);
     std::printf("paired ratio catalogue_32767 / floor_32767 (median of 31 pairs): %.2f\n",
                 emparejada);

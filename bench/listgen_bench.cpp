@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "catalogue_generator.h"
 #include "listgen/generation_run.h"
 
@@ -139,24 +140,6 @@ void Suelo(benchmark::State& estado, const Escenario* e) {
   for (auto _ : estado) UnSuelo(*e);
 }
 
-// Median of the ratios of runs taken in turn, A B A B ..., so that a machine whose
-// speed drifts affects both sides of each pair alike.
-template <typename A, typename B>
-double RazonEmparejada(A&& a, B&& b, int pares) {
-  using Reloj = std::chrono::steady_clock;
-  std::vector<double> razones;
-  for (int i = 0; i < pares; ++i) {
-    const auto t0 = Reloj::now();
-    a();
-    const auto t1 = Reloj::now();
-    b();
-    const auto t2 = Reloj::now();
-    razones.push_back(std::chrono::duration<double>(t1 - t0).count() /
-                      std::chrono::duration<double>(t2 - t1).count());
-  }
-  std::sort(razones.begin(), razones.end());
-  return razones[razones.size() / 2];
-}
 
 long long PicoDeUnaGeneracion(const Escenario& e, const CamposFiltro& campos) {
   fs::current_path(e.directorio);
@@ -167,19 +150,6 @@ long long PicoDeUnaGeneracion(const Escenario& e, const CamposFiltro& campos) {
   return g_pico.load() - base;
 }
 
-// Remembers each benchmark's mean real time per iteration, for the ratios.
-class Registro final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        tiempos[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> tiempos;
-};
 
 }  // namespace
 }  // namespace orbelux
@@ -197,10 +167,10 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("floor_32767", Suelo, &peor);
 
   benchmark::Initialize(&argc, argv);
-  Registro registro;
+  banco::Registro registro;
   benchmark::RunSpecifiedBenchmarks(&registro);
 
-  const double emparejada = RazonEmparejada([&] { UnaGeneracion(peor, kTodo); },
+  const double emparejada = banco::RazonEmparejada([&] { UnaGeneracion(peor, kTodo); },
                                             [&] { UnSuelo(peor); }, 31);
   std::printf("paired ratio worst_case_32767 / floor_32767 (median of 31 pairs): %.2f "
               "(goal: at most 2.0)\n",

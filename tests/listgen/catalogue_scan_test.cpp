@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue_lines.h"
+#include "support/catalogue_lines.h"
 #include "support/temp_dir.h"
 
 namespace orbelux {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue_lines.h"
+#include "support/catalogue_lines.h"
 #include "fake_window.h"
 #include "support/faulty_fs.h"
 #include "support/temp_dir.h"

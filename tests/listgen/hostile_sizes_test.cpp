@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "catalogue_lines.h"
+#include "support/catalogue_lines.h"
 #include "fake_window.h"
 #include "listgen/generation_run.h"
 #include "support/temp_dir.h"

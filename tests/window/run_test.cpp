@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "listgen/catalogue_lines.h"
+#include "support/catalogue_lines.h"
 #include "window_fixture.h"
 
 namespace orbelux::prueba {
