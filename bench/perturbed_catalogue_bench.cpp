@@ -13,16 +13,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "catalogue/catalogue_line.h"
 #include "catalogue/catalogue_maker.h"
 #include "ephemeris/astrometric.h"
@@ -220,23 +219,6 @@ void Mes(benchmark::State& estado, const Datos* d, cat::Movimiento movimiento) {
   }
 }
 
-// Remembers each benchmark's mean real time per iteration (ns), for the figures.
-class Registro final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        const double a_ns = 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        tiempos[run.run_name.function_name] = run.GetAdjustedRealTime() * a_ns;
-        cpu[run.run_name.function_name] = run.GetAdjustedCPUTime() * a_ns;
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> tiempos;
-  std::map<std::string, double> cpu;  // of the whole process where it is measured so
-};
-
 }  // namespace
 }  // namespace orbelux
 
@@ -295,7 +277,7 @@ int main(int argc, char** argv) {
       ->UseRealTime();
 
   benchmark::Initialize(&argc, argv);
-  Registro registro;
+  banco::Registro registro;
   benchmark::RunSpecifiedBenchmarks(&registro);
 
   const auto& ts = registro.tiempos;
