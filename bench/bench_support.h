@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orbelux::banco {
@@ -46,5 +49,24 @@ class Registro final : public benchmark::ConsoleReporter {
   std::map<std::string, double> tiempos;  // wall clock
   std::map<std::string, double> cpu;      // all threads
 };
+
+// One record in the MPC export format, statistics columns filled as in MPCORB.DAT.
+// Angles in degrees, a in AU; the mean motion is derived from a.
+struct Orbita {
+  double H, M, peri, nodo, i, e, a;
+};
+inline std::string LineaMpc(int numero, std::string_view epoca_empaquetada, const Orbita& o) {
+  const double n = 0.9856076686 / (o.a * std::sqrt(o.a));
+  char nombre[32];
+  std::snprintf(nombre, sizeof nombre, "(%d) Asteroide%d", numero, numero);
+  char linea[256];
+  std::snprintf(linea, sizeof linea,
+                "%05d   %5.2f  0.15 %.5s %9.5f  %9.5f  %9.5f  %9.5f  %9.7f %11.8f %11.7f"
+                "  0 MPO492748  6751 115 1801-2019 0.60 M-v 30h Williams   0000 %-28s"
+                "20190915\n",
+                numero, o.H, epoca_empaquetada.data(), o.M, o.peri, o.nodo, o.i, o.e, n, o.a,
+                nombre);
+  return linea;
+}
 
 }  // namespace orbelux::banco

@@ -44,22 +44,16 @@ std::string ElementosGenerados(int cuantos) {
   std::uniform_real_distribution<double> u(0, 1);
   std::string texto;
   texto.reserve(static_cast<std::size_t>(cuantos) * 203);
-  char linea[256];
   for (int k = 1; k <= cuantos; ++k) {
     const bool cercano = k % 5 == 0;
     const double a = cercano ? 0.9 + 1.6 * u(azar) : 2.1 + 1.3 * u(azar);
     const double e = cercano ? 0.15 + 0.7 * u(azar) : 0.25 * u(azar);
     const double i = cercano ? 40 * u(azar) : 25 * u(azar);
-    const double n = 0.9856076686 / (a * std::sqrt(a));
-    char nombre[32];
-    std::snprintf(nombre, sizeof nombre, "(%d) Asteroide%d", k, k);
-    std::snprintf(linea, sizeof linea,
-                  "%05d   %5.2f  0.15 K2289 %9.5f  %9.5f  %9.5f  %9.5f  %9.7f %11.8f %11.7f"
-                  "  0 MPO492748  6751 115 1801-2019 0.60 M-v 30h Williams   0000 %-28s"
-                  "20190915\n",
-                  k, 10 + 8 * u(azar), 360 * u(azar), 360 * u(azar), 360 * u(azar), i, e, n,
-                  a, nombre);
-    texto += linea;
+    const double H = 10 + 8 * u(azar);
+    const double M = 360 * u(azar);
+    const double peri = 360 * u(azar);
+    const double nodo = 360 * u(azar);
+    texto += banco::LineaMpc(k, "K2289", {H, M, peri, nodo, i, e, a});
   }
   return texto;
 }

@@ -64,7 +64,6 @@ std::string ElementosGenerados(int cuantos, double dispersion, double dias) {
   std::uniform_real_distribution<double> u(0, 1);
   std::string texto;
   texto.reserve(static_cast<std::size_t>(cuantos) * 203);
-  char linea[256];
   for (int k = 1; k <= cuantos; ++k) {
     const int tipo = k % 50;
     double a = 0;
@@ -92,16 +91,12 @@ std::string ElementosGenerados(int cuantos, double dispersion, double dias) {
       i = 60 * u(azar);
     }
     const double epoca = kEpocaCentral + dias + std::round(dispersion * (2 * u(azar) - 1));
-    const double n = 0.9856076686 / (a * std::sqrt(a));
-    char nombre[32];
-    std::snprintf(nombre, sizeof nombre, "(%d) Asteroide%d", k, k);
-    std::snprintf(linea, sizeof linea,
-                  "%05d   %5.2f  0.15 %s %9.5f  %9.5f  %9.5f  %9.5f  %9.7f %11.8f %11.7f"
-                  "  0 MPO492748  6751 115 1801-2019 0.60 M-v 30h Williams   0000 %-28s"
-                  "20190915\n",
-                  k, 10 + 8 * u(azar), EpocaEmpaquetada(epoca).c_str(), 360 * u(azar),
-                  360 * u(azar), 360 * u(azar), i, e, n, a, nombre);
-    texto += linea;
+    const double H = 10 + 8 * u(azar);
+    const std::string epoca_empaquetada = EpocaEmpaquetada(epoca);
+    const double M = 360 * u(azar);
+    const double peri = 360 * u(azar);
+    const double nodo = 360 * u(azar);
+    texto += banco::LineaMpc(k, epoca_empaquetada, {H, M, peri, nodo, i, e, a});
   }
   return texto;
 }
