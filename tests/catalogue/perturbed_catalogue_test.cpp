@@ -273,6 +273,24 @@ INSTANTIATE_TEST_SUITE_P(Cuantos, Hilos,
                                          CasoHilos{"Ocho", 8}),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
+// Each thread takes batches of a few asteroids: the Julian day belongs to the first line of
+// the catalogue only, not to the first line of each batch.
+TEST(Hilos, ElDiaJulianoSoloEnLaPrimeraLinea) {
+  const std::vector<ef::ElementosOrbitales> elementos = Mezcla(100);
+  const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
+  for (const Movimiento movimiento : {Movimiento::Perturbado, Movimiento::DosCuerpos}) {
+    OpcionesCatalogo opciones;
+    opciones.hilos = 4;
+    opciones.movimiento = movimiento;
+    const std::string texto = TextoCatalogo(elementos, instante, opciones);
+    ASSERT_EQ(texto.size(), elementos.size() * kAnchoLinea);
+    EXPECT_EQ(texto.substr(23, 12), "2460165.5000");
+    for (std::size_t i = 1; i < elementos.size(); ++i) {
+      ASSERT_EQ(texto.substr(i * kAnchoLinea + 23, 12), std::string(12, ' ')) << "line " << i + 1;
+    }
+  }
+}
+
 TEST(Hilos, ElFalloNombradoEsElDelAsteroideMasBajo) {
   std::vector<ef::ElementosOrbitales> elementos = Mezcla(200);
   // Two orbits a few hundred metres across, which no step size can follow, far apart in

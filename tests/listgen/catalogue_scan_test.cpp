@@ -39,10 +39,10 @@ TEST(ConvertirLinea, Table) {
        LineaCatalogo("x", {.g = "-30", .am = "15", .as = "00"}), 5.503472222222222, -30.25, 16},
       {"negative zero degrees", LineaCatalogo("x", {.g = "-00", .am = "12", .as = "09"}),
        5.503472222222222, -0.2025, 16},
-      {"blank sign", LineaCatalogo("x", {.g = " 05", .am = "03", .as = "17"}),
-       5.503472222222222, 5 + 3.0 / 60 + 17.0 / 3600, 16},
-      {"magnitude ties to even", LineaCatalogo("x", {.mag = " 16.5"}), 5.503472222222222,
-       12.5125, 16},
+      {"blank sign", LineaCatalogo("x", {.g = " 05", .am = "03", .as = "17"}), 5.503472222222222,
+       5 + 3.0 / 60 + 17.0 / 3600, 16},
+      {"magnitude ties to even", LineaCatalogo("x", {.mag = " 16.5"}), 5.503472222222222, 12.5125,
+       16},
       {"leading zeros", LineaCatalogo("x", {.h = "00", .m = "07", .s = "03.4"}),
        7.0 / 60 + 3.4 / 3600, 12.5125, 16},
   };
@@ -180,6 +180,26 @@ TEST(ListaOrdenada, OrdersByKeyAndKeepsCatalogueOrderForEqualKeys) {
     EXPECT_EQ(lista.cuenta(), static_cast<int>(caso.entradas.size()));
     EXPECT_EQ(Orden(lista), caso.orden);
   }
+}
+
+// std::sort keeps equal keys in order below 16 elements; past that only the tie-break on
+// arrival order does.
+TEST(ListaOrdenada, MasDeDieciseisClavesIgualesSiguenElOrdenDeLlegada) {
+  ListaOrdenada lista;
+  std::string esperado_iguales;
+  std::string esperado_menores;
+  for (int i = 0; i < 60; ++i) {
+    const char c = static_cast<char>('0' + i);
+    // Equal keys interleaved with smaller ones, so the sort must move them all.
+    if (i % 3 == 0) {
+      lista.Insertar(1, Linea(c));
+      esperado_menores.push_back(c);
+    } else {
+      lista.Insertar(7, Linea(c));
+      esperado_iguales.push_back(c);
+    }
+  }
+  EXPECT_EQ(Orden(lista), esperado_menores + esperado_iguales);
 }
 
 TEST(ListaOrdenada, ManyRecordsAcrossStorageBlocks) {
