@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iostream>
 #include <numbers>
-#include <ostream>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -67,7 +67,7 @@ std::vector<std::string> Lineas(const std::string& catalogo) {
 // The positions in the reference, rounded as the catalogue rounds them, and how near they
 // are to a rounding boundary.
 struct Redondeado {
-  long long valor;       // tenths of a second of time, or arcseconds
+  long long valor;      // tenths of a second of time, or arcseconds
   double a_la_frontera;  // distance to the nearest boundary, in the same unit
 };
 
@@ -147,16 +147,16 @@ TEST_P(CatalogoDeReferencia, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
   }
   EXPECT_EQ(filas, 227);
   std::cout << c.utc << ": written vs reference, max |dRA| " << max_ra << " s, max |dDec| "
-            << max_dec << "\", max |dV| " << max_mag
-            << ", last digit off by a boundary: " << en_frontera << "\n";
+            << max_dec << "\", max |dV| " << max_mag << ", last digit off by a boundary: "
+            << en_frontera << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Instantes, CatalogoDeReferencia,
-    testing::Values(CasoReferencia{"Epoca", "2022-08-09", "2022-08-09T00:00", "2459800.5000"},
-                    CasoReferencia{"SeisSemanas", "2022-09-20", "2022-09-20T00:00", "2459842.5000"},
-                    CasoReferencia{"SeisMeses", "2023-02-01T06:00", "2023-02-01T06:00",
-                                   "2459976.7500"}),
+    testing::Values(
+        CasoReferencia{"Epoca", "2022-08-09", "2022-08-09T00:00", "2459800.5000"},
+        CasoReferencia{"SeisSemanas", "2022-09-20", "2022-09-20T00:00", "2459842.5000"},
+        CasoReferencia{"SeisMeses", "2023-02-01T06:00", "2023-02-01T06:00", "2459976.7500"}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(Programa, ResumeEnUnaLinea) {
@@ -177,13 +177,13 @@ TEST(Programa, GzipYTextoDanElMismoCatalogo) {
   // The name says nothing: the content decides.
   EscribirGzip(dir / "comprimido.dat", elementos);
   ASSERT_NE(LeerArchivo(dir / "comprimido.dat"), elementos);
-  ASSERT_EQ(
-      Ejecutar({"--elementos", "plano.dat", "--fecha", "2022-09-20", "--salida", "a.dat"}).codigo,
-      0);
-  ASSERT_EQ(
-      Ejecutar({"--elementos", "comprimido.dat", "--fecha", "2022-09-20", "--salida", "b.dat"})
-          .codigo,
-      0);
+  ASSERT_EQ(Ejecutar({"--elementos", "plano.dat", "--fecha", "2022-09-20", "--salida", "a.dat"})
+                .codigo,
+            0);
+  ASSERT_EQ(Ejecutar({"--elementos", "comprimido.dat", "--fecha", "2022-09-20", "--salida",
+                      "b.dat"})
+                .codigo,
+            0);
   EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
 }
 
@@ -229,10 +229,10 @@ TEST(Programa, CabeceraProvisionalesYTildeSeSaltan) {
 
 TEST(Programa, JDYFechaDanElMismoCatalogo) {
   DirectorioTemporal dir(true);
-  ASSERT_EQ(
-      Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01T06:00:00", "--salida", "a.dat"})
-          .codigo,
-      0);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01T06:00:00", "--salida",
+                      "a.dat"})
+                .codigo,
+            0);
   ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--jd=2459976.75", "--salida=b.dat"}).codigo, 0);
   EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
 }
@@ -243,8 +243,9 @@ TEST(Programa, SinFechaEsAhoraAlMinuto) {
   // 2022-09-20 00:00:42 UTC.
   entorno.reloj = [] { return static_cast<std::time_t>(1663632042); };
   ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--salida", "ahora.dat"}, entorno).codigo, 0);
-  ASSERT_EQ(
-      Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "f.dat"}).codigo, 0);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "f.dat"})
+                .codigo,
+            0);
   EXPECT_EQ(LeerArchivo(dir / "ahora.dat"), LeerArchivo(dir / "f.dat"));
 }
 
