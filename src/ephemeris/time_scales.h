@@ -30,9 +30,13 @@ class ErrorInstante : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The instant of a UTC calendar date and time.
+// The instant of a UTC calendar date and time. Second 60 exists only in the last minute
+// of a day that ends with a leap second; any other second past the minute's end throws.
 Instante InstanteDesdeCalendario(int anio, int mes, int dia, int hora, int minuto,
                                  double segundo);
+
+// The UTC day ends with a leap second in ERFA's table (TAI - UTC grows by the next day).
+bool TieneSegundoIntercalar(int anio, int mes, int dia);
 
 // The instant of a Julian day in UTC.
 Instante InstanteDesdeDiaJulianoUTC(double dia_juliano);
