@@ -13,15 +13,11 @@
 #include "console/dates.h"
 #include "console/default_elements.h"
 #include "console/progress_bar.h"
-#include "ephemeris/element_source.h"
-#include "ephemeris/mpc_reader.h"
-#include "ephemeris/time_scales.h"
 
 namespace orbelux::catalogo {
 
 namespace {
 
-namespace ef = orbelux::efemerides;
 namespace fs = std::filesystem;
 using consola::ErrorUso;
 using Etapa = OpcionesCatalogo::Etapa;
