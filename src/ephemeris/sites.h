@@ -21,11 +21,14 @@ struct Sitio {
   double longitud = 0;     // east longitude, radians
   double rho_cos_phi = 0;  // parallax constants, Earth radii (6378.137 km)
   double rho_sin_phi = 0;
+  // False for the list's space telescopes and roving observers, which only a name search
+  // returns: no position can be seen from them.
+  bool con_coordenadas = true;
   bool Geocentro() const;  // code 500, or no site at all
 };
 
 // A code the list holds but without a fixed place on the Earth (space telescopes, roving
-// observers): no position can be seen from it.
+// observers), or a geodetic place ERFA cannot take: no position can be seen from it.
 class ErrorSitio : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -36,15 +39,16 @@ class ErrorSitio : public std::runtime_error {
 std::optional<Sitio> BuscarObservatorio(std::string_view codigo);
 
 // Codes whose name contains the word, case and accents ignored, in code order. Codes without
-// coordinates are listed too (with zero constants), so the user learns why one is refused.
+// coordinates are listed too (con_coordenadas false), so the user learns why one is refused.
 std::vector<Sitio> BuscarObservatoriosPorNombre(std::string_view palabra);
 
-// WGS84 geodetic east longitude and latitude (degrees) and height (m), via eraGd2gc.
+// WGS84 geodetic east longitude and latitude (degrees) and height (m), via eraGd2gc. The
+// caller checks the ranges it accepts; throws ErrorSitio for what ERFA refuses.
 Sitio SitioGeodesico(double longitud_grados, double latitud_grados, double altura_m);
 
 // The observer relative to the centre of the Earth on ICRF (GCRS) axes, AU and AU/day, at the
 // instant: the site's terrestrial vector rotated with eraC2t06a (UT1 taken as UTC, polar
-// motion 0).
+// motion 0). Exactly zero for the geocentre; throws ErrorSitio for a code without coordinates.
 struct EstadoObservador {
   Vector3 posicion;
   Vector3 velocidad;
