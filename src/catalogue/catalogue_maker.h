@@ -59,9 +59,9 @@ class ErrorPosicion : public std::runtime_error {
 };
 
 // The catalogue text for asteroids 1..N (elementos[k - 1] is asteroid k) at one instant.
-// The observer's position (one rotation of the site per run), and for perturbed motion the table of
-// the planets over the span from the earliest epoch to the latest (and the instant), are computed
-// once for all.
+// The observer's position (one rotation of the site per run), and for perturbed motion the
+// table of the planets over the span from the earliest epoch to the latest (and the instant),
+// are computed once for all.
 std::string TextoCatalogo(std::span<const efemerides::ElementosOrbitales> elementos,
                           const efemerides::Instante& instante,
                           const OpcionesCatalogo& opciones = {});

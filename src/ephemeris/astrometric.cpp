@@ -10,7 +10,7 @@ namespace orbelux::efemerides {
 namespace {
 
 constexpr double kTiempoLuzUA = ERFA_AULT / ERFA_DAYSEC;  // days per AU
-constexpr double kToleranciaLuz = 1e-4 / ERFA_DAYSEC;     // days: 0.1 ms, a metre or so
+constexpr double kToleranciaLuz = 1e-4 / ERFA_DAYSEC;  // days: 0.1 ms, a metre or so
 constexpr int kMaxIteraciones = 10;
 
 // Where the Sun, the asteroid at emission and the observer at reception stand.

@@ -31,9 +31,9 @@ struct LugarAstrometrico {
 };
 
 // Light time between the asteroid at t - tau and the observer (PosicionObservador) at t,
-// iterated until it changes by less than a tenth of a millisecond. The first guesses come from the
-// asteroid's straight-line motion, which costs no Kepler solution; every position taken is then an
-// exact two-body one at t - tau.
+// iterated until it changes by less than a tenth of a millisecond. The first guesses come
+// from the asteroid's straight-line motion, which costs no Kepler solution; every position
+// taken is then an exact two-body one at t - tau.
 LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& observador,
                                const Instante& instante);
 
