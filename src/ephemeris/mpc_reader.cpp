@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <future>
 #include <memory>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "ephemeris/packed_fields.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::efemerides {
 
@@ -334,35 +334,28 @@ class Lectura final {
   void ConvertirRegistros() {
     elementos_.resize(lineas_.size() - 1);
     const std::size_t registros = lineas_.size() - 1;
-    const std::size_t hilos = std::clamp<std::size_t>(
-        std::min<std::size_t>(std::thread::hardware_concurrency(), 8), 1,
-        std::max<std::size_t>(registros / kRegistrosPorHilo, 1));
     struct ErrorRegistro {
       std::int32_t numero;
       std::uint64_t linea;
       std::string mensaje;
     };
-    const auto convertir = [this, registros, hilos](std::size_t parte) {
-      std::vector<ErrorRegistro> errores;
+    // Each batch keeps its own errors, so that no thread waits for another.
+    std::vector<std::vector<ErrorRegistro>> errores((registros + kRegistrosPorHilo - 1) /
+                                                    kRegistrosPorHilo);
+    const auto convertir = [this, &errores](std::size_t desde, std::size_t hasta) {
+      std::vector<ErrorRegistro>& propios = errores[desde / kRegistrosPorHilo];
       CacheEpoca cache;
-      for (std::size_t k = 1 + registros * parte / hilos;
-           k < 1 + registros * (parte + 1) / hilos; ++k) {
+      for (std::size_t k = desde + 1; k < hasta + 1; ++k) {
         if (lineas_[k] == 0) continue;
         const std::string_view linea(crudo_.data() + inicio_[k], largo_[k]);
         if (auto error = ConvertirRegistro(linea, static_cast<std::int32_t>(k), lineas_[k],
                                            opciones_.nombre, cache, elementos_[k - 1])) {
-          errores.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
+          propios.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
         }
       }
-      return errores;
     };
-    std::vector<std::future<std::vector<ErrorRegistro>>> partes;
-    for (std::size_t h = 1; h < hilos; ++h) {
-      partes.push_back(std::async(std::launch::async, convertir, h));
-    }
-    std::vector<std::vector<ErrorRegistro>> errores;
-    errores.push_back(convertir(0));
-    for (auto& parte : partes) errores.push_back(parte.get());
+    RepartirEnLotes(registros, kRegistrosPorHilo,
+                    std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u), convertir);
     for (auto& lista : errores) {
       for (auto& e : lista) Anotar(e.numero, e.linea, std::move(e.mensaje));
     }
