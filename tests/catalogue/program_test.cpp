@@ -580,42 +580,6 @@ INSTANTIATE_TEST_SUITE_P(
                   Mas(kConElementos, {"--observatorio", "J86", "--lugar=-3.38,37.06"}),
                   LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
                   "--observatorio y --lugar no pueden ir juntas"},
-        CasoFallo{"ZonaMalEscrita",
-                  {"--fecha", "2026-12-07T22:30+1"},
-                  "",
-                  false,
-                  prueba::Averia::Ninguna,
-                  2,
-                  "--fecha 2026-12-07T22:30+1: se espera AAAA-MM-DD"},
-        CasoFallo{"ZonaSinHora",
-                  {"--fecha", "2026-12-07+01:00"},
-                  "",
-                  false,
-                  prueba::Averia::Ninguna,
-                  2,
-                  "se espera AAAA-MM-DD"},
-        CasoFallo{"ZonaQueNoExiste",
-                  {"--fecha", "2026-12-07T22:30+01:60"},
-                  "",
-                  false,
-                  prueba::Averia::Ninguna,
-                  2,
-                  "se espera AAAA-MM-DD"},
-        CasoFallo{"HoraLocalQueNoExiste",
-                  {"--fecha", "2026-12-07T24:30+01:00"},
-                  "",
-                  false,
-                  prueba::Averia::Ninguna,
-                  2,
-                  "--fecha 2026-12-07T24:30+01:00: esa fecha u hora no existe"},
-        // The year's range applies to the date in UTC.
-        CasoFallo{"ZonaSacaDelAnio9999",
-                  {"--fecha", "9999-12-31T23:30-01:00"},
-                  "",
-                  false,
-                  prueba::Averia::Ninguna,
-                  2,
-                  "el año debe estar entre 1000 y 9999"},
         CasoFallo{"SinTemporal", kConElementos, LeerArchivo(kEjemplo), false,
                   prueba::Averia::CrearTemporal, 1, "no se puede escribir el catálogo: ast.dat"},
         CasoFallo{"DiscoLleno", kConElementos, LeerArchivo(kEjemplo), false,
@@ -624,41 +588,6 @@ INSTANTIATE_TEST_SUITE_P(
                   prueba::Averia::Sincronizar, 1, "no se puede escribir el catálogo: ast.dat"},
         CasoFallo{"SinRenombrar", kConElementos, LeerArchivo(kEjemplo), false,
                   prueba::Averia::Renombrar, 1, "no se puede escribir el catálogo: ast.dat"}),
-    [](const auto& info) { return std::string(info.param.nombre); });
-
-struct CasoZona {
-  const char* nombre;
-  const char* fecha;
-  const char* utc;
-};
-
-void PrintTo(const CasoZona& caso, std::ostream* os) { *os << caso.nombre; }
-
-class Zonas : public testing::TestWithParam<CasoZona> {};
-
-TEST_P(Zonas, LaHoraLocalPasaAUTC) {
-  const CasoZona& c = GetParam();
-  DirectorioTemporal dir(true);
-  const Ejecucion e =
-      Ejecutar({"--elementos", kEjemplo, "--hasta", "2", "--dos-cuerpos", "--fecha", c.fecha});
-  ASSERT_EQ(e.codigo, 0) << e.errores;
-  EXPECT_EQ(e.salida.substr(0, e.salida.find(" (")),
-            std::string("Catálogo de 2 asteroides para el ") + c.utc);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formas, Zonas,
-    testing::Values(
-        CasoZona{"SinZonaEsUTC", "2026-12-07T21:30", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"Z", "2026-12-07T21:30Z", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"EspaniaEnInvierno", "2026-12-07T22:30+01:00", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"SinDosPuntos", "2026-12-07T22:30+0100", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"SoloHoras", "2026-12-07T18:30-03", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"ConSegundos", "2026-12-07T18:30:15.5-03:00", "2026-12-07 21:30:16 UTC"},
-        CasoZona{"MediaHora", "2026-12-08T03:00+05:30", "2026-12-07 21:30:00 UTC"},
-        CasoZona{"CambiaDeAnio", "2027-01-01T00:30+01:00", "2026-12-31 23:30:00 UTC"},
-        CasoZona{"HaciaBisiesto", "2024-02-29T23:30-01", "2024-03-01 00:30:00 UTC"},
-        CasoZona{"DesdeMarzo", "2024-03-01T00:10+00:20", "2024-02-29 23:50:00 UTC"}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(Sitio, ElResumenDiceDesdeDonde) {
