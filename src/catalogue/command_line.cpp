@@ -13,6 +13,7 @@
 #include "console/dates.h"
 #include "console/default_elements.h"
 #include "console/progress_bar.h"
+#include "console/site_options.h"
 
 namespace orbelux::catalogo {
 
@@ -25,8 +26,9 @@ using Etapa = OpcionesCatalogo::Etapa;
 constexpr std::string_view kPrograma = "orbelux-catalogo";
 
 constexpr std::string_view kUso =
-    "Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]] [--jd J] [--elementos FICHERO]\n"
-    "                      [--salida FICHERO] [--hasta N] [--dos-cuerpos]\n"
+    "Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]] [--jd J]\n"
+    "                      [--observatorio CÓDIGO | --lugar LON,LAT[,ALT]]\n"
+    "                      [--elementos FICHERO] [--salida FICHERO] [--hasta N] [--dos-cuerpos]\n"
     "\n"
     "Escribe el catálogo de posiciones de los asteroides numerados (\"ast.dat\") para un\n"
     "instante, a partir de sus elementos orbitales en el formato de exportación del MPC\n"
@@ -37,9 +39,22 @@ constexpr std::string_view kUso =
     "meses o años siguen dando posiciones buenas al segundo de arco.\n"
     "\n"
     "  --fecha F      instante en UTC; una fecha sola es a las 00:00 UTC. Con una zona al\n"
-    "                 final de la hora (Z, +01, +01:00, -0300) es la hora de esa zona\n"
+    "                 final de la hora (Z, +01, +01:00, -0300) es la hora de esa zona:\n"
+    "                 2026-12-07T22:30+01:00 es la hora de invierno en España peninsular\n"
     "  --jd J         instante como día juliano en UTC (no junto con --fecha)\n"
     "                 Sin ninguno de los dos: ahora, al minuto.\n"
+    "  --observatorio C\n"
+    "                 posiciones vistas desde ese observatorio, por su código del MPC\n"
+    "                 (950 La Palma, J86 Sierra Nevada, Z84 Calar Alto...); 500 es el\n"
+    "                 centro de la Tierra. --observatorio buscar:PALABRA lista los\n"
+    "                 códigos cuyo nombre la contiene (sin distinguir mayúsculas ni acentos)\n"
+    "  --lugar LON,LAT[,ALT]\n"
+    "                 posiciones vistas desde ese lugar: longitud y latitud en grados\n"
+    "                 (WGS84; negativas al oeste y al sur; decimales o g:m:s) y altitud en\n"
+    "                 metros (0 si no se da), como --lugar -3.3842,37.064,2896\n"
+    "                 Sin --observatorio ni --lugar, las posiciones son desde el centro de\n"
+    "                 la Tierra, y pueden diferir unos segundos de arco de lo que ve un\n"
+    "                 telescopio (minutos de arco para un asteroide que pasa cerca).\n"
     "  --elementos F  elementos orbitales; por omisión MPCORB.DAT o, si no está,\n"
     "                 MPCORB.DAT.gz, en el directorio actual\n"
     "  --salida F     catálogo que se escribe; por omisión ast.dat en el directorio actual.\n"
@@ -69,6 +84,8 @@ struct Opciones {
   std::optional<std::string> elementos;
   std::optional<std::string> salida;
   std::optional<std::string> hasta;
+  std::optional<std::string> observatorio;
+  std::optional<std::string> lugar;
   consola::PeticionesComunes comunes;
   bool dos_cuerpos = false;
 };
@@ -80,9 +97,14 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
                                      {"--jd", &o.jd},
                                      {"--elementos", &o.elementos},
                                      {"--salida", &o.salida},
-                                     {"--hasta", &o.hasta}},
+                                     {"--hasta", &o.hasta},
+                                     {"--observatorio", &o.observatorio},
+                                     {"--lugar", &o.lugar}},
                                     {{"--dos-cuerpos", &o.dos_cuerpos}});
   consola::ComprobarFechaOJD(o.fecha, o.jd);
+  if (o.observatorio && o.lugar) {
+    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
+  }
   return o;
 }
 
@@ -120,6 +142,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
   const std::string prefijo = std::string(kPrograma) + ": ";
   PeticionCatalogo peticion;
   bool a_salida_estandar = false;
+  std::string vistas_desde;  // empty: from the centre of the Earth, said nowhere
   try {
     const Opciones opciones = LeerOpciones(argumentos);
     if (opciones.comunes.ayuda) {
@@ -130,12 +153,24 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
       salida << consola::TextoVersion(kPrograma);
       return kSalidaBien;
     }
+    if (opciones.observatorio && opciones.observatorio->starts_with(consola::kPrefijoBusqueda)) {
+      salida << consola::ListadoObservatorios(
+          std::string_view(*opciones.observatorio).substr(consola::kPrefijoBusqueda.size()));
+      return kSalidaBien;
+    }
     if (opciones.fecha) {
       peticion.instante = consola::InstanteDeFecha(*opciones.fecha);
     } else if (opciones.jd) {
       peticion.instante = consola::InstanteDeDiaJuliano(*opciones.jd);
     } else {
       peticion.instante = consola::InstanteActual(entorno.reloj());
+    }
+    if (opciones.observatorio || opciones.lugar) {
+      consola::SitioElegido elegido = opciones.observatorio
+                                          ? consola::SitioDeObservatorio(*opciones.observatorio)
+                                          : consola::SitioDeLugar(*opciones.lugar);
+      vistas_desde = " vistas desde " + elegido.descripcion + ",";
+      peticion.opciones.sitio = std::move(elegido.sitio);
     }
     if (opciones.hasta) peticion.hasta = Hasta(*opciones.hasta);
     if (opciones.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
@@ -197,7 +232,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     resumen << "Catálogo de " << resultado.asteroides
             << (resultado.asteroides == 1 ? " asteroide" : " asteroides") << " para el "
             << consola::TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano
-            << ") escrito en "
+            << ")" << vistas_desde << " escrito en "
             << (a_salida_estandar ? std::string("la salida estándar") : TextoRuta(peticion.salida))
             << '\n';
     return kSalidaBien;
