@@ -93,7 +93,8 @@ class Reparto final {
   Reparto(std::size_t total, std::size_t lote) : total_(total), lote_(lote) {}
 
   template <typename Trabajo>
-  void Trabajar(Trabajo&& trabajo, const std::function<void(std::size_t, std::size_t)>* aviso) {
+  void Trabajar(Trabajo&& trabajo,
+                const std::function<void(Etapa, std::size_t, std::size_t)>* aviso) {
     for (;;) {
       const std::size_t desde = siguiente_.fetch_add(lote_);
       if (desde >= total_ || desde >= primer_fallo_.load()) return;
@@ -108,7 +109,7 @@ class Reparto final {
         }
       }
       const std::size_t hechos = hechos_.fetch_add(hasta - desde) + (hasta - desde);
-      if (aviso != nullptr && *aviso) (*aviso)(hechos, total_);
+      if (aviso != nullptr && *aviso) (*aviso)(Etapa::Posiciones, hechos, total_);
     }
   }
 
@@ -191,7 +192,7 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   reparto.Trabajar(trabajo, &opciones.progreso);
   for (auto& hilo : otros) hilo.join();
   reparto.Relanzar();
-  if (opciones.progreso) opciones.progreso(n, n);
+  if (opciones.progreso) opciones.progreso(Etapa::Posiciones, n, n);
   return texto;
 }
 
@@ -202,7 +203,13 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
   opciones.tope = kMaximoAsteroides;
   std::vector<ef::ElementosOrbitales> elementos;
   {
-    ef::ArchivoElementos archivo(peticion.elementos);
+    ef::AvisoLectura aviso;
+    if (const auto& progreso = peticion.opciones.progreso) {
+      aviso = [&progreso](std::uint64_t hechos, std::uint64_t total) {
+        progreso(Etapa::Lectura, static_cast<std::size_t>(hechos), static_cast<std::size_t>(total));
+      };
+    }
+    ef::ArchivoElementos archivo(peticion.elementos, sistema, std::move(aviso));
     elementos = ef::LeerElementosMPC(archivo, opciones);
   }
 

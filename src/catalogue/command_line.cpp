@@ -291,7 +291,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     std::optional<BarraProgreso> barra;
     if (entorno.errores_en_terminal) {
       barra.emplace(errores);
-      peticion.opciones.progreso = [&barra](std::size_t hechos, std::size_t total) {
+      peticion.opciones.progreso = [&barra](Etapa, std::size_t hechos, std::size_t total) {
         barra->Avanzar(hechos, total);
       };
     }
@@ -316,7 +316,11 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
            << ") escrito en " << TextoRuta(peticion.salida) << '\n';
     return kSalidaBien;
   } catch (const FalloArchivo& e) {
-    errores << prefijo << "no se puede escribir el catálogo: " << e.what() << '\n';
+    errores << prefijo
+            << (e.operacion() == FalloArchivo::Operacion::Lectura
+                    ? "no se pueden leer los elementos: "
+                    : "no se puede escribir el catálogo: ")
+            << e.what() << '\n';
     return kSalidaFallo;
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << "; no se ha escrito nada\n";

@@ -502,8 +502,9 @@ const char* FinDeLinea(const char* inicio, const char* final) {
   const auto buscar = [](const char* desde, const char* hasta) {
     const std::size_t n = static_cast<std::size_t>(hasta - desde);
     const void* lf = std::memchr(desde, '\n', n);
-    const void* cr = std::memchr(
-        desde, '\r', lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - desde) : n);
+    const void* cr = std::memchr(desde, '\r', lf ? static_cast<std::size_t>(
+                                                      static_cast<const char*>(lf) - desde)
+                                                : n);
     return static_cast<const char*>(cr ? cr : lf);
   };
   constexpr std::ptrdiff_t kVentana = 128;

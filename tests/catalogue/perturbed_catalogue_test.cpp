@@ -247,7 +247,8 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo uno;
   uno.hilos = 1;
   std::vector<std::size_t> avances;
-  uno.progreso = [&](std::size_t hechos, std::size_t total) {
+  uno.progreso = [&](Etapa etapa, std::size_t hechos, std::size_t total) {
+    EXPECT_EQ(etapa, Etapa::Posiciones);
     EXPECT_EQ(total, elementos.size());
     avances.push_back(hechos);
   };
@@ -260,7 +261,7 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo varios;
   varios.hilos = GetParam().hilos;
   std::size_t ultimo = 0;
-  varios.progreso = [&](std::size_t hechos, std::size_t) {
+  varios.progreso = [&](Etapa, std::size_t hechos, std::size_t) {
     EXPECT_GE(hechos, ultimo);
     ultimo = hechos;
   };

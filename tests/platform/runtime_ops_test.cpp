@@ -114,9 +114,9 @@ TEST(EscrituraAtomica, EveryFailureNamesTheDestinationAndKeepsTheOldFile) {
     const char* nombre;
     Averia averia;
   };
-  for (const Caso& caso :
-       {Caso{"create", Averia::CrearTemporal}, Caso{"disk full", Averia::EscribirAMitad},
-        Caso{"fsync", Averia::Sincronizar}, Caso{"rename", Averia::Renombrar}}) {
+  for (const Caso& caso : {Caso{"create", Averia::CrearTemporal},
+                           Caso{"disk full", Averia::EscribirAMitad},
+                           Caso{"fsync", Averia::Sincronizar}, Caso{"rename", Averia::Renombrar}}) {
     SCOPED_TRACE(caso.nombre);
     DirectorioTemporal dir;
     EscribirArchivo(dir / "out.txt", "old");
