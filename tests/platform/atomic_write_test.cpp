@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -381,6 +382,76 @@ TEST(EscrituraAtomica, ElTemporalDeUnSIGKILLLoBorraLaSiguienteEscritura) {
   Escribir(dir / "out.txt", "new");
   EXPECT_EQ(dir.Listado(), "out.txt");
   EXPECT_EQ(LeerArchivo(dir / "out.txt"), "new");
+}
+
+// Runs only as the child of the next test, in a fresh process of its own, so that the
+// program's own handlers are in place before the first write installs ours.
+void ManejadorPropio(int) { ::_exit(7); }
+void ManejadorPropioConInfo(int, siginfo_t*, void*) { ::_exit(8); }
+
+TEST(EscrituraAtomicaHijo, EscribeConManejadoresPropios) {
+  const char* aviso = std::getenv("ORBELUX_PRUEBA_AVISO");
+  const char* destino = std::getenv("ORBELUX_PRUEBA_DESTINO");
+  if (aviso == nullptr || destino == nullptr) GTEST_SKIP() << "run by its parent test only";
+  struct sigaction propia {};
+  if (std::getenv("ORBELUX_PRUEBA_SIGINFO") != nullptr) {
+    propia.sa_sigaction = ManejadorPropioConInfo;
+    propia.sa_flags = SA_SIGINFO;
+  } else {
+    propia.sa_handler = ManejadorPropio;
+  }
+  ::sigaction(SIGTERM, &propia, nullptr);
+  ::signal(SIGHUP, SIG_IGN);
+  SistemaQueEspera sistema(std::atoi(aviso));
+  EscrituraAtomica escritura(sistema, destino);
+  escritura.Escribir(std::string(200000, 'n'));
+}
+
+TEST(EscrituraAtomica, ElManejadorQueHabiaSigueYLaSenalIgnoradaSigueIgnorada) {
+  for (const bool con_info : {false, true}) {
+    SCOPED_TRACE(con_info ? "SA_SIGINFO handler" : "plain handler");
+    DirectorioTemporal dir;
+    EscribirArchivo(dir / "out.txt", "old");
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    const pid_t hijo = ::fork();
+    if (hijo == 0) {
+      ::close(tubo[0]);
+      ::setenv("ORBELUX_PRUEBA_AVISO", std::to_string(tubo[1]).c_str(), 1);
+      ::setenv("ORBELUX_PRUEBA_DESTINO", (dir / "out.txt").c_str(), 1);
+      if (con_info) ::setenv("ORBELUX_PRUEBA_SIGINFO", "1", 1);
+      const int nulo = ::open("/dev/null", O_WRONLY);
+      ::dup2(nulo, STDOUT_FILENO);
+      ::execl("/proc/self/exe", "platform_tests",
+              "--gtest_filter=EscrituraAtomicaHijo.EscribeConManejadoresPropios", nullptr);
+      ::_exit(5);
+    }
+    ::close(tubo[1]);
+    char c = 0;
+    const bool a_mitad = ::read(tubo[0], &c, 1) == 1;
+    ::close(tubo[0]);
+    if (!a_mitad) ::kill(hijo, SIGKILL);
+    ASSERT_TRUE(a_mitad);
+    // SIGHUP was ignored before the first write: it still is, and the write goes on.
+    ::kill(hijo, SIGHUP);
+    ::usleep(200000);
+    int estado = 0;
+    EXPECT_EQ(::waitpid(hijo, &estado, WNOHANG), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.ruta()), fs::directory_iterator()), 2);
+    // SIGTERM: the temporary file goes, then the program's own handler runs.
+    ::kill(hijo, SIGTERM);
+    for (int espera = 0; espera < 500 && ::waitpid(hijo, &estado, WNOHANG) == 0; ++espera) {
+      ::usleep(10000);
+    }
+    if (::waitpid(hijo, &estado, WNOHANG) == 0) {
+      ::kill(hijo, SIGKILL);
+      ::waitpid(hijo, &estado, 0);
+    }
+    ASSERT_TRUE(WIFEXITED(estado)) << estado;
+    EXPECT_EQ(WEXITSTATUS(estado), con_info ? 8 : 7);
+    EXPECT_EQ(dir.Listado(), "out.txt");
+    EXPECT_EQ(LeerArchivo(dir / "out.txt"), "old");
+  }
 }
 
 }  // namespace
