@@ -64,11 +64,21 @@ class SistemaContado final : public SistemaArchivos {
     };
     return std::make_unique<Contada>(SistemaReal().AbrirLectura(ruta), leidos);
   }
+  EstadoArchivo Estado(const fs::path& ruta) override { return SistemaReal().Estado(ruta); }
+  fs::path ResolverEnlaces(const fs::path& ruta) override {
+    return SistemaReal().ResolverEnlaces(ruta);
+  }
+  void BorrarTemporalesAbandonados(const fs::path& destino) noexcept override {
+    SistemaReal().BorrarTemporalesAbandonados(destino);
+  }
   std::unique_ptr<ArchivoEscritura> CrearTemporal(const fs::path& destino) override {
     return SistemaReal().CrearTemporal(destino);
   }
   void Renombrar(const fs::path& origen, const fs::path& destino) override {
     SistemaReal().Renombrar(origen, destino);
+  }
+  void SincronizarDirectorio(const fs::path& directorio) override {
+    SistemaReal().SincronizarDirectorio(directorio);
   }
   void Borrar(const fs::path& ruta) noexcept override { SistemaReal().Borrar(ruta); }
 

@@ -22,6 +22,7 @@ enum class Averia : unsigned char {
   Escribir,
   Sincronizar,
   Renombrar,
+  SincronizarDirectorio,
   kCuantas
 };
 
@@ -37,10 +38,22 @@ class ArchivosEnMemoria final : public SistemaArchivos {
     return std::make_unique<Lectura>(*this, it->second, ruta);
   }
 
+  EstadoArchivo Estado(const std::filesystem::path& ruta) override {
+    EstadoArchivo estado;
+    if (archivos.contains(ruta)) estado.tipo = EstadoArchivo::Tipo::Normal;
+    return estado;
+  }
+
+  std::filesystem::path ResolverEnlaces(const std::filesystem::path& ruta) override {
+    return ruta;
+  }
+
+  void BorrarTemporalesAbandonados(const std::filesystem::path&) noexcept override {}
+
   std::unique_ptr<ArchivoEscritura> CrearTemporal(const std::filesystem::path& destino) override {
     if (averia == Averia::CrearTemporal) Fallar(false, destino);
     std::filesystem::path ruta = destino;
-    ruta += ".tmp-" + std::to_string(++temporales_);
+    ruta += std::string(kMarcaTemporal) + std::to_string(++temporales_);
     archivos[ruta];
     return std::make_unique<Escritura>(*this, ruta);
   }
@@ -52,6 +65,10 @@ class ArchivosEnMemoria final : public SistemaArchivos {
     nodo.key() = destino;
     archivos.erase(destino);
     archivos.insert(std::move(nodo));
+  }
+
+  void SincronizarDirectorio(const std::filesystem::path& directorio) override {
+    if (averia == Averia::SincronizarDirectorio) Fallar(false, directorio);
   }
 
   void Borrar(const std::filesystem::path& ruta) noexcept override { archivos.erase(ruta); }
@@ -90,6 +107,7 @@ class ArchivosEnMemoria final : public SistemaArchivos {
     Escritura(ArchivosEnMemoria& sistema, std::filesystem::path ruta)
         : sistema_(sistema), ruta_(std::move(ruta)) {}
     const std::filesystem::path& ruta() const override { return ruta_; }
+    void TomarPermisos(const EstadoArchivo&) override {}
     void Escribir(std::string_view datos) override {
       std::string& archivo = sistema_.archivos[ruta_];
       if (sistema_.averia == Averia::Escribir &&

@@ -128,7 +128,7 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
     std::function<void(std::size_t, std::size_t)> aviso_tabla;
     if (opciones.progreso) {
       aviso_tabla = [&opciones](std::size_t hechos, std::size_t total) {
-        opciones.progreso(OpcionesCatalogo::Etapa::Planetas, hechos, total);
+        opciones.progreso(Etapa::Planetas, hechos, total);
       };
     }
     tabla.emplace(desde, hasta, std::max(procesadores, 1u), aviso_tabla);
@@ -143,7 +143,7 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   std::function<void(std::size_t, std::size_t)> aviso;
   if (opciones.progreso) {
     aviso = [&opciones](std::size_t hechos, std::size_t total) {
-      opciones.progreso(OpcionesCatalogo::Etapa::Posiciones, hechos, total);
+      opciones.progreso(Etapa::Posiciones, hechos, total);
     };
   }
   RepartirEnLotes(
@@ -163,7 +163,13 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
   opciones.tope = kMaximoAsteroides;
   std::vector<ef::ElementosOrbitales> elementos;
   {
-    ef::ArchivoElementos archivo(peticion.elementos);
+    ef::AvisoLectura aviso;
+    if (const auto& progreso = peticion.opciones.progreso) {
+      aviso = [&progreso](std::uint64_t hechos, std::uint64_t total) {
+        progreso(Etapa::Lectura, static_cast<std::size_t>(hechos), static_cast<std::size_t>(total));
+      };
+    }
+    ef::ArchivoElementos archivo(peticion.elementos, sistema, std::move(aviso));
     elementos = ef::LeerElementosMPC(archivo, opciones);
   }
 

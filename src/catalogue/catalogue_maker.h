@@ -40,6 +40,9 @@ enum class Movimiento {
   DosCuerpos,
 };
 
+// The stages of a run that report their progress.
+enum class Etapa { Lectura, Planetas, Posiciones };
+
 struct OpcionesCatalogo {
   Movimiento movimiento = Movimiento::Perturbado;
   // Where the sky is seen from; none (or code 500): the centre of the Earth.
@@ -47,17 +50,17 @@ struct OpcionesCatalogo {
   // Threads that share the asteroids out; 0: one per processor (at most 8). The text
   // does not depend on it.
   unsigned hilos = 0;
-  // Called from the calling thread now and then with the stage, the work done in it so far
-  // and its total (nodes of the planet table, asteroids), and once more at each stage's end.
-  enum class Etapa { Lectura, Planetas, Posiciones };
+  // Called from the calling thread now and then with the stage, what is done of it so far
+  // and its total: bytes of the elements file read (Lectura), nodes of the planet table
+  // (Planetas), asteroids (Posiciones); and once more at each stage's end.
   std::function<void(Etapa etapa, std::size_t hechos, std::size_t total)> progreso;
 };
 
 // A position that cannot be computed from elements that did parse, or a span of time
 // too long to integrate.
-class ErrorPosicion : public std::runtime_error {
+class ErrorPosicion : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
 // The catalogue text for asteroids 1..N (elementos[k - 1] is asteroid k) at one instant.
@@ -86,9 +89,9 @@ struct ResultadoCatalogo {
   std::string dia_juliano;
 };
 
-// Reads, computes and writes. On any failure (ErrorElementos, ErrorLecturaElementos,
-// ErrorPosicion, FalloArchivo) nothing has been written and an existing catalogue is as
-// it was.
+// Reads, computes and writes, both through `sistema`. On any failure (ErrorElementos,
+// ErrorLecturaElementos, ErrorPosicion, FalloArchivo, all of them Fallo) nothing has been
+// written and an existing catalogue is as it was.
 ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion,
                                 SistemaArchivos& sistema = SistemaReal());
 

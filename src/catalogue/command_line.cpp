@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using consola::ErrorUso;
-using Etapa = OpcionesCatalogo::Etapa;
 
 constexpr std::string_view kPrograma = "orbelux-catalogo";
 
@@ -237,7 +236,11 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
             << '\n';
     return kSalidaBien;
   } catch (const FalloArchivo& e) {
-    errores << prefijo << "no se puede escribir el catálogo: " << e.what() << '\n';
+    errores << prefijo
+            << (e.operacion() == FalloArchivo::Operacion::Lectura
+                    ? "no se pueden leer los elementos: "
+                    : "no se puede escribir el catálogo: ")
+            << e.what() << '\n';
     return kSalidaFallo;
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << "; no se ha escrito nada\n";

@@ -1,47 +1,64 @@
-// The bytes of an elements file: a file on disk, plain or gzip-compressed (told apart by
-// its content, not its name), or text already in memory.
+// The bytes of an elements file: a file read through the file system's seam, plain or
+// gzip-compressed (told apart by its content, not its name), or text already in memory.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <stdexcept>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/runtime_ops.h"
 
 namespace orbelux::efemerides {
 
 // The elements file cannot be opened or read; what() is the whole message for the user.
-class ErrorLecturaElementos : public std::runtime_error {
+class ErrorLecturaElementos : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
-class FuenteBytes {
- public:
-  virtual ~FuenteBytes() = default;
-  // Up to `maximo` bytes; 0 only at the end. Throws ErrorLecturaElementos.
-  virtual std::size_t Leer(char* destino, std::size_t maximo) = 0;
-};
+// Whatever the reader takes its bytes from: LectorLineas splits them into lines.
+using FuenteBytes = ArchivoLectura;
 
-// A regular file through zlib, which passes plain files through unchanged.
-class ArchivoElementos final : public FuenteBytes {
+// How far reading has got: bytes taken from the file (compressed ones, for gzip) of its
+// size on disk.
+using AvisoLectura = std::function<void(std::uint64_t hechos, std::uint64_t total)>;
+
+// A regular file, inflated with zlib when it starts like gzip (members one after another
+// are one text, as gzip -d gives them), passed through unchanged otherwise. Leer throws
+// ErrorLecturaElementos, with the file's name once and the reason in Spanish.
+class ArchivoElementos final : public ArchivoLectura {
  public:
-  explicit ArchivoElementos(const std::filesystem::path& ruta);
+  explicit ArchivoElementos(const std::filesystem::path& ruta,
+                            SistemaArchivos& sistema = SistemaReal(), AvisoLectura aviso = {});
   ~ArchivoElementos() override;
   ArchivoElementos(const ArchivoElementos&) = delete;
   ArchivoElementos& operator=(const ArchivoElementos&) = delete;
 
   std::size_t Leer(char* destino, std::size_t maximo) override;
+  std::uint64_t Tamano() const override;
 
  private:
+  struct Estado;
+
+  bool Rellenar();
+  std::size_t Inflar(char* destino, std::size_t maximo);
+  [[noreturn]] void Fallar(std::string_view motivo) const;
+
   std::string nombre_;
-  void* gz_ = nullptr;  // gzFile, kept out of this header
+  std::unique_ptr<ArchivoLectura> archivo_;
+  AvisoLectura aviso_;
+  std::unique_ptr<Estado> estado_;  // zlib's stream, kept out of this header
 };
 
-class FuenteMemoria final : public FuenteBytes {
+class FuenteMemoria final : public ArchivoLectura {
  public:
   explicit FuenteMemoria(std::string_view datos) : datos_(datos) {}
   std::size_t Leer(char* destino, std::size_t maximo) override;
+  std::uint64_t Tamano() const override { return datos_.size(); }
 
  private:
   std::string_view datos_;

@@ -17,71 +17,6 @@ namespace {
 
 // Columns 1-194 are all a record is read for; the rest of a longer line is dropped unread.
 constexpr std::size_t kAnchoUtil = 194;
-constexpr std::size_t kBloque = std::size_t{64} * 1024;
-
-// Splits a byte source into lines without copying them, except a line cut by the end of
-// a block, which is put together in a small buffer of its own.
-class LectorLineas final {
- public:
-  explicit LectorLineas(FuenteBytes& fuente)
-      : fuente_(fuente), bloque_(std::make_unique_for_overwrite<char[]>(kBloque)) {}
-
-  // False at the end of the file.
-  bool Siguiente(std::string_view& linea) {
-    partida_.clear();
-    bool hay_partida = false;
-    for (;;) {
-      if (pos_ == fin_) {
-        if (agotado_ || !Rellenar()) {
-          if (!hay_partida) return false;
-          linea = Limpiar(partida_);
-          return true;
-        }
-      }
-      const char* inicio = bloque_.get() + pos_;
-      const auto* salto =
-          static_cast<const char*>(std::memchr(inicio, '\n', fin_ - pos_));
-      const std::size_t largo = salto ? static_cast<std::size_t>(salto - inicio) : fin_ - pos_;
-      if (salto != nullptr && !hay_partida) {
-        pos_ += largo + 1;
-        linea = Limpiar(std::string_view(inicio, largo));
-        return true;
-      }
-      hay_partida = true;
-      // Keep one byte beyond the useful width so that a CR there is told from a CR ending
-      // the line.
-      if (partida_.size() < kAnchoUtil + 1) {
-        partida_.append(inicio, std::min(largo, kAnchoUtil + 1 - partida_.size()));
-      }
-      pos_ += largo;
-      if (salto != nullptr) {
-        ++pos_;
-        linea = Limpiar(partida_);
-        return true;
-      }
-    }
-  }
-
- private:
-  static std::string_view Limpiar(std::string_view linea) {
-    if (!linea.empty() && linea.back() == '\r') linea.remove_suffix(1);
-    return linea.substr(0, kAnchoUtil);
-  }
-
-  bool Rellenar() {
-    pos_ = 0;
-    fin_ = fuente_.Leer(bloque_.get(), kBloque);
-    if (fin_ == 0) agotado_ = true;
-    return fin_ != 0;
-  }
-
-  FuenteBytes& fuente_;
-  std::unique_ptr<char[]> bloque_;
-  std::size_t pos_ = 0;
-  std::size_t fin_ = 0;
-  bool agotado_ = false;
-  std::string partida_;
-};
 
 // 1-based inclusive columns; whatever part of them the line reaches.
 std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t hasta) {
@@ -217,9 +152,14 @@ class Lectura final {
         error_de_(1, -1) {}
 
   void Linea(std::string_view linea, std::uint64_t numero_linea) {
-    if (EnBlanco(linea)) return;
+    if (EnBlanco(linea)) return SinRegistro(numero_linea);
     const std::string_view designacion = Columnas(linea, 1, 7);
     const std::optional<std::int32_t> numero = NumeroEmpaquetado(designacion);
+    if (numero || EsDesignacionProvisional(designacion)) {
+      sin_registro_ = 0;
+    } else {
+      SinRegistro(numero_linea);
+    }
     if (!cabecera_decidida_) {
       if (EsLineaGuiones(linea)) {
         // A header, and whatever was not a record above it belonged to it.
@@ -323,6 +263,18 @@ class Lectura final {
     }
   }
 
+  // A file of nothing but blank or foreign lines (a few megabytes of gzip can hold ten
+  // gigabytes of them) is refused before it keeps the program busy for minutes.
+  void SinRegistro(std::uint64_t numero_linea) {
+    if (++sin_registro_ <= kMaximoLineasSinRegistro) return;
+    throw ErrorElementos(Prefijo(opciones_.nombre, numero_linea) +
+                             "más de diez millones de líneas seguidas sin ningún registro "
+                             "(desde la línea " +
+                             std::to_string(numero_linea - kMaximoLineasSinRegistro) +
+                             "): no parece un fichero de elementos",
+                         numero_linea);
+  }
+
   void Ajena(std::uint64_t numero_linea, std::string_view designacion) {
     Anotar(0, numero_linea,
            Prefijo(opciones_.nombre, numero_linea) +
@@ -372,6 +324,7 @@ class Lectura final {
   std::vector<std::int32_t> error_de_;  // by number: its entry in pendientes_, or -1
   std::vector<Pendiente> pendientes_;
   bool cabecera_decidida_ = false;
+  std::uint64_t sin_registro_ = 0;  // lines since the last record
   std::uint64_t primera_ajena_ = 0;
   std::string texto_ajena_;
 };
@@ -384,10 +337,9 @@ std::vector<ElementosOrbitales> LeerElementosMPC(FuenteBytes& fuente,
     throw std::invalid_argument("LeerElementosMPC: hasta must be at least 1");
   }
   Lectura lectura(opciones);
-  LectorLineas lector(fuente);
-  std::string_view linea;
+  LectorLineas lector(fuente, kAnchoUtil);
   std::uint64_t numero_linea = 0;
-  while (lector.Siguiente(linea)) lectura.Linea(linea, ++numero_linea);
+  while (!lector.AlFinal()) lectura.Linea(lector.LeerLinea(), ++numero_linea);
   lectura.Fin();
   return lectura.Resultado();
 }

@@ -9,6 +9,7 @@
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/planet_table.h"
 #include "ephemeris/vector3.h"
+#include "platform/runtime_ops.h"
 
 namespace orbelux::efemerides {
 
@@ -25,9 +26,9 @@ struct EstadoCartesiano {
 EstadoCartesiano EstadoDeElementos(const ElementosOrbitales& elementos);
 
 // The motion cannot be followed: the integrator's step collapsed, or the steps ran out.
-class ErrorIntegracion : public std::runtime_error {
+class ErrorIntegracion : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
 struct ModeloFuerzas {

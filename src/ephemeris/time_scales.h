@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/runtime_ops.h"
+
 namespace orbelux::efemerides {
 
 // A Julian date in two parts, kept apart so that no precision is lost in the sum.
@@ -25,9 +27,9 @@ struct Instante {
 };
 
 // A date ERFA cannot place on its time scales (its negative statuses).
-class ErrorInstante : public std::runtime_error {
+class ErrorInstante : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
 // The instant of a UTC calendar date and time. Second 60 exists only in the last minute

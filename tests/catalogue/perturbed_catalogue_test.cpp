@@ -202,8 +202,8 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo uno;
   uno.hilos = 1;
   std::vector<std::size_t> avances;
-  uno.progreso = [&](OpcionesCatalogo::Etapa etapa, std::size_t hechos, std::size_t total) {
-    if (etapa != OpcionesCatalogo::Etapa::Posiciones) return;
+  uno.progreso = [&](Etapa etapa, std::size_t hechos, std::size_t total) {
+    if (etapa != Etapa::Posiciones) return;
     EXPECT_EQ(total, elementos.size());
     avances.push_back(hechos);
   };
@@ -216,8 +216,8 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo varios;
   varios.hilos = GetParam().hilos;
   std::size_t ultimo = 0;
-  varios.progreso = [&](OpcionesCatalogo::Etapa etapa, std::size_t hechos, std::size_t) {
-    if (etapa != OpcionesCatalogo::Etapa::Posiciones) return;
+  varios.progreso = [&](Etapa etapa, std::size_t hechos, std::size_t) {
+    if (etapa != Etapa::Posiciones) return;
     EXPECT_GE(hechos, ultimo);
     ultimo = hechos;
   };
@@ -233,8 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Cuantos, Hilos,
 // The bar names each stage: first the planets' table (perturbed motion only), then the
 // positions, each reported to its end.
 TEST(Progreso, LaTablaDePlanetasYLuegoLasPosiciones) {
-  using Etapa = OpcionesCatalogo::Etapa;
-  const std::vector<ef::ElementosOrbitales> elementos = Mezcla(40);
+    const std::vector<ef::ElementosOrbitales> elementos = Mezcla(40);
   const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
   struct Caso {
     const char* nombre;

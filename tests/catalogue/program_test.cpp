@@ -1,6 +1,7 @@
 // orbelux-catalogo from its command line to the file it writes.
 #include "catalogue/command_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -13,7 +14,12 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
+
+#include "catalogue/catalogue_maker.h"
+#include "ephemeris/mpc_reader.h"
+#include "ephemeris/time_scales.h"
 
 #include "reference_table.h"
 #include "support/faulty_fs.h"
@@ -28,6 +34,8 @@ using prueba::EscribirArchivo;
 using prueba::LeerArchivo;
 
 const std::string kEjemplo = ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat";
+const std::vector<std::string> kConElementos = {"--elementos", "elementos.dat", "--fecha",
+                                                "2022-09-20"};
 
 struct Ejecucion {
   int codigo = -1;
@@ -187,19 +195,204 @@ TEST(Programa, GzipYTextoDanElMismoCatalogo) {
   EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
 }
 
+// The first `n` lines of the bundled elements.
+std::string PrimerasLineas(const std::string& texto, int n) {
+  std::size_t fin = 0;
+  for (int i = 0; i < n; ++i) fin = texto.find('\n', fin) + 1;
+  return texto.substr(0, fin);
+}
+
 TEST(Programa, ElementosPorOmisionMPCORBYSuGzip) {
   DirectorioTemporal dir(true);
   const std::string elementos = LeerArchivo(kEjemplo);
-  EscribirGzip(dir / "MPCORB.DAT.gz", elementos.substr(0, elementos.find("\n(3)")));
-  Ejecucion e = Ejecutar({"--fecha", "2022-09-20", "--hasta", "2"});
+  // Each file holds a different number of asteroids, which tells which one was read.
+  EscribirGzip(dir / "MPCORB.DAT.gz", PrimerasLineas(elementos, 3));
+  Ejecucion e = Ejecutar({"--fecha", "2022-09-20"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
-  const std::string del_gzip = LeerArchivo(dir / "ast.dat");
-  EXPECT_EQ(Lineas(del_gzip).size(), 2u);
+  EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 3u);
   // MPCORB.DAT comes first when both are there.
-  EscribirArchivo(dir / "MPCORB.DAT", elementos);
+  EscribirArchivo(dir / "MPCORB.DAT", PrimerasLineas(elementos, 5));
   e = Ejecutar({"--fecha", "2022-09-20"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
-  EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 227u);
+  EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 5u);
+}
+
+TEST(Programa, FinesDeLineaCRSolosDanElMismoCatalogo) {
+  DirectorioTemporal dir(true);
+  std::string cr = LeerArchivo(kEjemplo);
+  std::replace(cr.begin(), cr.end(), '\n', '\r');
+  EscribirArchivo(dir / "cr.dat", cr);
+  ASSERT_EQ(
+      Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "lf.ast"}).codigo, 0);
+  const Ejecucion e = Ejecutar({"--elementos", "cr.dat", "--fecha", "2022-09-20"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(LeerArchivo(dir / "ast.dat"), LeerArchivo(dir / "lf.ast"));
+}
+
+TEST(Programa, LaSalidaEnlazadaSigueSiendoUnEnlaceYConservaSuModo) {
+  DirectorioTemporal dir(true);
+  fs::create_directory(dir / "datos");
+  EscribirArchivo(dir / "datos" / "ast.dat", "viejo");
+  fs::permissions(dir / "datos" / "ast.dat", fs::perms(0600));
+  fs::create_symlink("datos/ast.dat", dir / "ast.dat");
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--hasta", "3"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "ast.dat")));
+  EXPECT_EQ(Lineas(LeerArchivo(dir / "datos" / "ast.dat")).size(), 3u);
+  EXPECT_EQ(fs::status(dir / "datos" / "ast.dat").permissions(), fs::perms(0600));
+  EXPECT_EQ(dir.Listado(), "ast.dat datos");
+}
+
+TEST(Programa, LaLecturaAvisaDeSuProgresoAntesQueLasPosiciones) {
+  DirectorioTemporal dir(true);
+  EscribirGzip(dir / "e.gz", LeerArchivo(kEjemplo));
+  PeticionCatalogo peticion;
+  peticion.elementos = "e.gz";
+  peticion.nombre_elementos = "e.gz";
+  peticion.salida = "ast.dat";
+  peticion.instante = efemerides::InstanteDesdeCalendario(2022, 9, 20, 0, 0, 0);
+  peticion.opciones.movimiento = Movimiento::DosCuerpos;
+  std::vector<Etapa> etapas;
+  std::size_t leidos = 0;
+  peticion.opciones.progreso = [&](Etapa etapa, std::size_t hechos, std::size_t total) {
+    if (etapas.empty() || etapas.back() != etapa) etapas.push_back(etapa);
+    if (etapa == Etapa::Lectura) {
+      EXPECT_EQ(total, fs::file_size("e.gz"));
+      leidos = hechos;
+    }
+  };
+  EXPECT_EQ(HacerCatalogo(peticion).asteroides, 227);
+  EXPECT_EQ(etapas, (std::vector<Etapa>{Etapa::Lectura, Etapa::Posiciones}));
+  EXPECT_EQ(leidos, fs::file_size("e.gz"));
+}
+
+// The disk breaks at one step of reading or writing: exit 1, one message with the path
+// once, the old catalogue as it was and nothing left behind.
+struct CasoAveria {
+  const char* nombre;
+  prueba::Averia averia;
+  bool gzip;
+  std::string errores;  // the whole of standard error
+};
+
+void PrintTo(const CasoAveria& caso, std::ostream* os) { *os << caso.nombre; }
+
+class AveriasDelDisco : public testing::TestWithParam<CasoAveria> {};
+
+TEST_P(AveriasDelDisco, DanUnMensajeYDejanElCatalogoComoEstaba) {
+  const CasoAveria& c = GetParam();
+  DirectorioTemporal dir(true);
+  const std::string viejo = "catálogo anterior\r\n";
+  EscribirArchivo(dir / "ast.dat", viejo);
+  fs::permissions(dir / "ast.dat", fs::perms(0640));
+  if (c.gzip) {
+    EscribirGzip(dir / "elementos.dat", LeerArchivo(kEjemplo));
+  } else {
+    EscribirArchivo(dir / "elementos.dat", LeerArchivo(kEjemplo));
+  }
+  prueba::SistemaConAverias sistema(c.averia, 1000);
+  EntornoPrograma entorno;
+  entorno.sistema = &sistema;
+  const Ejecucion e = Ejecutar(kConElementos, entorno);
+  EXPECT_EQ(e.codigo, 1);
+  EXPECT_EQ(e.salida, "");
+  EXPECT_EQ(e.errores, c.errores);
+  EXPECT_EQ(dir.Listado(), "ast.dat elementos.dat");
+  if (c.averia == prueba::Averia::SincronizarDirectorio) {
+    // The one failure after the rename: the catalogue is new, and the user is told.
+    EXPECT_EQ(Lineas(LeerArchivo(dir / "ast.dat")).size(), 227u);
+  } else {
+    EXPECT_EQ(LeerArchivo(dir / "ast.dat"), viejo);
+  }
+  EXPECT_EQ(fs::status(dir / "ast.dat").permissions(), fs::perms(0640));
+}
+
+constexpr const char* kNoSeEscribe = "orbelux-catalogo: no se puede escribir el catálogo: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    LecturaYEscritura, AveriasDelDisco,
+    testing::Values(
+        CasoAveria{"Abrir", prueba::Averia::AbrirLectura, false,
+                   "orbelux-catalogo: elementos.dat: no se puede abrir: averia provocada; no se "
+                   "ha escrito nada\n"},
+        CasoAveria{"LeerAMitad", prueba::Averia::LeerAMitad, false,
+                   "orbelux-catalogo: elementos.dat: error de lectura: averia provocada; no se ha "
+                   "escrito nada\n"},
+        CasoAveria{"LeerGzipAMitad", prueba::Averia::LeerAMitad, true,
+                   "orbelux-catalogo: elementos.dat: error de lectura: averia provocada; no se ha "
+                   "escrito nada\n"},
+        CasoAveria{"Enlaces", prueba::Averia::ResolverEnlaces, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Estado", prueba::Averia::Estado, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Crear", prueba::Averia::CrearTemporal, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Permisos", prueba::Averia::TomarPermisos, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Escribir", prueba::Averia::EscribirAMitad, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Sincronizar", prueba::Averia::Sincronizar, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"Renombrar", prueba::Averia::Renombrar, false,
+                   std::string(kNoSeEscribe) + "ast.dat: averia provocada\n"},
+        CasoAveria{"SincronizarDirectorio", prueba::Averia::SincronizarDirectorio, false,
+                   std::string(kNoSeEscribe) +
+                       "ast.dat: escrito, pero sin poder asegurarlo en el disco: averia "
+                       "provocada\n"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+// What a user can point the program at by mistake: a clear message, exit 1, no hang and
+// nothing changed.
+TEST(Programa, LoQueNoEsUnArchivoNormalSeRechazaSinEsperar) {
+  DirectorioTemporal dir(true);
+  ASSERT_EQ(::mkfifo("tuberia", 0600), 0);
+  EscribirArchivo(dir / "ast.dat", "viejo");
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> argumentos;
+    std::string errores;
+  };
+  const Caso casos[] = {
+      {"FIFO as elements",
+       {"--elementos", "tuberia", "--fecha", "2022-09-20"},
+       "orbelux-catalogo: tuberia: no se puede abrir: no es un archivo normal; no se ha escrito "
+       "nada\n"},
+      {"FIFO as output",
+       {"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "tuberia"},
+       std::string(kNoSeEscribe) + "tuberia: no es un archivo normal\n"},
+      {"folder as output",
+       {"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "."},
+       std::string(kNoSeEscribe) + ".: no es un archivo normal\n"},
+      {"output in a missing folder",
+       {"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "falta/ast.dat"},
+       std::string(kNoSeEscribe) + "falta/ast.dat: no existe\n"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    const Ejecucion e = Ejecutar(caso.argumentos);
+    EXPECT_EQ(e.codigo, 1);
+    EXPECT_EQ(e.errores, caso.errores);
+    EXPECT_TRUE(fs::is_fifo(fs::status("tuberia")));
+    EXPECT_EQ(LeerArchivo(dir / "ast.dat"), "viejo");
+    EXPECT_EQ(dir.Listado(), "ast.dat tuberia");
+  }
+}
+
+TEST(Programa, UnaBombaGzipDeLineasEnBlancoSeRechaza) {
+  DirectorioTemporal dir(true);
+  const std::string elementos = LeerArchivo(kEjemplo);
+  std::string bomba = PrimerasLineas(elementos, 1);
+  bomba.append(efemerides::kMaximoLineasSinRegistro + 1, '\n');
+  bomba += elementos;
+  EscribirGzip(dir / "bomba.gz", bomba);
+  EscribirArchivo(dir / "ast.dat", "viejo");
+  const Ejecucion e = Ejecutar({"--elementos", "bomba.gz", "--fecha", "2022-09-20"});
+  EXPECT_EQ(e.codigo, 1);
+  EXPECT_EQ(e.errores,
+            "orbelux-catalogo: bomba.gz, línea 10000002: más de diez millones de líneas seguidas "
+            "sin ningún registro (desde la línea 2): no parece un fichero de elementos; no se ha "
+            "escrito nada\n");
+  EXPECT_EQ(LeerArchivo(dir / "ast.dat"), "viejo");
 }
 
 TEST(Programa, CabeceraProvisionalesYTildeSeSaltan) {
@@ -405,9 +598,6 @@ TEST_P(Fallos, NoEscribenNadaYDejanElCatalogoComoEstaba) {
   EXPECT_EQ(dir.Listado(), antes);
 }
 
-const std::vector<std::string> kConElementos = {"--elementos", "elementos.dat", "--fecha",
-                                                "2022-09-20"};
-
 std::vector<std::string> Mas(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
@@ -461,7 +651,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   prueba::Averia::Ninguna,
                   1,
-                  "no es un fichero normal"},
+                  "no se puede abrir: no es un archivo normal"},
         CasoFallo{"GzipTruncado", kConElementos, "", true, prueba::Averia::Ninguna, 1,
                   "elementos.dat: el fichero comprimido está incompleto"},
         CasoFallo{

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "ephemeris/element_source.h"
+#include "ephemeris/perturbed_motion.h"
+#include "ephemeris/time_scales.h"
 
 namespace orbelux::efemerides {
 namespace {
@@ -91,11 +93,46 @@ TEST(LectorMPC, LeeLaLineaRealDeCeresConCabeceraYRegistrosQueSeSaltan) {
 TEST(LectorMPC, FinesDeLineaCRLFDanLoMismo) {
   const std::vector<std::string> lineas = {kCeres, LineaEjemplo(2), LineaEjemplo(3)};
   const auto lf = Leer(Unir(lineas, "\n"));
-  const auto crlf = Leer(Unir(lineas, "\r\n"));
-  ASSERT_EQ(crlf.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(crlf[i].semieje, lf[i].semieje);
-    EXPECT_EQ(crlf[i].Nombre(), lf[i].Nombre());
+  ASSERT_EQ(lf.size(), 3u);
+  for (const char* fin : {"\r\n", "\r"}) {
+    SCOPED_TRACE(fin[1] == '\n' ? "CR LF" : "CR");
+    const auto otro = Leer(Unir(lineas, fin));
+    ASSERT_EQ(otro.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(otro[i].semieje, lf[i].semieje);
+      EXPECT_EQ(otro[i].Nombre(), lf[i].Nombre());
+    }
+  }
+}
+
+TEST(LectorMPC, DiezMillonesDeLineasSinRegistroSeAguantanYUnaMasNo) {
+  struct Caso {
+    const char* nombre;
+    std::string relleno;  // one line without a record
+    std::uint64_t lineas;
+    bool vale;
+  };
+  const Caso casos[] = {
+      {"blank, at the bound", "", kMaximoLineasSinRegistro, true},
+      {"blank, one more", "", kMaximoLineasSinRegistro + 1, false},
+      {"spaces, one more", "  ", kMaximoLineasSinRegistro + 1, false},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    std::string texto = LineaEjemplo(1) + "\n";
+    texto.reserve(texto.size() + (caso.relleno.size() + 1) * caso.lineas + 400);
+    for (std::uint64_t i = 0; i < caso.lineas; ++i) (texto += caso.relleno) += '\n';
+    texto += LineaEjemplo(2) + "\n";
+    try {
+      EXPECT_EQ(Leer(texto).size(), 2u);
+      EXPECT_TRUE(caso.vale);
+    } catch (const ErrorElementos& e) {
+      EXPECT_FALSE(caso.vale);
+      EXPECT_EQ(e.linea(), kMaximoLineasSinRegistro + 2);
+      EXPECT_EQ(std::string(e.what()),
+                "prueba.dat, línea 10000002: más de diez millones de líneas seguidas sin ningún "
+                "registro (desde la línea 2): no parece un fichero de elementos");
+    }
   }
 }
 
@@ -298,6 +335,14 @@ TEST(LectorMPC, EntreMuchosRegistrosSeDiceElPrimerError) {
 TEST(LectorMPC, UnFicheroQueNoExisteEsUnErrorDeLectura) {
   EXPECT_THROW(ArchivoElementos("/nonexistent/MPCORB.DAT"), ErrorLecturaElementos);
   EXPECT_THROW(ArchivoElementos("/"), ErrorLecturaElementos);
+}
+
+TEST(Errores, SonTodosFallos) {
+  // One catch in each program's handler takes every one of them.
+  EXPECT_THROW(throw ErrorElementos("e", 1), Fallo);
+  EXPECT_THROW(throw ErrorLecturaElementos("e"), Fallo);
+  EXPECT_THROW(throw ErrorInstante("e"), Fallo);
+  EXPECT_THROW(throw ErrorIntegracion("e"), Fallo);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/faulty_fs.h"
 #include "support/temp_dir.h"
 #include "window/main_window.h"
 
@@ -24,21 +25,13 @@ namespace orbelux::prueba {
 
 // The real file system, with a call back when a run opens the catalogue: the moment a run
 // is at work.
-class SistemaVigilado final : public SistemaArchivos {
+class SistemaVigilado final : public SistemaReenviado {
  public:
   std::unique_ptr<ArchivoLectura> AbrirLectura(const std::filesystem::path& ruta) override {
     ++lecturas;
     if (al_abrir) al_abrir();
-    return SistemaReal().AbrirLectura(ruta);
+    return SistemaReenviado::AbrirLectura(ruta);
   }
-  std::unique_ptr<ArchivoEscritura> CrearTemporal(const std::filesystem::path& destino) override {
-    return SistemaReal().CrearTemporal(destino);
-  }
-  void Renombrar(const std::filesystem::path& origen,
-                 const std::filesystem::path& destino) override {
-    SistemaReal().Renombrar(origen, destino);
-  }
-  void Borrar(const std::filesystem::path& ruta) noexcept override { SistemaReal().Borrar(ruta); }
 
   std::function<void()> al_abrir;
   int lecturas = 0;
