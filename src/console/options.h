@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/runtime_ops.h"
+
 namespace orbelux::consola {
 
 inline constexpr int kSalidaBien = 0;
@@ -18,9 +20,9 @@ inline constexpr int kSalidaFallo = 1;  // the program could not do its work
 inline constexpr int kSalidaUso = 2;    // the command line itself is wrong
 
 // The command line is wrong: exit kSalidaUso, with the message and a pointer to --ayuda.
-class ErrorUso : public std::runtime_error {
+class ErrorUso : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
 // An option that takes a value, and where the value goes. Given twice, it is an error.

@@ -11,6 +11,7 @@
 
 #include "ephemeris/time_scales.h"
 #include "ephemeris/vector3.h"
+#include "platform/runtime_ops.h"
 
 namespace orbelux::efemerides {
 
@@ -29,9 +30,9 @@ struct Sitio {
 
 // A code the list holds but without a fixed place on the Earth (space telescopes, roving
 // observers), or a geodetic place ERFA cannot take: no position can be seen from it.
-class ErrorSitio : public std::runtime_error {
+class ErrorSitio : public Fallo {
  public:
-  using std::runtime_error::runtime_error;
+  using Fallo::Fallo;
 };
 
 // nullopt for an unknown code; throws ErrorSitio with a Spanish message for a code without
