@@ -123,7 +123,7 @@ dentro "mkdir -p /tmp/trabajo && cd /tmp/trabajo &&
 
 if dentro "test -x /usr/bin/orbelux-campo"; then
   paso "orbelux-campo --ayuda"
-  dentro "orbelux-campo --ayuda | head -n 5"
+  dentro "orbelux-campo --ayuda >/tmp/ayuda.txt && head -n 5 /tmp/ayuda.txt"
 else
   paso "orbelux-campo: no está en este paquete"
 fi
@@ -143,7 +143,7 @@ dentro "
   cd /root && \$orden >/tmp/orbelux.log 2>&1 &
   programa=\$!
   ventana=''
-  for i in \$(seq 100); do
+  for i in \$(seq 300); do
     ventana=\$(xdotool search --onlyvisible --name 'Genera Lista de Asteroides' 2>/dev/null | head -n 1)
     [ -n \"\$ventana\" ] && break
     sleep 0.1
