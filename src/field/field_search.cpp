@@ -244,7 +244,8 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
   std::size_t pos = 0;
   const std::string& datos = bloque.datos;
   for (; pos < datos.size(); ++numero_linea) {
-    const std::size_t salto = datos.find('\n', pos);
+    // The last line of a file may have no line end.
+    const std::size_t salto = std::min(datos.find('\n', pos), datos.size());
     std::string_view linea(datos.data() + pos, salto - pos);
     pos = salto + 1;
     if (!linea.empty() && linea.back() == '\r') linea.remove_suffix(1);
