@@ -23,7 +23,7 @@ constexpr double kGrado = 3.14159265358979323846 / 180;
 const std::string& Archivo() {
   static const std::string texto = [] {
     sintetico::OpcionesSintetico opciones;
-    opciones.registros = 1500;
+    opciones.registros = 1000;
     opciones.semilla = 12;
     opciones.acercamientos = 3;
     std::ostringstream salida;
@@ -81,7 +81,7 @@ TEST_P(Completitud, CadaCirculoDaLoMismoQueCalcularloTodo) {
   todo.radio = 3.15;
   const ResultadoCampo exhaustivo = Buscar(todo);
   ASSERT_EQ(exhaustivo.omitidos, 0u);
-  ASSERT_GT(exhaustivo.objetos.size(), 1400u);
+  ASSERT_GT(exhaustivo.objetos.size(), 950u);
 
   // The close approachers are the first records: at 30 days they lie within 0.05 AU.
   if (caso.dias == 30) {
@@ -94,7 +94,7 @@ TEST_P(Completitud, CadaCirculoDaLoMismoQueCalcularloTodo) {
   std::uniform_int_distribution<std::size_t> cual(0, exhaustivo.objetos.size() - 1);
   std::uniform_real_distribution<double> u(0, 1);
   std::size_t comparados = 0;
-  for (int circulo = 0; circulo < 10; ++circulo) {
+  for (int circulo = 0; circulo < 8; ++circulo) {
     SCOPED_TRACE("círculo " + std::to_string(circulo));
     PeticionCampo p = base;
     const ObjetoCampo& ancla = exhaustivo.objetos[circulo == 0 ? 0 : cual(azar)];
@@ -119,7 +119,7 @@ TEST_P(Completitud, CadaCirculoDaLoMismoQueCalcularloTodo) {
     Comparar(culled, esperado.objetos);
     comparados += esperado.objetos.size();
   }
-  std::printf("[ %s ] %zu objetos comparados en 10 círculos\n", caso.nombre, comparados);
+  std::printf("[ %s ] %zu objetos comparados en 8 círculos\n", caso.nombre, comparados);
   EXPECT_GT(comparados, 10u);
 }
 
