@@ -33,7 +33,7 @@ namespace {
 // table of the planets and the integrator.
 struct Contexto {
   const ef::Instante* instante = nullptr;
-  ef::Vector3 tierra;
+  ef::Vector3 observador;  // heliocentric
   ef::Vector3 velocidad_sol;
   double t = 0;  // TDB days from J2000
   std::string_view dia_juliano;
@@ -42,12 +42,12 @@ struct Contexto {
 
 ef::LugarAstrometrico Posicion(const ef::ElementosOrbitales& el, const Contexto& ctx) {
   if (ctx.movimiento == nullptr) {
-    return ef::Astrometrico(ef::OrbitaKepleriana(el), ctx.tierra, *ctx.instante);
+    return ef::Astrometrico(ef::OrbitaKepleriana(el), ctx.observador, *ctx.instante);
   }
   try {
     const ef::EstadoCartesiano en_instante =
         ctx.movimiento->Propagar(ef::EstadoDeElementos(el), el.epoca - ef::kJ2000, ctx.t);
-    return ef::AstrometricoDesdeEstado(en_instante, ctx.tierra, ctx.velocidad_sol);
+    return ef::AstrometricoDesdeEstado(en_instante, ctx.observador, ctx.velocidad_sol);
   } catch (const ef::ErrorIntegracion& e) {
     throw ErrorPosicion("no se puede calcular la posición del asteroide " +
                         std::to_string(el.numero) + ": " + e.what());
@@ -155,7 +155,7 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
 
   Contexto ctx;
   ctx.instante = &instante;
-  ctx.tierra = ef::PosicionTierra(instante);
+  ctx.observador = ef::PosicionObservador(instante, opciones.sitio.value_or(ef::Sitio{}));
   ctx.dia_juliano = dia_juliano;
   ctx.t = (instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion;
   std::optional<ef::TablaPlanetas> tabla;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ephemeris/orbital_elements.h"
+#include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
 #include "platform/runtime_ops.h"
 
@@ -40,6 +41,8 @@ enum class Movimiento {
 
 struct OpcionesCatalogo {
   Movimiento movimiento = Movimiento::Perturbado;
+  // Where the sky is seen from; none (or code 500): the centre of the Earth.
+  std::optional<efemerides::Sitio> sitio;
   // Threads that share the asteroids out; 0: one per processor (at most 8). The text
   // does not depend on it.
   unsigned hilos = 0;
@@ -56,8 +59,9 @@ class ErrorPosicion : public std::runtime_error {
 };
 
 // The catalogue text for asteroids 1..N (elementos[k - 1] is asteroid k) at one instant.
-// The Earth's position, and for perturbed motion the table of the planets over the span
-// from the earliest epoch to the latest (and the instant), are computed once for all.
+// The observer's position (one rotation of the site per run), and for perturbed motion the
+// table of the planets over the span from the earliest epoch to the latest (and the instant),
+// are computed once for all.
 std::string TextoCatalogo(std::span<const efemerides::ElementosOrbitales> elementos,
                           const efemerides::Instante& instante,
                           const OpcionesCatalogo& opciones = {});

@@ -9,6 +9,7 @@
 
 #include "catalogue/catalogue_maker.h"
 #include "catalogue/progress_bar.h"
+#include "console/site_options.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/mpc_reader.h"
 #include "ephemeris/packed_fields.h"
@@ -32,8 +33,9 @@ constexpr double kPrimerDiaJuliano = 2086307.5;
 constexpr double kUltimoDiaJuliano = 5373484.5;
 
 constexpr std::string_view kUso =
-    "Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]] [--jd J] [--elementos FICHERO]\n"
-    "                      [--salida FICHERO] [--hasta N] [--dos-cuerpos]\n"
+    "Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]] [--jd J]\n"
+    "                      [--observatorio CÓDIGO | --lugar LON,LAT[,ALT]]\n"
+    "                      [--elementos FICHERO] [--salida FICHERO] [--hasta N] [--dos-cuerpos]\n"
     "\n"
     "Escribe el catálogo de posiciones de los asteroides numerados (\"ast.dat\") para un\n"
     "instante, a partir de sus elementos orbitales en el formato de exportación del MPC\n"
@@ -43,9 +45,24 @@ constexpr std::string_view kUso =
     "atracción del Sol, los planetas, la Tierra y la Luna, de modo que elementos de hace\n"
     "meses o años siguen dando posiciones buenas al segundo de arco.\n"
     "\n"
-    "  --fecha F      instante en UTC; una fecha sola es a las 00:00 UTC\n"
+    "  --fecha F      instante; una fecha sola es a las 00:00 UTC, y una hora sin zona\n"
+    "                 está en UTC. Para la hora local, añada la diferencia con UTC:\n"
+    "                 2026-12-07T22:30+01:00 (hora de invierno en España peninsular),\n"
+    "                 2026-12-07T22:30-03, 2026-12-07T22:30+0100 o 2026-12-07T21:30Z\n"
     "  --jd J         instante como día juliano en UTC (no junto con --fecha)\n"
     "                 Sin ninguno de los dos: ahora, al minuto.\n"
+    "  --observatorio C\n"
+    "                 posiciones vistas desde ese observatorio, por su código del MPC\n"
+    "                 (950 La Palma, J86 Sierra Nevada, Z84 Calar Alto...); 500 es el\n"
+    "                 centro de la Tierra. --observatorio buscar:PALABRA lista los\n"
+    "                 códigos cuyo nombre la contiene (sin distinguir mayúsculas ni acentos)\n"
+    "  --lugar LON,LAT[,ALT]\n"
+    "                 posiciones vistas desde ese lugar: longitud y latitud en grados\n"
+    "                 (WGS84; negativas al oeste y al sur; decimales o g:m:s) y altitud en\n"
+    "                 metros (0 si no se da), como --lugar -3.3842,37.064,2896\n"
+    "                 Sin --observatorio ni --lugar, las posiciones son desde el centro de\n"
+    "                 la Tierra, y pueden diferir unos segundos de arco de lo que ve un\n"
+    "                 telescopio (minutos de arco para un asteroide que pasa cerca).\n"
     "  --elementos F  elementos orbitales; por omisión MPCORB.DAT o, si no está,\n"
     "                 MPCORB.DAT.gz, en el directorio actual\n"
     "  --salida F     catálogo que se escribe; por omisión ast.dat en el directorio actual\n"
@@ -70,6 +87,8 @@ struct Opciones {
   std::optional<std::string> elementos;
   std::optional<std::string> salida;
   std::optional<std::string> hasta;
+  std::optional<std::string> observatorio;
+  std::optional<std::string> lugar;
   bool ayuda = false;
   bool version = false;
   bool dos_cuerpos = false;
@@ -85,7 +104,9 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
                            {"--jd", &Opciones::jd},
                            {"--elementos", &Opciones::elementos},
                            {"--salida", &Opciones::salida},
-                           {"--hasta", &Opciones::hasta}};
+                           {"--hasta", &Opciones::hasta},
+                           {"--observatorio", &Opciones::observatorio},
+                           {"--lugar", &Opciones::lugar}};
   for (std::size_t i = 0; i < argumentos.size(); ++i) {
     const std::string_view arg = argumentos[i];
     if (arg == "-h" || arg == "--ayuda") {
@@ -131,6 +152,9 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
   if (opciones.fecha && opciones.jd) {
     throw ErrorUso("--fecha y --jd no pueden ir juntas: las dos dan el instante");
   }
+  if (opciones.observatorio && opciones.lugar) {
+    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
+  }
   return opciones;
 }
 
@@ -144,21 +168,52 @@ bool Digitos(std::string_view texto, std::size_t desde, std::size_t cuantos, int
   return true;
 }
 
+// The minutes east of UTC of a zone: "Z", "+01:00", "-03", "+0100". nullopt if malformed.
+std::optional<int> MinutosZona(std::string_view zona) {
+  if (zona == "Z") return 0;
+  int horas = 0;
+  int minutos = 0;
+  if (zona.size() < 3 || (zona[0] != '+' && zona[0] != '-') || !Digitos(zona, 1, 2, horas)) {
+    return std::nullopt;
+  }
+  if (zona.size() == 6) {
+    if (zona[3] != ':' || !Digitos(zona, 4, 2, minutos)) return std::nullopt;
+  } else if (zona.size() == 5) {
+    if (!Digitos(zona, 3, 2, minutos)) return std::nullopt;
+  } else if (zona.size() != 3) {
+    return std::nullopt;
+  }
+  // The zones of the world run from -12:00 to +14:00.
+  if (horas > 14 || minutos > 59 || horas * 60 + minutos > 14 * 60) return std::nullopt;
+  const int total = horas * 60 + minutos;
+  return zona[0] == '-' ? -total : total;
+}
+
 ef::Instante InstanteDeFecha(const std::string& fecha) {
   const std::string error = "--fecha " + fecha + ": se espera AAAA-MM-DD, AAAA-MM-DDTHH:MM o " +
-                            "AAAA-MM-DDTHH:MM:SS (UTC)";
-  const std::string_view f = fecha;
+                            "AAAA-MM-DDTHH:MM:SS (UTC), o la hora seguida de su zona: Z, " +
+                            "+01:00, -03 o +0100";
+  std::string_view f = fecha;
   int anio = 0;
   int mes = 0;
   int dia = 0;
   int hora = 0;
   int minuto = 0;
   double segundo = 0;
+  int zona = 0;  // minutes east of UTC
   if (!Digitos(f, 0, 4, anio) || f.size() < 10 || f[4] != '-' || !Digitos(f, 5, 2, mes) ||
       f[7] != '-' || !Digitos(f, 8, 2, dia)) {
     throw ErrorUso(error);
   }
   if (f.size() > 10) {
+    // A zone can only follow a time, past its minutes.
+    const std::size_t inicio_zona = f.find_first_of("Z+-", 16);
+    if (inicio_zona != std::string_view::npos) {
+      const std::optional<int> minutos = MinutosZona(f.substr(inicio_zona));
+      if (!minutos) throw ErrorUso(error);
+      zona = *minutos;
+      f = f.substr(0, inicio_zona);
+    }
     if ((f[10] != 'T' && f[10] != ' ') || f.size() < 16 || !Digitos(f, 11, 2, hora) ||
         f[13] != ':' || !Digitos(f, 14, 2, minuto)) {
       throw ErrorUso(error);
@@ -176,13 +231,28 @@ ef::Instante InstanteDeFecha(const std::string& fecha) {
       segundo += entero;
     }
   }
-  if (anio < 1000) {
+  const std::string no_existe = "--fecha " + fecha + ": esa fecha u hora no existe";
+  if (zona != 0) {
+    // Local time to UTC before any other check of the date, so that the year's range and the
+    // leap seconds apply to the UTC date.
+    try {
+      const ef::FechaCalendario utc = ef::HoraLocalAUTC({anio, mes, dia, hora, minuto, 0}, zona);
+      anio = utc.anio;
+      mes = utc.mes;
+      dia = utc.dia;
+      hora = utc.hora;
+      minuto = utc.minuto;
+    } catch (const ef::ErrorInstante&) {
+      throw ErrorUso(no_existe);
+    }
+  }
+  if (anio < 1000 || anio > 9999) {
     throw ErrorUso("--fecha " + fecha + ": el año debe estar entre 1000 y 9999");
   }
   try {
     return ef::InstanteDesdeCalendario(anio, mes, dia, hora, minuto, segundo);
   } catch (const ef::ErrorInstante&) {
-    throw ErrorUso("--fecha " + fecha + ": esa fecha u hora no existe");
+    throw ErrorUso(no_existe);
   }
 }
 
@@ -247,6 +317,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
                      std::ostream& errores, const EntornoPrograma& entorno) {
   const std::string prefijo = std::string(kPrograma) + ": ";
   PeticionCatalogo peticion;
+  std::string vistas_desde;  // empty: from the centre of the Earth, said nowhere
   try {
     const Opciones opciones = LeerOpciones(argumentos);
     if (opciones.ayuda) {
@@ -257,12 +328,24 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
       salida << kPrograma << ' ' << ORBELUX_VERSION << '\n';
       return kSalidaBien;
     }
+    if (opciones.observatorio && opciones.observatorio->starts_with(consola::kPrefijoBusqueda)) {
+      salida << consola::ListadoObservatorios(
+          std::string_view(*opciones.observatorio).substr(consola::kPrefijoBusqueda.size()));
+      return kSalidaBien;
+    }
     if (opciones.fecha) {
       peticion.instante = InstanteDeFecha(*opciones.fecha);
     } else if (opciones.jd) {
       peticion.instante = InstanteDeDiaJuliano(*opciones.jd);
     } else {
       peticion.instante = InstanteActual(entorno.reloj());
+    }
+    if (opciones.observatorio || opciones.lugar) {
+      consola::SitioElegido elegido = opciones.observatorio
+                                          ? consola::SitioDeObservatorio(*opciones.observatorio)
+                                          : consola::SitioDeLugar(*opciones.lugar);
+      vistas_desde = " vistas desde " + elegido.descripcion + ",";
+      peticion.opciones.sitio = std::move(elegido.sitio);
     }
     if (opciones.hasta) peticion.hasta = Hasta(*opciones.hasta);
     if (opciones.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
@@ -279,6 +362,9 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     }
     peticion.nombre_elementos = TextoRuta(peticion.elementos);
   } catch (const ErrorUso& e) {
+    errores << prefijo << e.what() << "\n(" << kPrograma << " --ayuda muestra el uso)\n";
+    return kSalidaUso;
+  } catch (const consola::ErrorOpcionSitio& e) {
     errores << prefijo << e.what() << "\n(" << kPrograma << " --ayuda muestra el uso)\n";
     return kSalidaUso;
   } catch (const std::exception& e) {
@@ -312,8 +398,8 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
                  "tiene en cuenta los planetas)\n";
     }
     salida << "Catálogo de " << resultado.asteroides << " asteroides para el "
-           << TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano
-           << ") escrito en " << TextoRuta(peticion.salida) << '\n';
+           << TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano << ")"
+           << vistas_desde << " escrito en " << TextoRuta(peticion.salida) << '\n';
     return kSalidaBien;
   } catch (const FalloArchivo& e) {
     errores << prefijo << "no se puede escribir el catálogo: " << e.what() << '\n';

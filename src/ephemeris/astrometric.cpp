@@ -13,21 +13,21 @@ constexpr double kTiempoLuzUA = ERFA_AULT / ERFA_DAYSEC;  // days per AU
 constexpr double kToleranciaLuz = 1e-4 / ERFA_DAYSEC;  // days: 0.1 ms, a metre or so
 constexpr int kMaxIteraciones = 10;
 
-// Where the Sun, the asteroid at emission and the Earth at reception stand.
-LugarAstrometrico Lugar(const Vector3& asteroide, const Vector3& geocentrica) {
+// Where the Sun, the asteroid at emission and the observer at reception stand.
+LugarAstrometrico Lugar(const Vector3& asteroide, const Vector3& relativa) {
   LugarAstrometrico lugar;
-  lugar.delta = Modulo(geocentrica);
+  lugar.delta = Modulo(relativa);
   lugar.r = Modulo(asteroide);
-  double ar = std::atan2(geocentrica.y, geocentrica.x);
+  double ar = std::atan2(relativa.y, relativa.x);
   if (ar < 0) ar += 2 * ERFA_DPI;
   if (ar >= 2 * ERFA_DPI) ar = 0;
   lugar.ascension_recta = ar;
-  lugar.declinacion = std::atan2(
-      geocentrica.z, std::sqrt(geocentrica.x * geocentrica.x + geocentrica.y * geocentrica.y));
-  // The angle at the asteroid between the Sun (-asteroide) and the Earth (-geocentrica):
+  lugar.declinacion =
+      std::atan2(relativa.z, std::sqrt(relativa.x * relativa.x + relativa.y * relativa.y));
+  // The angle at the asteroid between the Sun (-asteroide) and the observer (-relativa):
   // tan(alpha / 2) = |a x g| / (|a| |g| + a . g), exact at every angle.
-  lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, geocentrica)) /
-                         (lugar.r * lugar.delta + Producto(asteroide, geocentrica));
+  lugar.tan_media_fase = Modulo(ProductoVectorial(asteroide, relativa)) /
+                         (lugar.r * lugar.delta + Producto(asteroide, relativa));
   return lugar;
 }
 
@@ -41,9 +41,15 @@ Vector3 PosicionTierra(const Instante& instante) {
   return {heliocentrica[0][0], heliocentrica[0][1], heliocentrica[0][2]};
 }
 
+Vector3 PosicionObservador(const Instante& instante, const Sitio& sitio) {
+  const Vector3 tierra = PosicionTierra(instante);
+  if (sitio.Geocentro() && sitio.con_coordenadas) return tierra;
+  return tierra + ObservadorGeocentrico(sitio, instante).posicion;
+}
+
 double LugarAstrometrico::Fase() const { return 2 * std::atan(tan_media_fase); }
 
-LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& tierra,
+LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& observador,
                                const Instante& instante) {
   const double t1 = instante.tdb.entera;
   const double t2 = instante.tdb.fraccion;
@@ -52,20 +58,20 @@ LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& ti
   // Light time along the straight line through the position at t: good to a few
   // hundredths of a millisecond, well inside the tolerance.
   const Vector3 velocidad = orbita.Velocidad(estado.anomalia);
-  const Vector3 desde_tierra = asteroide - tierra;
-  double tau = Modulo(desde_tierra) * kTiempoLuzUA;
-  for (int i = 0; i < 3; ++i) tau = Modulo(desde_tierra - tau * velocidad) * kTiempoLuzUA;
+  const Vector3 desde_observador = asteroide - observador;
+  double tau = Modulo(desde_observador) * kTiempoLuzUA;
+  for (int i = 0; i < 3; ++i) tau = Modulo(desde_observador - tau * velocidad) * kTiempoLuzUA;
 
-  Vector3 geocentrica;
+  Vector3 relativa;
   for (int i = 0; i < kMaxIteraciones; ++i) {
     asteroide = orbita.PosicionCerca(t1, t2 - tau, estado);
-    geocentrica = asteroide - tierra;
-    const double nuevo_tau = Modulo(geocentrica) * kTiempoLuzUA;
+    relativa = asteroide - observador;
+    const double nuevo_tau = Modulo(relativa) * kTiempoLuzUA;
     if (std::abs(nuevo_tau - tau) < kToleranciaLuz) break;
     tau = nuevo_tau;
   }
 
-  return Lugar(asteroide, geocentrica);
+  return Lugar(asteroide, relativa);
 }
 
 Vector3 VelocidadBaricentricaSol(const Instante& instante) {
@@ -77,23 +83,23 @@ Vector3 VelocidadBaricentricaSol(const Instante& instante) {
 }
 
 LugarAstrometrico AstrometricoDesdeEstado(const EstadoCartesiano& en_instante,
-                                          const Vector3& tierra, const Vector3& velocidad_sol) {
+                                          const Vector3& observador, const Vector3& velocidad_sol) {
   // First guesses along the straight line, as for two-body motion.
-  const Vector3 desde_tierra = en_instante.r - tierra;
+  const Vector3 desde_observador = en_instante.r - observador;
   const Vector3 aparente = en_instante.v + velocidad_sol;
-  double tau = Modulo(desde_tierra) * kTiempoLuzUA;
-  for (int i = 0; i < 3; ++i) tau = Modulo(desde_tierra - tau * aparente) * kTiempoLuzUA;
+  double tau = Modulo(desde_observador) * kTiempoLuzUA;
+  for (int i = 0; i < 3; ++i) tau = Modulo(desde_observador - tau * aparente) * kTiempoLuzUA;
 
   Vector3 asteroide;
-  Vector3 geocentrica;
+  Vector3 relativa;
   for (int i = 0; i < kMaxIteraciones; ++i) {
     asteroide = PasoKepler(en_instante, -tau).r;
-    geocentrica = asteroide - tau * velocidad_sol - tierra;
-    const double nuevo_tau = Modulo(geocentrica) * kTiempoLuzUA;
+    relativa = asteroide - tau * velocidad_sol - observador;
+    const double nuevo_tau = Modulo(relativa) * kTiempoLuzUA;
     if (std::abs(nuevo_tau - tau) < kToleranciaLuz) break;
     tau = nuevo_tau;
   }
-  return Lugar(asteroide, geocentrica);
+  return Lugar(asteroide, relativa);
 }
 
 }  // namespace orbelux::efemerides

@@ -63,4 +63,29 @@ FechaCalendario CalendarioUTC(const Instante& instante) {
   return {anio, mes, dia, hmsf[0], hmsf[1], hmsf[2]};
 }
 
+FechaCalendario HoraLocalAUTC(const FechaCalendario& local, int minutos_este) {
+  if (local.hora < 0 || local.hora > 23 || local.minuto < 0 || local.minuto > 59) {
+    throw ErrorInstante("la hora no existe");
+  }
+  double base = 0;
+  double dia_juliano_modificado = 0;
+  if (eraCal2jd(local.anio, local.mes, local.dia, &base, &dia_juliano_modificado) != 0) {
+    throw ErrorInstante("la fecha no existe");
+  }
+  constexpr int kMinutosDia = 1440;
+  const int minutos = local.hora * 60 + local.minuto - minutos_este;
+  const int dias =
+      minutos >= 0 ? minutos / kMinutosDia : -((kMinutosDia - 1 - minutos) / kMinutosDia);
+  const int resto = minutos - dias * kMinutosDia;
+  FechaCalendario utc = local;
+  double fraccion = 0;
+  if (eraJd2cal(base, dia_juliano_modificado + dias, &utc.anio, &utc.mes, &utc.dia, &fraccion) !=
+      0) {
+    throw ErrorInstante("ERFA no puede escribir esta fecha");
+  }
+  utc.hora = resto / 60;
+  utc.minuto = resto % 60;
+  return utc;
+}
+
 }  // namespace orbelux::efemerides

@@ -49,4 +49,9 @@ struct FechaCalendario {
 // The UTC calendar date of an instant, to the nearest second.
 FechaCalendario CalendarioUTC(const Instante& instante);
 
+// The UTC calendar date and time of a local one, `minutos_este` minutes east of UTC (a zone of
+// +01:00 is 60): whole minutes and days are moved, the seconds stay as they are. Throws
+// ErrorInstante for a local date, hour or minute that does not exist.
+FechaCalendario HoraLocalAUTC(const FechaCalendario& local, int minutos_este);
+
 }  // namespace orbelux::efemerides

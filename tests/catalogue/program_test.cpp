@@ -279,6 +279,9 @@ TEST(Programa, AyudaYVersion) {
   EXPECT_NE(e.salida.find("Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]]"),
             std::string::npos);
   EXPECT_NE(e.salida.find("--dos-cuerpos  movimiento de dos cuerpos"), std::string::npos);
+  EXPECT_NE(e.salida.find("--observatorio buscar:PALABRA lista los"), std::string::npos);
+  EXPECT_NE(e.salida.find("  --lugar LON,LAT[,ALT]\n"), std::string::npos);
+  EXPECT_NE(e.salida.find("2026-12-07T22:30+01:00"), std::string::npos);
   EXPECT_EQ(Ejecutar({"-h"}).salida, e.salida);
   e = Ejecutar({"--version"});
   EXPECT_EQ(e.codigo, 0);
@@ -465,6 +468,55 @@ INSTANTIATE_TEST_SUITE_P(
                   prueba::Averia::Ninguna,
                   2,
                   "--hasta aparece más de una vez"},
+        CasoFallo{"ObservatorioDesconocido", Mas(kConElementos, {"--observatorio", "ZZZ"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "--observatorio ZZZ: no es un código de observatorio del MPC"},
+        CasoFallo{"TelescopioEspacial", Mas(kConElementos, {"--observatorio", "250"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "(Hubble Space Telescope) no está en un lugar fijo de la Tierra"},
+        CasoFallo{"LatitudImposible", Mas(kConElementos, {"--lugar", "-3.38,91"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "--lugar -3.38,91: la latitud debe estar entre -90 y 90 grados"},
+        CasoFallo{"ObservatorioYLugar",
+                  Mas(kConElementos, {"--observatorio", "J86", "--lugar=-3.38,37.06"}),
+                  LeerArchivo(kEjemplo), false, prueba::Averia::Ninguna, 2,
+                  "--observatorio y --lugar no pueden ir juntas"},
+        CasoFallo{"ZonaMalEscrita",
+                  {"--fecha", "2026-12-07T22:30+1"},
+                  "",
+                  false,
+                  prueba::Averia::Ninguna,
+                  2,
+                  "--fecha 2026-12-07T22:30+1: se espera AAAA-MM-DD"},
+        CasoFallo{"ZonaSinHora",
+                  {"--fecha", "2026-12-07+01:00"},
+                  "",
+                  false,
+                  prueba::Averia::Ninguna,
+                  2,
+                  "se espera AAAA-MM-DD"},
+        CasoFallo{"ZonaQueNoExiste",
+                  {"--fecha", "2026-12-07T22:30+15:00"},
+                  "",
+                  false,
+                  prueba::Averia::Ninguna,
+                  2,
+                  "se espera AAAA-MM-DD"},
+        CasoFallo{"HoraLocalQueNoExiste",
+                  {"--fecha", "2026-12-07T24:30+01:00"},
+                  "",
+                  false,
+                  prueba::Averia::Ninguna,
+                  2,
+                  "--fecha 2026-12-07T24:30+01:00: esa fecha u hora no existe"},
+        // The year's range applies to the date in UTC.
+        CasoFallo{"ZonaSacaDelAnio9999",
+                  {"--fecha", "9999-12-31T23:30-01:00"},
+                  "",
+                  false,
+                  prueba::Averia::Ninguna,
+                  2,
+                  "el año debe estar entre 1000 y 9999"},
         CasoFallo{"SinTemporal", kConElementos, LeerArchivo(kEjemplo), false,
                   prueba::Averia::CrearTemporal, 1, "no se puede escribir el catálogo: ast.dat"},
         CasoFallo{"DiscoLleno", kConElementos, LeerArchivo(kEjemplo), false,
@@ -474,6 +526,97 @@ INSTANTIATE_TEST_SUITE_P(
         CasoFallo{"SinRenombrar", kConElementos, LeerArchivo(kEjemplo), false,
                   prueba::Averia::Renombrar, 1, "no se puede escribir el catálogo: ast.dat"}),
     [](const auto& info) { return std::string(info.param.nombre); });
+
+struct CasoZona {
+  const char* nombre;
+  const char* fecha;
+  const char* utc;
+};
+
+void PrintTo(const CasoZona& caso, std::ostream* os) { *os << caso.nombre; }
+
+class Zonas : public testing::TestWithParam<CasoZona> {};
+
+TEST_P(Zonas, LaHoraLocalPasaAUTC) {
+  const CasoZona& c = GetParam();
+  DirectorioTemporal dir(true);
+  const Ejecucion e =
+      Ejecutar({"--elementos", kEjemplo, "--hasta", "2", "--dos-cuerpos", "--fecha", c.fecha});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida.substr(0, e.salida.find(" (")),
+            std::string("Catálogo de 2 asteroides para el ") + c.utc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formas, Zonas,
+    testing::Values(
+        CasoZona{"SinZonaEsUTC", "2026-12-07T21:30", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"Z", "2026-12-07T21:30Z", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"EspaniaEnInvierno", "2026-12-07T22:30+01:00", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"SinDosPuntos", "2026-12-07T22:30+0100", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"SoloHoras", "2026-12-07T18:30-03", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"ConSegundos", "2026-12-07T18:30:15.5-03:00", "2026-12-07 21:30:16 UTC"},
+        CasoZona{"MediaHora", "2026-12-08T03:00+05:30", "2026-12-07 21:30:00 UTC"},
+        CasoZona{"CambiaDeAnio", "2027-01-01T00:30+01:00", "2026-12-31 23:30:00 UTC"},
+        CasoZona{"HaciaBisiesto", "2024-02-29T23:30-01", "2024-03-01 00:30:00 UTC"},
+        CasoZona{"DesdeMarzo", "2024-03-01T00:10+00:20", "2024-02-29 23:50:00 UTC"}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(Sitio, ElResumenDiceDesdeDonde) {
+  DirectorioTemporal dir(true);
+  Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00", "--observatorio",
+                          "950", "--salida", "palma.dat"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida,
+            "Catálogo de 227 asteroides para el 2024-03-01 22:00:00 UTC (día juliano "
+            "2460371.4167) vistas desde 950 La Palma, escrito en palma.dat\n");
+  e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00", "--lugar",
+                "-3.3842,37.064,2896", "--salida", "lugar.dat"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida,
+            "Catálogo de 227 asteroides para el 2024-03-01 22:00:00 UTC (día juliano "
+            "2460371.4167) vistas desde lon -3.38420, lat +37.06400, 2896 m, escrito en "
+            "lugar.dat\n");
+  EXPECT_NE(LeerArchivo(dir / "palma.dat"), LeerArchivo(dir / "lugar.dat"));
+}
+
+// Code 500 is the centre of the Earth: the catalogue of always.
+TEST(Sitio, ElGeocentroEsElCatalogoDeSiempre) {
+  DirectorioTemporal dir(true);
+  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00"}).codigo, 0);
+  const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00",
+                                "--observatorio", "500", "--salida", "500.dat"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_NE(e.salida.find(") vistas desde 500 Geocentric, escrito en 500.dat"), std::string::npos)
+      << e.salida;
+  EXPECT_EQ(LeerArchivo(dir / "500.dat"), LeerArchivo(dir / "ast.dat"));
+}
+
+// J86's parallax constants as WGS84 coordinates, in both spellings, give J86's catalogue.
+TEST(Sitio, ElLugarDeUnCodigoDaSuCatalogo) {
+  DirectorioTemporal dir(true);
+  const std::vector<std::string> base = {"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00"};
+  ASSERT_EQ(Ejecutar(Mas(base, {"--observatorio", "J86", "--salida", "j86.dat"})).codigo, 0);
+  ASSERT_EQ(Ejecutar(Mas(base, {"--lugar", "-3.3847,37.0641337531,2930.4128", "--salida", "a.dat"}))
+                .codigo,
+            0);
+  ASSERT_EQ(
+      Ejecutar(Mas(base, {"--lugar=-3:23:04.92,37:03:50.88151116,2930.4128", "--salida", "b.dat"}))
+          .codigo,
+      0);
+  const std::string j86 = LeerArchivo(dir / "j86.dat");
+  EXPECT_EQ(LeerArchivo(dir / "a.dat"), j86);
+  EXPECT_EQ(LeerArchivo(dir / "b.dat"), j86);
+}
+
+TEST(Sitio, BuscarListaYNoEscribeNada) {
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar({"--observatorio", "buscar:Sierra NEVADA"});
+  EXPECT_EQ(e.codigo, 0);
+  EXPECT_EQ(e.salida, "J86  Sierra Nevada Observatory\n");
+  EXPECT_EQ(e.errores, "");
+  EXPECT_EQ(dir.Listado(), "");
+}
 
 }  // namespace
 }  // namespace orbelux::catalogo

@@ -1,0 +1,144 @@
+#include "console/site_options.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "ephemeris/packed_fields.h"
+
+namespace orbelux::consola {
+
+namespace {
+
+namespace ef = orbelux::efemerides;
+
+constexpr double kLongitudMaxima = 360;
+constexpr double kLatitudMaxima = 90;
+constexpr double kAlturaMinima = -1000;
+constexpr double kAlturaMaxima = 10000;
+
+std::vector<std::string_view> Partes(std::string_view texto, char separador) {
+  std::vector<std::string_view> partes;
+  for (;;) {
+    const std::size_t pos = texto.find(separador);
+    partes.push_back(texto.substr(0, pos));
+    if (pos == std::string_view::npos) return partes;
+    texto.remove_prefix(pos + 1);
+  }
+}
+
+// Degrees as "-3.3842" or "-3:23:03.1" (the sign belongs to the whole angle).
+std::optional<double> Grados(std::string_view texto) {
+  const std::vector<std::string_view> partes = Partes(texto, ':');
+  if (partes.size() > 3) return std::nullopt;
+  const std::optional<double> grados = ef::NumeroDecimal(partes[0]);
+  if (!grados || !std::isfinite(*grados)) return std::nullopt;
+  if (partes.size() == 1) return grados;
+  const bool negativo = partes[0].find('-') != std::string_view::npos;
+  double valor = std::abs(*grados);
+  // Minutes and seconds: unsigned, under 60, and only the last part may have decimals.
+  double anterior = valor;
+  for (std::size_t i = 1; i < partes.size(); ++i) {
+    const std::string_view parte = partes[i];
+    if (std::floor(anterior) != anterior) return std::nullopt;  // "3.5:20" is not an angle
+    if (parte.find_first_of("+-") != std::string_view::npos) return std::nullopt;
+    const std::optional<double> n = ef::NumeroDecimal(parte);
+    if (!n || !(*n < 60)) return std::nullopt;
+    valor += *n / (i == 1 ? 60 : 3600);
+    anterior = *n;
+  }
+  return negativo ? -valor : valor;
+}
+
+std::string Formato(const char* formato, double valor) {
+  char texto[64];
+  std::snprintf(texto, sizeof texto, formato, valor);
+  return texto;
+}
+
+}  // namespace
+
+SitioElegido SitioDeObservatorio(std::string_view codigo) {
+  std::string mayusculas(codigo);
+  for (char& c : mayusculas) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  std::optional<ef::Sitio> sitio;
+  try {
+    sitio = ef::BuscarObservatorio(mayusculas);
+  } catch (const ef::ErrorSitio& e) {
+    throw ErrorOpcionSitio("--observatorio " + std::string(codigo) + ": " + e.what() +
+                           "; elija un observatorio en tierra o dé el lugar con --lugar");
+  }
+  if (!sitio) {
+    throw ErrorOpcionSitio("--observatorio " + std::string(codigo) +
+                           ": no es un código de observatorio del MPC (como 950, J86 o Z84); "
+                           "--observatorio buscar:PALABRA busca los códigos por su nombre");
+  }
+  SitioElegido elegido;
+  elegido.descripcion = sitio->codigo + " " + sitio->nombre;
+  elegido.sitio = std::move(*sitio);
+  return elegido;
+}
+
+std::string ListadoObservatorios(std::string_view palabra) {
+  if (palabra.find_first_not_of(' ') == std::string_view::npos) {
+    throw ErrorOpcionSitio(
+        "--observatorio buscar: falta la palabra que buscar, como en "
+        "--observatorio buscar:Calar");
+  }
+  const std::vector<ef::Sitio> sitios = ef::BuscarObservatoriosPorNombre(palabra);
+  if (sitios.empty()) {
+    return "Ningún observatorio de la lista del MPC tiene «" + std::string(palabra) +
+           "» en su nombre.\n";
+  }
+  std::string listado;
+  for (const ef::Sitio& s : sitios) {
+    listado += s.codigo + "  " + s.nombre;
+    if (!s.con_coordenadas) listado += " (sin coordenadas: no se puede usar)";
+    listado += '\n';
+  }
+  return listado;
+}
+
+SitioElegido SitioDeLugar(std::string_view valor) {
+  const std::string opcion = "--lugar " + std::string(valor) + ": ";
+  const std::vector<std::string_view> partes = Partes(valor, ',');
+  if (partes.size() < 2 || partes.size() > 3) {
+    throw ErrorOpcionSitio(opcion +
+                           "se espera LONGITUD,LATITUD o LONGITUD,LATITUD,ALTITUD, como "
+                           "-3.3842,37.064,2896 (grados, negativos al oeste y al sur; metros)");
+  }
+  const std::optional<double> longitud = Grados(partes[0]);
+  if (!longitud) {
+    throw ErrorOpcionSitio(opcion + "la longitud se da en grados, como -3.3842 o -3:23:03");
+  }
+  const std::optional<double> latitud = Grados(partes[1]);
+  if (!latitud) {
+    throw ErrorOpcionSitio(opcion + "la latitud se da en grados, como 37.064 o 37:03:50");
+  }
+  std::optional<double> altura = 0.0;
+  if (partes.size() == 3) altura = ef::NumeroDecimal(partes[2]);
+  if (!altura) throw ErrorOpcionSitio(opcion + "la altitud se da en metros, como 2896");
+  if (std::abs(*longitud) > kLongitudMaxima) {
+    throw ErrorOpcionSitio(opcion + "la longitud debe estar entre -360 y 360 grados");
+  }
+  if (std::abs(*latitud) > kLatitudMaxima) {
+    throw ErrorOpcionSitio(opcion + "la latitud debe estar entre -90 y 90 grados");
+  }
+  if (!(*altura >= kAlturaMinima && *altura <= kAlturaMaxima)) {
+    throw ErrorOpcionSitio(opcion + "la altitud debe estar entre -1000 y 10000 metros");
+  }
+  SitioElegido elegido;
+  try {
+    elegido.sitio = ef::SitioGeodesico(*longitud, *latitud, *altura);
+  } catch (const ef::ErrorSitio& e) {
+    throw ErrorOpcionSitio(opcion + e.what());
+  }
+  elegido.descripcion = "lon " + Formato("%.5f", *longitud) + ", lat " +
+                        Formato("%+.5f", *latitud) + ", " + Formato("%.0f", *altura) + " m";
+  return elegido;
+}
+
+}  // namespace orbelux::consola
