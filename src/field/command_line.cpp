@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "catalogue/progress_bar.h"
+#include "console/site_options.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/packed_fields.h"
+#include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
 #include "field/field_output.h"
 #include "field/field_search.h"
@@ -31,6 +33,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 constexpr std::string_view kUso =
     "Uso: orbelux-campo --centro C [--radio R] [--mag-max V] [--fecha F | --jd J]\n"
+    "                   [--observatorio CÓDIGO | --lugar LON,LAT[,ALT]]\n"
     "                   [--elementos FICHERO] [--dos-cuerpos] [--formato texto|csv]\n"
     "                   [--salida FICHERO]\n"
     "\n"
@@ -47,6 +50,13 @@ constexpr std::string_view kUso =
     "  --fecha F      instante en UTC: AAAA-MM-DD[THH:MM[:SS]], con Z o ±HH:MM para\n"
     "                 otra zona\n"
     "  --jd J         instante como día juliano en UTC. Sin ninguno de los dos: ahora\n"
+    "  --observatorio C\n"
+    "                 posiciones vistas desde ese observatorio, por su código del MPC\n"
+    "                 (J86 Sierra Nevada, Z84 Calar Alto...); --observatorio buscar:PALABRA\n"
+    "                 lista los códigos cuyo nombre la contiene\n"
+    "  --lugar LON,LAT[,ALT]\n"
+    "                 posiciones vistas desde ese lugar (grados WGS84, altitud en metros).\n"
+    "                 Sin ninguno de los dos: desde el centro de la Tierra\n"
     "  --elementos F  elementos orbitales; por omisión MPCORB.DAT o, si no está,\n"
     "                 MPCORB.DAT.gz, en el directorio actual\n"
     "  --dos-cuerpos  movimiento de dos cuerpos, sin los planetas\n"
@@ -71,6 +81,8 @@ struct Opciones {
   std::optional<std::string> elementos;
   std::optional<std::string> formato;
   std::optional<std::string> salida;
+  std::optional<std::string> observatorio;
+  std::optional<std::string> lugar;
   bool ayuda = false;
   bool version = false;
   bool dos_cuerpos = false;
@@ -82,10 +94,16 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
     std::string_view nombre;
     std::optional<std::string> Opciones::*campo;
   };
-  const Valor valores[] = {{"--centro", &Opciones::centro},   {"--radio", &Opciones::radio},
-                           {"--mag-max", &Opciones::mag_max}, {"--fecha", &Opciones::fecha},
-                           {"--jd", &Opciones::jd},           {"--elementos", &Opciones::elementos},
-                           {"--formato", &Opciones::formato}, {"--salida", &Opciones::salida}};
+  const Valor valores[] = {{"--centro", &Opciones::centro},
+                           {"--radio", &Opciones::radio},
+                           {"--mag-max", &Opciones::mag_max},
+                           {"--fecha", &Opciones::fecha},
+                           {"--jd", &Opciones::jd},
+                           {"--elementos", &Opciones::elementos},
+                           {"--formato", &Opciones::formato},
+                           {"--salida", &Opciones::salida},
+                           {"--observatorio", &Opciones::observatorio},
+                           {"--lugar", &Opciones::lugar}};
   for (std::size_t i = 0; i < argumentos.size(); ++i) {
     const std::string_view arg = argumentos[i];
     if (arg == "-h" || arg == "--ayuda" || arg == "--help") {
@@ -126,6 +144,9 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
   }
   if (o.fecha && o.jd) {
     throw ErrorUso("--fecha y --jd no pueden ir juntas: las dos dan el instante");
+  }
+  if (o.observatorio && o.lugar) {
+    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
   }
   return o;
 }
@@ -317,6 +338,11 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       salida << kPrograma << ' ' << ORBELUX_VERSION << '\n';
       return kSalidaBien;
     }
+    if (o.observatorio && o.observatorio->starts_with(consola::kPrefijoBusqueda)) {
+      salida << consola::ListadoObservatorios(
+          std::string_view(*o.observatorio).substr(consola::kPrefijoBusqueda.size()));
+      return kSalidaBien;
+    }
     if (!o.centro) throw ErrorUso("falta --centro, el centro del círculo");
     const std::optional<Centro> centro = LeerCentro(*o.centro);
     if (!centro) {
@@ -363,7 +389,22 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
     cabecera.radio = radio;
     cabecera.magnitud_maxima = peticion.magnitud_maxima;
     cabecera.dos_cuerpos = o.dos_cuerpos;
-    cabecera.lugar = "geocentro";
+    cabecera.lugar = "centro de la Tierra";
+    if (o.observatorio || o.lugar) {
+      consola::SitioElegido elegido;
+      try {
+        elegido = o.observatorio ? consola::SitioDeObservatorio(*o.observatorio)
+                                 : consola::SitioDeLugar(*o.lugar);
+      } catch (const consola::ErrorOpcionSitio& e) {
+        throw ErrorUso(e.what());
+      }
+      if (!elegido.sitio.Geocentro()) {
+        cabecera.lugar = elegido.descripcion;
+        peticion.observador = [sitio = elegido.sitio](const ef::Instante& instante) {
+          return ef::ObservadorGeocentrico(sitio, instante).posicion;
+        };
+      }
+    }
     if (o.elementos) {
       elementos = *o.elementos;
     } else {
