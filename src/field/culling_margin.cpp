@@ -50,6 +50,15 @@ constexpr double kDesviacionMaxima = 0.05;
 // What the bound is multiplied by at the end, for the rounding of everything above.
 constexpr double kSeguridad = 1.25;
 
+// The bodies' greatest heliocentric speeds (AU/day), in the order of ef::Cuerpo, with 10%
+// to spare: perihelion speeds, the Moon's with its 1.1 km/s about the Earth added.
+constexpr std::array<double, ef::kCuerpos> kVelocidades = {
+    0.0340 * 1.1, 0.0205 * 1.1, 0.0176 * 1.1, 0.0183 * 1.1, 0.0153 * 1.1,
+    0.0080 * 1.1, 0.0059 * 1.1, 0.0043 * 1.1, 0.0032 * 1.1};
+
+// The interpolated table the integration reads and ERFA's own positions differ by far less.
+constexpr double kHolguraTabla = 1e-4;
+
 struct Desviacion {
   double posicion = 0;   // AU
   double velocidad = 0;  // AU/day
@@ -67,7 +76,35 @@ struct Desviacion {
 //   |d(t)| <= (A / K) (cosh(sqrt(K) t) - 1),   |d'(t)| <= (A / sqrt(K)) sinh(sqrt(K) t).
 // The bound is used only when it stays below delta over the whole span, which makes the
 // assumption hold throughout (the bound grows with |t|, and |d| starts at 0).
-Desviacion Perturbacion(const ef::ElementosOrbitales& el, double dias) {
+// The least distance between the object and body j over the span, where their distances
+// from the Sun overlap: during each piece of TramosCuerpos::kDias days the two-body object
+// stays within v_max kDias / 2 of its position at the middle (v_max, its speed at
+// perihelion), the perturbed one a further delta away, and the body within its own
+// greatest speed times kDias / 2 of its place. Zero or less when that does not keep them
+// apart, or the span goes beyond the pieces.
+double HuecoPorTramos(const ef::ElementosOrbitales& el, const DatosMargen& datos, std::size_t j,
+                      double delta) {
+  if (datos.orbita == nullptr || datos.tramos == nullptr) return 0;
+  const TramosCuerpos& tramos = *datos.tramos;
+  const double q = el.semieje * (1 - el.excentricidad);
+  const double v_max = ef::kGauss * std::sqrt((1 + el.excentricidad) / q);
+  const double radio = (v_max + kVelocidades[j]) * TramosCuerpos::kDias / 2 + delta + kHolguraTabla;
+  const double dias = datos.dias_desde_epoca;
+  const int n = static_cast<int>(std::ceil(std::abs(dias) / TramosCuerpos::kDias));
+  if (n > TramosCuerpos::kTramos) return 0;
+  double hueco = std::numeric_limits<double>::infinity();
+  for (int i = 0; i < std::max(n, 1); ++i) {
+    const int k = dias >= 0 ? -1 - i : i;
+    const double medio = tramos.Instante() + (k + 0.5) * TramosCuerpos::kDias;
+    const ef::Vector3 objeto = datos.orbita->Posicion(ef::kJ2000, medio);
+    hueco = std::min(hueco, ef::Modulo(objeto - tramos.Centro(k)[j]) - radio);
+    if (!(hueco > 0)) return 0;
+  }
+  return hueco;
+}
+
+Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& datos) {
+  const double dias = datos.dias_desde_epoca;
   const double a = el.semieje;
   const double e = el.excentricidad;
   const double q = a * (1 - e);
@@ -78,7 +115,8 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, double dias) {
   double A = 0;
   for (std::size_t j = 0; j < ef::kCuerpos; ++j) {
     const Rango& rango = kRangos[j];
-    const double hueco = std::max(rango.desde - r_max, r_min - rango.hasta);
+    double hueco = std::max(rango.desde - r_max, r_min - rango.hasta);
+    if (!(hueco > 0)) hueco = HuecoPorTramos(el, datos, j, delta);
     if (!(hueco > 0)) return {kInfinito, kInfinito, r_min};
     const double gm = kK2 * ef::kRazonMasa[j];
     // Direct pull on the object, and the same body's pull on the Sun (the indirect term).
@@ -101,8 +139,14 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, double dias) {
 
 }  // namespace
 
-double DesviacionPerturbada(const ef::ElementosOrbitales& el, double dias) {
-  return Perturbacion(el, dias).posicion;
+TramosCuerpos::TramosCuerpos(double t) : t_(t) {
+  centros_.reserve(2 * kTramos);
+  for (int k = -kTramos; k < kTramos; ++k)
+    centros_.push_back(ef::PosicionesERFA(t + (k + 0.5) * kDias));
+}
+
+double DesviacionPerturbada(const ef::ElementosOrbitales& el, const DatosMargen& datos) {
+  return Perturbacion(el, datos).posicion;
 }
 
 double MargenAngular(const ef::ElementosOrbitales& el, const DatosMargen& datos) {
@@ -111,7 +155,7 @@ double MargenAngular(const ef::ElementosOrbitales& el, const DatosMargen& datos)
   Desviacion d;
   d.r_min = q;
   if (datos.perturbado) {
-    d = Perturbacion(el, datos.dias_desde_epoca);
+    d = Perturbacion(el, datos);
     if (!std::isfinite(d.posicion)) return kInfinito;
   }
   // The light time: the exact place is the object's position tau earlier, carried back

@@ -235,6 +235,7 @@ struct Criba {
   double t1 = 0;           // the instant's TDB in two parts
   double t2 = 0;
   double cos_radio = 0;
+  const TramosCuerpos* tramos = nullptr;  // null for two-body motion
 };
 
 void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
@@ -265,7 +266,8 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
     }
     bool candidato = p.exhaustivo;
     if (!candidato) {
-      const ef::Vector3 helio = ef::OrbitaKepleriana(el).Posicion(criba.t1, criba.t2);
+      const ef::OrbitaKepleriana orbita(el);
+      const ef::Vector3 helio = orbita.Posicion(criba.t1, criba.t2);
       const ef::Vector3 desde = helio - criba.observador;
       const double distancia = ef::Modulo(desde);
       if (!std::isfinite(distancia)) {
@@ -277,6 +279,8 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
       datos.dias_desde_epoca = criba.t1 + criba.t2 - el.epoca;
       datos.distancia = distancia;
       datos.perturbado = p.perturbado;
+      datos.orbita = &orbita;
+      datos.tramos = criba.tramos;
       // Most records lie far from the circle: the margin is worked out only for those
       // that the widest margin it can give (a quarter turn) does not already rule out.
       if (coseno >= criba.cos_radio) {
@@ -397,6 +401,11 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   criba.t1 = p.instante.tdb.entera;
   criba.t2 = p.instante.tdb.fraccion;
   criba.cos_radio = std::cos(p.radio);
+  std::optional<TramosCuerpos> tramos;
+  if (p.perturbado && !p.exhaustivo) {
+    tramos.emplace((p.instante.tdb.entera - ef::kJ2000) + p.instante.tdb.fraccion);
+    criba.tramos = &*tramos;
+  }
 
   // The streaming pass: one thread reads, the others sort the blocks out.
   std::atomic<std::size_t> bytes{0};
