@@ -34,12 +34,14 @@ struct Medida {
   long kb = 0;  // peak resident memory of the child
 };
 
-// Runs a command through /bin/sh with its output thrown away.
+// Runs a command through /bin/sh, its output thrown away unless it says where it goes.
 Medida Ejecutar(const std::string& orden) {
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t hijo = fork();
   if (hijo == 0) {
-    execl("/bin/sh", "sh", "-c", (orden + " > /dev/null").c_str(), static_cast<char*>(nullptr));
+    const std::string completa =
+        orden.find('>') == std::string::npos ? orden + " > /dev/null" : orden;
+    execl("/bin/sh", "sh", "-c", completa.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int estado = 0;
