@@ -178,8 +178,9 @@ Orbita Poblacion(std::mt19937& azar) {
   // Faint objects outnumber the bright ones; H runs from h_min (3 at best) to 22.
   o.H = 22 - (22 - h_min) * std::pow(u(azar), 3.0);
   if (u(azar) < 0.004) o.H = std::nan("");
-  // Some elements come from an older epoch, as in the real file.
-  if (u(azar) < 0.05) o.epoca = kEpocaPrincipal - 100 * std::floor(rango(1, 12));
+  // A few elements come from an older epoch, as in the real file, where nearly every orbit
+  // is given at the current standard epoch.
+  if (u(azar) < 0.005) o.epoca = kEpocaPrincipal - 100 * std::floor(rango(1, 12));
   return o;
 }
 
