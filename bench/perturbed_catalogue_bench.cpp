@@ -30,6 +30,7 @@
 #include "ephemeris/mpc_reader.h"
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
+#include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
 
 namespace orbelux {
@@ -208,9 +209,13 @@ void Reduccion(benchmark::State& estado, const Datos* d) {
   }
 }
 
-void Mes(benchmark::State& estado, const Datos* d, cat::Movimiento movimiento) {
+void Mes(benchmark::State& estado, const Datos* d, cat::Movimiento movimiento,
+         const char* observatorio) {
+  cat::OpcionesCatalogo opciones = Opciones(1, movimiento);
+  // A site adds one rotation per run: seen from it the run should take as long.
+  if (observatorio != nullptr) opciones.sitio = ef::BuscarObservatorio(observatorio);
   for (auto _ : estado) {
-    benchmark::DoNotOptimize(cat::TextoCatalogo(d->mes, Instante(), Opciones(1, movimiento)));
+    benchmark::DoNotOptimize(cat::TextoCatalogo(d->mes, Instante(), opciones));
   }
 }
 
@@ -264,10 +269,15 @@ int main(int argc, char** argv) {
       ->UseRealTime();
   benchmark::RegisterBenchmark("reduction", Reduccion, &d)->Unit(ms)->UseRealTime();
   benchmark::RegisterBenchmark("month_perturbed_1_thread", Mes, &d,
-                               catalogo::Movimiento::Perturbado)
+                               catalogo::Movimiento::Perturbado, nullptr)
       ->Unit(ms)
       ->UseRealTime();
-  benchmark::RegisterBenchmark("month_two_body_1_thread", Mes, &d, catalogo::Movimiento::DosCuerpos)
+  benchmark::RegisterBenchmark("month_perturbed_1_thread_from_J86", Mes, &d,
+                               catalogo::Movimiento::Perturbado, "J86")
+      ->Unit(ms)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("month_two_body_1_thread", Mes, &d, catalogo::Movimiento::DosCuerpos,
+                               nullptr)
       ->Unit(ms)
       ->UseRealTime();
 

@@ -1,13 +1,10 @@
 #include "catalogue/catalogue_maker.h"
 
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <functional>
-#include <limits>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -22,6 +19,7 @@
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
 #include "ephemeris/two_body.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::catalogo {
 
@@ -85,47 +83,6 @@ void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size
 constexpr std::size_t kLoteDosCuerpos = 2048;
 constexpr std::size_t kLotePerturbado = 16;
 
-// The batches go to whichever thread is free. A failure is kept when it belongs to a
-// lower-numbered asteroid than any before, so that the one reported does not depend on
-// the threads.
-class Reparto final {
- public:
-  Reparto(std::size_t total, std::size_t lote) : total_(total), lote_(lote) {}
-
-  template <typename Trabajo>
-  void Trabajar(Trabajo&& trabajo, const std::function<void(std::size_t, std::size_t)>* aviso) {
-    for (;;) {
-      const std::size_t desde = siguiente_.fetch_add(lote_);
-      if (desde >= total_ || desde >= primer_fallo_.load()) return;
-      const std::size_t hasta = std::min(total_, desde + lote_);
-      try {
-        trabajo(desde, hasta);
-      } catch (...) {
-        std::lock_guard<std::mutex> cerrojo(mutex_);
-        if (desde < primer_fallo_.load()) {
-          primer_fallo_ = desde;
-          fallo_ = std::current_exception();
-        }
-      }
-      const std::size_t hechos = hechos_.fetch_add(hasta - desde) + (hasta - desde);
-      if (aviso != nullptr && *aviso) (*aviso)(hechos, total_);
-    }
-  }
-
-  void Relanzar() {
-    if (fallo_) std::rethrow_exception(fallo_);
-  }
-
- private:
-  std::size_t total_;
-  std::size_t lote_;
-  std::atomic<std::size_t> siguiente_{0};
-  std::atomic<std::size_t> hechos_{0};
-  std::atomic<std::size_t> primer_fallo_{std::numeric_limits<std::size_t>::max()};
-  std::mutex mutex_;
-  std::exception_ptr fallo_;
-};
-
 // The span of TDB days from J2000 that the integrations cover, with room for the light
 // time at the far end.
 std::pair<double, double> Intervalo(std::span<const ef::ElementosOrbitales> elementos, double t) {
@@ -149,9 +106,6 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   const unsigned procesadores =
       opciones.hilos != 0 ? opciones.hilos
                           : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
-  const std::size_t lotes = (n + lote - 1) / lote;
-  const unsigned hilos = static_cast<unsigned>(
-      std::clamp<std::size_t>(procesadores, 1, std::max<std::size_t>(lotes, 1)));
 
   Contexto ctx;
   ctx.instante = &instante;
@@ -171,7 +125,13 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
                           std::to_string(static_cast<int>(kMaximoAniosIntegracion)) +
                           "); --dos-cuerpos las calcula sin los planetas");
     }
-    tabla.emplace(desde, hasta, std::max(procesadores, 1u));
+    std::function<void(std::size_t, std::size_t)> aviso_tabla;
+    if (opciones.progreso) {
+      aviso_tabla = [&opciones](std::size_t hechos, std::size_t total) {
+        opciones.progreso(OpcionesCatalogo::Etapa::Planetas, hechos, total);
+      };
+    }
+    tabla.emplace(desde, hasta, std::max(procesadores, 1u), aviso_tabla);
     movimiento.emplace(&*tabla);
     ctx.movimiento = &*movimiento;
     ctx.velocidad_sol = ef::VelocidadBaricentricaSol(instante);
@@ -180,18 +140,19 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   std::string texto(n * kAnchoLinea, ' ');
   // Every asteroid is independent of the others: each thread writes its own lines of the
   // text, so the result is the same whatever the threads.
-  Reparto reparto(n, lote);
-  auto trabajo = [&](std::size_t desde, std::size_t hasta) {
-    EscribirLineas(elementos, desde, hasta, ctx, texto.data());
-  };
-  std::vector<std::thread> otros;
-  for (unsigned h = 1; h < hilos; ++h) {
-    otros.emplace_back([&] { reparto.Trabajar(trabajo, nullptr); });
+  std::function<void(std::size_t, std::size_t)> aviso;
+  if (opciones.progreso) {
+    aviso = [&opciones](std::size_t hechos, std::size_t total) {
+      opciones.progreso(OpcionesCatalogo::Etapa::Posiciones, hechos, total);
+    };
   }
-  reparto.Trabajar(trabajo, &opciones.progreso);
-  for (auto& hilo : otros) hilo.join();
-  reparto.Relanzar();
-  if (opciones.progreso) opciones.progreso(n, n);
+  RepartirEnLotes(
+      n, lote, procesadores,
+      [&](std::size_t desde, std::size_t hasta) {
+        EscribirLineas(elementos, desde, hasta, ctx, texto.data());
+      },
+      aviso);
+  if (aviso) aviso(n, n);
   return texto;
 }
 
@@ -215,6 +176,12 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
   const std::string texto = TextoCatalogo(elementos, peticion.instante, peticion.opciones);
   resultado.dia_juliano = TextoDiaJuliano(peticion.instante.utc.Total());
 
+  if (peticion.flujo != nullptr) {
+    errno = 0;
+    peticion.flujo->write(texto.data(), static_cast<std::streamsize>(texto.size()));
+    peticion.flujo->flush();
+    return resultado;
+  }
   EscrituraAtomica escritura(sistema, peticion.salida);
   escritura.Escribir(texto);
   escritura.Confirmar();

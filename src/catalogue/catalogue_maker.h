@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -46,9 +47,10 @@ struct OpcionesCatalogo {
   // Threads that share the asteroids out; 0: one per processor (at most 8). The text
   // does not depend on it.
   unsigned hilos = 0;
-  // Called from the calling thread now and then with the asteroids done so far and the
-  // total, and once more at the end.
-  std::function<void(std::size_t hechos, std::size_t total)> progreso;
+  // Called from the calling thread now and then with the stage, the work done in it so far
+  // and its total (nodes of the planet table, asteroids), and once more at each stage's end.
+  enum class Etapa { Lectura, Planetas, Posiciones };
+  std::function<void(Etapa etapa, std::size_t hechos, std::size_t total)> progreso;
 };
 
 // A position that cannot be computed from elements that did parse, or a span of time
@@ -70,6 +72,9 @@ struct PeticionCatalogo {
   std::filesystem::path elementos;
   std::string nombre_elementos;  // as the user should see it
   std::filesystem::path salida;
+  // When set, the catalogue goes to this stream, flushed, instead of `salida` (no atomic
+  // write there); the caller checks the stream's state.
+  std::ostream* flujo = nullptr;
   efemerides::Instante instante;
   std::optional<std::int32_t> hasta;  // 1..kMaximoAsteroides
   OpcionesCatalogo opciones;

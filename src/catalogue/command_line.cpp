@@ -1,23 +1,22 @@
 #include "catalogue/command_line.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
 
 #include "catalogue/catalogue_maker.h"
-#include "catalogue/progress_bar.h"
+#include "console/dates.h"
+#include "console/default_elements.h"
+#include "console/progress_bar.h"
 #include "console/site_options.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/mpc_reader.h"
-#include "ephemeris/packed_fields.h"
 #include "ephemeris/time_scales.h"
-
-#ifndef ORBELUX_VERSION
-#define ORBELUX_VERSION "0"
-#endif
 
 namespace orbelux::catalogo {
 
@@ -25,12 +24,10 @@ namespace {
 
 namespace ef = orbelux::efemerides;
 namespace fs = std::filesystem;
+using consola::ErrorUso;
+using Etapa = OpcionesCatalogo::Etapa;
 
 constexpr std::string_view kPrograma = "orbelux-catalogo";
-
-// 1000-01-01 and 10000-01-01 at 0h UTC: four-digit years.
-constexpr double kPrimerDiaJuliano = 2086307.5;
-constexpr double kUltimoDiaJuliano = 5373484.5;
 
 constexpr std::string_view kUso =
     "Uso: orbelux-catalogo [--fecha AAAA-MM-DD[THH:MM[:SS]]] [--jd J]\n"
@@ -45,10 +42,9 @@ constexpr std::string_view kUso =
     "atracción del Sol, los planetas, la Tierra y la Luna, de modo que elementos de hace\n"
     "meses o años siguen dando posiciones buenas al segundo de arco.\n"
     "\n"
-    "  --fecha F      instante; una fecha sola es a las 00:00 UTC, y una hora sin zona\n"
-    "                 está en UTC. Para la hora local, añada la diferencia con UTC:\n"
-    "                 2026-12-07T22:30+01:00 (hora de invierno en España peninsular),\n"
-    "                 2026-12-07T22:30-03, 2026-12-07T22:30+0100 o 2026-12-07T21:30Z\n"
+    "  --fecha F      instante en UTC; una fecha sola es a las 00:00 UTC. Con una zona al\n"
+    "                 final de la hora (Z, +01, +01:00, -0300) es la hora de esa zona:\n"
+    "                 2026-12-07T22:30+01:00 es la hora de invierno en España peninsular\n"
     "  --jd J         instante como día juliano en UTC (no junto con --fecha)\n"
     "                 Sin ninguno de los dos: ahora, al minuto.\n"
     "  --observatorio C\n"
@@ -65,21 +61,26 @@ constexpr std::string_view kUso =
     "                 telescopio (minutos de arco para un asteroide que pasa cerca).\n"
     "  --elementos F  elementos orbitales; por omisión MPCORB.DAT o, si no está,\n"
     "                 MPCORB.DAT.gz, en el directorio actual\n"
-    "  --salida F     catálogo que se escribe; por omisión ast.dat en el directorio actual\n"
+    "  --salida F     catálogo que se escribe; por omisión ast.dat en el directorio actual.\n"
+    "                 Con \"-\", a la salida estándar (y el resumen, a la de errores)\n"
     "  --hasta N      asteroides 1 a N (como mucho 32767); por omisión, hasta el último\n"
     "                 número M tal que 1 a M están todos en el fichero\n"
     "  --dos-cuerpos  movimiento de dos cuerpos (la elipse de Kepler de los elementos, sin\n"
     "                 planetas): más rápido, bueno cerca de la época de los elementos, con\n"
     "                 errores de minutos de arco a un año de ella\n"
-    "  -h, --ayuda    muestra esta ayuda\n"
+    "  -h, --ayuda, --help  muestra esta ayuda\n"
     "  --version      muestra la versión\n"
     "\n"
+    "Límites:\n"
+    "  - como mucho 32767 asteroides, los que lee la generación de listas;\n"
+    "  - la fecha y las épocas de los elementos abarcan como mucho 200 años (sin límite\n"
+    "    con --dos-cuerpos);\n"
+    "  - cada órbita se integra en como mucho 200000 pasos más 20000 por año entre su\n"
+    "    época y la fecha; una órbita que los agota no se puede seguir y no se escribe nada;\n"
+    "  - un fichero de elementos con más de 10 millones de líneas seguidas sin ningún\n"
+    "    registro se rechaza.\n"
+    "\n"
     "Códigos de salida: 0 bien, 1 no se pudo hacer el catálogo, 2 línea de órdenes errónea.\n";
-
-class ErrorUso : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct Opciones {
   std::optional<std::string> fecha;
@@ -89,202 +90,35 @@ struct Opciones {
   std::optional<std::string> hasta;
   std::optional<std::string> observatorio;
   std::optional<std::string> lugar;
-  bool ayuda = false;
-  bool version = false;
+  consola::PeticionesComunes comunes;
   bool dos_cuerpos = false;
 };
 
 Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
-  Opciones opciones;
-  struct Valor {
-    std::string_view nombre;
-    std::optional<std::string> Opciones::*campo;
-  };
-  const Valor valores[] = {{"--fecha", &Opciones::fecha},
-                           {"--jd", &Opciones::jd},
-                           {"--elementos", &Opciones::elementos},
-                           {"--salida", &Opciones::salida},
-                           {"--hasta", &Opciones::hasta},
-                           {"--observatorio", &Opciones::observatorio},
-                           {"--lugar", &Opciones::lugar}};
-  for (std::size_t i = 0; i < argumentos.size(); ++i) {
-    const std::string_view arg = argumentos[i];
-    if (arg == "-h" || arg == "--ayuda") {
-      opciones.ayuda = true;
-      continue;
-    }
-    if (arg == "--version") {
-      opciones.version = true;
-      continue;
-    }
-    if (arg == "--dos-cuerpos") {
-      opciones.dos_cuerpos = true;
-      continue;
-    }
-    bool reconocida = false;
-    for (const Valor& v : valores) {
-      std::optional<std::string> valor;
-      if (arg == v.nombre) {
-        if (i + 1 >= argumentos.size()) {
-          throw ErrorUso("falta el valor de " + std::string(v.nombre));
-        }
-        valor = argumentos[++i];
-      } else if (arg.size() > v.nombre.size() && arg.substr(0, v.nombre.size()) == v.nombre &&
-                 arg[v.nombre.size()] == '=') {
-        valor = std::string(arg.substr(v.nombre.size() + 1));
-      } else {
-        continue;
-      }
-      if (opciones.*(v.campo)) {
-        throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
-      }
-      opciones.*(v.campo) = std::move(valor);
-      reconocida = true;
-      break;
-    }
-    if (!reconocida) {
-      if (!arg.empty() && arg[0] == '-') {
-        throw ErrorUso("opción desconocida: " + std::string(arg));
-      }
-      throw ErrorUso("argumento inesperado: " + std::string(arg));
-    }
-  }
-  if (opciones.fecha && opciones.jd) {
-    throw ErrorUso("--fecha y --jd no pueden ir juntas: las dos dan el instante");
-  }
-  if (opciones.observatorio && opciones.lugar) {
+  Opciones o;
+  o.comunes = consola::LeerOpciones(argumentos,
+                                    {{"--fecha", &o.fecha},
+                                     {"--jd", &o.jd},
+                                     {"--elementos", &o.elementos},
+                                     {"--salida", &o.salida},
+                                     {"--hasta", &o.hasta},
+                                     {"--observatorio", &o.observatorio},
+                                     {"--lugar", &o.lugar}},
+                                    {{"--dos-cuerpos", &o.dos_cuerpos}});
+  consola::ComprobarFechaOJD(o.fecha, o.jd);
+  if (o.observatorio && o.lugar) {
     throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
   }
-  return opciones;
-}
-
-bool Digitos(std::string_view texto, std::size_t desde, std::size_t cuantos, int& valor) {
-  if (texto.size() < desde + cuantos) return false;
-  valor = 0;
-  for (std::size_t i = desde; i < desde + cuantos; ++i) {
-    if (texto[i] < '0' || texto[i] > '9') return false;
-    valor = valor * 10 + (texto[i] - '0');
-  }
-  return true;
-}
-
-// The minutes east of UTC of a zone: "Z", "+01:00", "-03", "+0100". nullopt if malformed.
-std::optional<int> MinutosZona(std::string_view zona) {
-  if (zona == "Z") return 0;
-  int horas = 0;
-  int minutos = 0;
-  if (zona.size() < 3 || (zona[0] != '+' && zona[0] != '-') || !Digitos(zona, 1, 2, horas)) {
-    return std::nullopt;
-  }
-  if (zona.size() == 6) {
-    if (zona[3] != ':' || !Digitos(zona, 4, 2, minutos)) return std::nullopt;
-  } else if (zona.size() == 5) {
-    if (!Digitos(zona, 3, 2, minutos)) return std::nullopt;
-  } else if (zona.size() != 3) {
-    return std::nullopt;
-  }
-  // The zones of the world run from -12:00 to +14:00.
-  if (horas > 14 || minutos > 59 || horas * 60 + minutos > 14 * 60) return std::nullopt;
-  const int total = horas * 60 + minutos;
-  return zona[0] == '-' ? -total : total;
-}
-
-ef::Instante InstanteDeFecha(const std::string& fecha) {
-  const std::string error = "--fecha " + fecha + ": se espera AAAA-MM-DD, AAAA-MM-DDTHH:MM o " +
-                            "AAAA-MM-DDTHH:MM:SS (UTC), o la hora seguida de su zona: Z, " +
-                            "+01:00, -03 o +0100";
-  std::string_view f = fecha;
-  int anio = 0;
-  int mes = 0;
-  int dia = 0;
-  int hora = 0;
-  int minuto = 0;
-  double segundo = 0;
-  int zona = 0;  // minutes east of UTC
-  if (!Digitos(f, 0, 4, anio) || f.size() < 10 || f[4] != '-' || !Digitos(f, 5, 2, mes) ||
-      f[7] != '-' || !Digitos(f, 8, 2, dia)) {
-    throw ErrorUso(error);
-  }
-  if (f.size() > 10) {
-    // A zone can only follow a time, past its minutes.
-    const std::size_t inicio_zona = f.find_first_of("Z+-", 16);
-    if (inicio_zona != std::string_view::npos) {
-      const std::optional<int> minutos = MinutosZona(f.substr(inicio_zona));
-      if (!minutos) throw ErrorUso(error);
-      zona = *minutos;
-      f = f.substr(0, inicio_zona);
-    }
-    if ((f[10] != 'T' && f[10] != ' ') || f.size() < 16 || !Digitos(f, 11, 2, hora) ||
-        f[13] != ':' || !Digitos(f, 14, 2, minuto)) {
-      throw ErrorUso(error);
-    }
-    if (f.size() > 16) {
-      int entero = 0;
-      if (f[16] != ':' || !Digitos(f, 17, 2, entero)) throw ErrorUso(error);
-      const std::string_view resto = f.substr(19);
-      if (!resto.empty()) {
-        // Fractions of a second are allowed: ".5".
-        const std::optional<double> fraccion = ef::NumeroDecimal(std::string("0") += resto);
-        if (resto[0] != '.' || resto.size() < 2 || !fraccion) throw ErrorUso(error);
-        segundo = *fraccion;
-      }
-      segundo += entero;
-    }
-  }
-  const std::string no_existe = "--fecha " + fecha + ": esa fecha u hora no existe";
-  if (zona != 0) {
-    // Local time to UTC before any other check of the date, so that the year's range and the
-    // leap seconds apply to the UTC date.
-    try {
-      const ef::FechaCalendario utc = ef::HoraLocalAUTC({anio, mes, dia, hora, minuto, 0}, zona);
-      anio = utc.anio;
-      mes = utc.mes;
-      dia = utc.dia;
-      hora = utc.hora;
-      minuto = utc.minuto;
-    } catch (const ef::ErrorInstante&) {
-      throw ErrorUso(no_existe);
-    }
-  }
-  if (anio < 1000 || anio > 9999) {
-    throw ErrorUso("--fecha " + fecha + ": el año debe estar entre 1000 y 9999");
-  }
-  try {
-    return ef::InstanteDesdeCalendario(anio, mes, dia, hora, minuto, segundo);
-  } catch (const ef::ErrorInstante&) {
-    throw ErrorUso(no_existe);
-  }
-}
-
-ef::Instante InstanteDeDiaJuliano(const std::string& texto) {
-  const std::optional<double> jd = ef::NumeroDecimal(texto);
-  if (!jd || texto.find_first_not_of(" \t") == std::string::npos) {
-    throw ErrorUso("--jd " + texto + ": se espera un día juliano, como 2459842.5");
-  }
-  if (!(*jd >= kPrimerDiaJuliano && *jd < kUltimoDiaJuliano)) {
-    throw ErrorUso("--jd " + texto + ": debe caer entre los años 1000 y 9999 (días julianos " +
-                   "2086307.5 a 5373484.5)");
-  }
-  try {
-    return ef::InstanteDesdeDiaJulianoUTC(*jd);
-  } catch (const ef::ErrorInstante& e) {
-    throw ErrorUso("--jd " + texto + ": " + e.what());
-  }
-}
-
-ef::Instante InstanteActual(std::time_t ahora) {
-  ahora -= ahora % 60;
-  std::tm utc{};
-  if (gmtime_r(&ahora, &utc) == nullptr) throw ErrorUso("no se puede leer la hora del sistema");
-  return ef::InstanteDesdeCalendario(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                                     utc.tm_hour, utc.tm_min, 0);
+  return o;
 }
 
 std::int32_t Hasta(const std::string& texto) {
-  int valor = 0;
-  if (texto.empty() || texto.size() > 9 || !Digitos(texto, 0, texto.size(), valor)) {
+  std::int32_t valor = 0;
+  if (texto.empty() || texto.size() > 9 ||
+      texto.find_first_not_of("0123456789") != std::string::npos) {
     throw ErrorUso("--hasta " + texto + ": se espera un número entero positivo");
   }
+  valor = std::stoi(texto);
   if (valor < 1) throw ErrorUso("--hasta " + texto + ": debe ser al menos 1");
   if (valor > kMaximoAsteroides) {
     throw ErrorUso("--hasta " + texto + ": como mucho 32767, porque la generación de listas " +
@@ -293,22 +127,16 @@ std::int32_t Hasta(const std::string& texto) {
   return valor;
 }
 
-fs::path ElementosPorOmision() {
-  std::error_code error;
-  for (const char* nombre : {"MPCORB.DAT", "MPCORB.DAT.gz"}) {
-    if (fs::exists(nombre, error)) return nombre;
+std::string_view NombreEtapa(Etapa etapa) {
+  switch (etapa) {
+    case Etapa::Lectura:
+      return "leyendo elementos";
+    case Etapa::Planetas:
+      return "tabla de planetas";
+    case Etapa::Posiciones:
+      break;
   }
-  throw ef::ErrorLecturaElementos(
-      "no están ni MPCORB.DAT ni MPCORB.DAT.gz en el directorio actual (" +
-      TextoRuta(DirectorioActual()) + "); indique el fichero de elementos con --elementos");
-}
-
-std::string TextoFecha(const ef::Instante& instante) {
-  const ef::FechaCalendario f = ef::CalendarioUTC(instante);
-  char texto[64];
-  std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d UTC", f.anio, f.mes, f.dia,
-                f.hora, f.minuto, f.segundo);
-  return texto;
+  return "posiciones";
 }
 
 }  // namespace
@@ -317,15 +145,16 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
                      std::ostream& errores, const EntornoPrograma& entorno) {
   const std::string prefijo = std::string(kPrograma) + ": ";
   PeticionCatalogo peticion;
+  bool a_salida_estandar = false;
   std::string vistas_desde;  // empty: from the centre of the Earth, said nowhere
   try {
     const Opciones opciones = LeerOpciones(argumentos);
-    if (opciones.ayuda) {
+    if (opciones.comunes.ayuda) {
       salida << kUso;
       return kSalidaBien;
     }
-    if (opciones.version) {
-      salida << kPrograma << ' ' << ORBELUX_VERSION << '\n';
+    if (opciones.comunes.version) {
+      salida << consola::TextoVersion(kPrograma);
       return kSalidaBien;
     }
     if (opciones.observatorio && opciones.observatorio->starts_with(consola::kPrefijoBusqueda)) {
@@ -334,11 +163,11 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
       return kSalidaBien;
     }
     if (opciones.fecha) {
-      peticion.instante = InstanteDeFecha(*opciones.fecha);
+      peticion.instante = consola::InstanteDeFecha(*opciones.fecha);
     } else if (opciones.jd) {
-      peticion.instante = InstanteDeDiaJuliano(*opciones.jd);
+      peticion.instante = consola::InstanteDeDiaJuliano(*opciones.jd);
     } else {
-      peticion.instante = InstanteActual(entorno.reloj());
+      peticion.instante = consola::InstanteActual(entorno.reloj());
     }
     if (opciones.observatorio || opciones.lugar) {
       consola::SitioElegido elegido = opciones.observatorio
@@ -349,12 +178,14 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     }
     if (opciones.hasta) peticion.hasta = Hasta(*opciones.hasta);
     if (opciones.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
+    a_salida_estandar = opciones.salida && *opciones.salida == "-";
     peticion.salida = opciones.salida ? fs::path(*opciones.salida) : fs::path("ast.dat");
+    if (a_salida_estandar) peticion.flujo = &salida;
     if (opciones.elementos) {
       peticion.elementos = *opciones.elementos;
     } else {
       try {
-        peticion.elementos = ElementosPorOmision();
+        peticion.elementos = consola::ElementosPorOmision();
       } catch (const std::exception& e) {
         errores << prefijo << e.what() << '\n';
         return kSalidaFallo;
@@ -362,10 +193,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     }
     peticion.nombre_elementos = TextoRuta(peticion.elementos);
   } catch (const ErrorUso& e) {
-    errores << prefijo << e.what() << "\n(" << kPrograma << " --ayuda muestra el uso)\n";
-    return kSalidaUso;
-  } catch (const consola::ErrorOpcionSitio& e) {
-    errores << prefijo << e.what() << "\n(" << kPrograma << " --ayuda muestra el uso)\n";
+    consola::EscribirErrorUso(errores, kPrograma, e);
     return kSalidaUso;
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << '\n';
@@ -374,15 +202,21 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
 
   try {
     SistemaArchivos& sistema = entorno.sistema != nullptr ? *entorno.sistema : SistemaReal();
-    std::optional<BarraProgreso> barra;
+    std::optional<consola::BarraProgreso> barra;
     if (entorno.errores_en_terminal) {
-      barra.emplace(errores);
-      peticion.opciones.progreso = [&barra](std::size_t hechos, std::size_t total) {
-        barra->Avanzar(hechos, total);
+      barra.emplace(errores, std::string(kPrograma));
+      peticion.opciones.progreso = [&barra](Etapa etapa, std::size_t hechos, std::size_t total) {
+        barra->Avanzar(NombreEtapa(etapa), hechos, total);
       };
     }
     const ResultadoCatalogo resultado = HacerCatalogo(peticion, sistema);
     barra.reset();
+    if (a_salida_estandar && !salida) {
+      errores << prefijo << "no se puede escribir el catálogo en la salida estándar";
+      if (errno != 0) errores << ": " << std::strerror(errno);
+      errores << '\n';
+      return kSalidaFallo;
+    }
     if (peticion.instante.anio_dudoso) {
       errores << prefijo
               << "aviso: la fecha queda fuera de la tabla de segundos intercalares de ERFA, así "
@@ -397,9 +231,14 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
                  "posiciones pueden desviarse minutos de arco (el movimiento de dos cuerpos no "
                  "tiene en cuenta los planetas)\n";
     }
-    salida << "Catálogo de " << resultado.asteroides << " asteroides para el "
-           << TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano << ")"
-           << vistas_desde << " escrito en " << TextoRuta(peticion.salida) << '\n';
+    // With the catalogue on standard output, the summary goes with the messages.
+    std::ostream& resumen = a_salida_estandar ? errores : salida;
+    resumen << "Catálogo de " << resultado.asteroides
+            << (resultado.asteroides == 1 ? " asteroide" : " asteroides") << " para el "
+            << consola::TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano
+            << ")" << vistas_desde << " escrito en "
+            << (a_salida_estandar ? std::string("la salida estándar") : TextoRuta(peticion.salida))
+            << '\n';
     return kSalidaBien;
   } catch (const FalloArchivo& e) {
     errores << prefijo << "no se puede escribir el catálogo: " << e.what() << '\n';

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "console/options.h"
 #include "platform/runtime_ops.h"
 
 namespace orbelux::catalogo {
 
-inline constexpr int kSalidaBien = 0;
-inline constexpr int kSalidaFallo = 1;  // the catalogue could not be made
-inline constexpr int kSalidaUso = 2;    // the command line itself is wrong
+using consola::kSalidaBien;
+using consola::kSalidaFallo;  // the catalogue could not be made
+using consola::kSalidaUso;
 
 struct EntornoPrograma {
   // The current time, for a run without --fecha or --jd.
@@ -24,7 +25,8 @@ struct EntornoPrograma {
 };
 
 // Runs the program on its arguments (without the program name). Writes the summary to
-// `salida` and every message, warnings included, to `errores`. Never throws.
+// `salida` (the catalogue itself with "--salida -", and then the summary to `errores`) and
+// every message, warnings included, to `errores`. Never throws.
 int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& salida,
                      std::ostream& errores, const EntornoPrograma& entorno = {});
 

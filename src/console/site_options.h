@@ -2,18 +2,18 @@
 // into a site of the ephemeris and into the words that tell the user where that is.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "console/options.h"
 #include "ephemeris/sites.h"
 
 namespace orbelux::consola {
 
 // A value the user has to correct: the program says why in Spanish and exits with 2.
-class ErrorOpcionSitio : public std::runtime_error {
+class ErrorOpcionSitio : public ErrorUso {
  public:
-  using std::runtime_error::runtime_error;
+  using ErrorUso::ErrorUso;
 };
 
 struct SitioElegido {

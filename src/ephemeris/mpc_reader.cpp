@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <future>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -11,6 +10,7 @@
 
 #include "ephemeris/mpc_record.h"
 #include "ephemeris/packed_fields.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::efemerides {
 
@@ -40,7 +40,8 @@ class LectorLineas final {
         }
       }
       const char* inicio = bloque_.get() + pos_;
-      const auto* salto = static_cast<const char*>(std::memchr(inicio, '\n', fin_ - pos_));
+      const auto* salto =
+          static_cast<const char*>(std::memchr(inicio, '\n', fin_ - pos_));
       const std::size_t largo = salto ? static_cast<std::size_t>(salto - inicio) : fin_ - pos_;
       if (salto != nullptr && !hay_partida) {
         pos_ += largo + 1;
@@ -138,8 +139,8 @@ class Lectura final {
     const auto k = static_cast<std::size_t>(*numero);
     // Grown as numbers come, so that a short file costs little.
     if (k >= lineas_.size()) {
-      const std::size_t nuevo =
-          std::max(k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
+      const std::size_t nuevo = std::max(
+          k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
       lineas_.resize(nuevo, 0);
       inicio_.resize(nuevo, 0);
       largo_.resize(nuevo, 0);
@@ -147,8 +148,9 @@ class Lectura final {
     }
     if (lineas_[k] != 0) {
       Anotar(*numero, numero_linea,
-             Prefijo(opciones_.nombre, numero_linea) + "el asteroide " + std::to_string(*numero) +
-                 " ya apareció en la línea " + std::to_string(lineas_[k]));
+             Prefijo(opciones_.nombre, numero_linea) + "el asteroide " +
+                 std::to_string(*numero) + " ya apareció en la línea " +
+                 std::to_string(lineas_[k]));
       return;
     }
     lineas_[k] = numero_linea;
@@ -225,35 +227,28 @@ class Lectura final {
   void ConvertirRegistros() {
     elementos_.resize(lineas_.size() - 1);
     const std::size_t registros = lineas_.size() - 1;
-    const std::size_t hilos =
-        std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), 8), 1,
-                                std::max<std::size_t>(registros / kRegistrosPorHilo, 1));
     struct ErrorRegistro {
       std::int32_t numero;
       std::uint64_t linea;
       std::string mensaje;
     };
-    const auto convertir = [this, registros, hilos](std::size_t parte) {
-      std::vector<ErrorRegistro> errores;
+    // Each batch keeps its own errors, so that no thread waits for another.
+    std::vector<std::vector<ErrorRegistro>> errores((registros + kRegistrosPorHilo - 1) /
+                                                    kRegistrosPorHilo);
+    const auto convertir = [this, &errores](std::size_t desde, std::size_t hasta) {
+      std::vector<ErrorRegistro>& propios = errores[desde / kRegistrosPorHilo];
       CacheEpoca cache;
-      for (std::size_t k = 1 + registros * parte / hilos; k < 1 + registros * (parte + 1) / hilos;
-           ++k) {
+      for (std::size_t k = desde + 1; k < hasta + 1; ++k) {
         if (lineas_[k] == 0) continue;
         const std::string_view linea(crudo_.data() + inicio_[k], largo_[k]);
         if (auto error = ConvertirRegistro(linea, static_cast<std::int32_t>(k), lineas_[k],
                                            opciones_.nombre, cache, elementos_[k - 1])) {
-          errores.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
+          propios.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
         }
       }
-      return errores;
     };
-    std::vector<std::future<std::vector<ErrorRegistro>>> partes;
-    for (std::size_t h = 1; h < hilos; ++h) {
-      partes.push_back(std::async(std::launch::async, convertir, h));
-    }
-    std::vector<std::vector<ErrorRegistro>> errores;
-    errores.push_back(convertir(0));
-    for (auto& parte : partes) errores.push_back(parte.get());
+    RepartirEnLotes(registros, kRegistrosPorHilo,
+                    std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u), convertir);
     for (auto& lista : errores) {
       for (auto& e : lista) Anotar(e.numero, e.linea, std::move(e.mensaje));
     }

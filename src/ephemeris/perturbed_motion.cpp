@@ -69,6 +69,10 @@ MovimientoPerturbado::MovimientoPerturbado(const TablaPlanetas* tabla, const Mod
   if (tabla_ == nullptr) modelo_.planetas = false;
 }
 
+long MaximoPasos(double t0, double t1) {
+  return kPasosBase + static_cast<long>(std::ceil(kPasosPorAnio * std::abs(t1 - t0) / 365.25));
+}
+
 EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, double t0,
                                                 double t1, CuentaPasos* cuenta) const {
   Estado6 y = AEstado(estado);
@@ -82,10 +86,7 @@ EstadoCartesiano MovimientoPerturbado::Propagar(const EstadoCartesiano& estado, 
     const Vector3 a = Aceleracion(modelo_, tabla_, t, r, v);
     ds = {s[3], s[4], s[5], a.x, a.y, a.z};
   };
-  // A real orbit over a century takes some thousands of steps; an absurd one (a small
-  // fraction of an AU, say) gives up here instead of running for minutes.
-  constexpr long kMaximoPasos = 200000;
-  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia, cuenta, kMaximoPasos)) {
+  if (!IntegrarDop853(derivada, t0, t1, y, tolerancia, cuenta, MaximoPasos(t0, t1))) {
     char dias[96];
     std::snprintf(dias, sizeof dias, " entre los días julianos %.1f y %.1f (TDB)", t0 + kJ2000,
                   t1 + kJ2000);

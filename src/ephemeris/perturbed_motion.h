@@ -48,6 +48,13 @@ Vector3 Aceleracion(const ModeloFuerzas& modelo, const TablaPlanetas* tabla, dou
 inline constexpr ToleranciaDop853 kToleranciaTrabajo{
     .relativa = 1e-11, .absoluta = 1e-15, .paso_maximo = 20, .paso_inicial = 0};
 
+// The steps one integration may take: a real orbit takes some tens a year (an asteroid
+// grazing the Earth a few thousand more at the approach), so it stays far below; an
+// absurd one (a small fraction of an AU, say) gives up instead of running for minutes.
+inline constexpr long kPasosBase = 200000;
+inline constexpr long kPasosPorAnio = 20000;
+long MaximoPasos(double t0, double t1);
+
 class MovimientoPerturbado final {
  public:
   // `tabla` must cover every instant the integrations will reach; it may be null when
@@ -58,7 +65,7 @@ class MovimientoPerturbado final {
                        const ToleranciaDop853& tolerancia = kToleranciaTrabajo);
 
   // The state at t1 of the body that was in `estado` at t0 (TDB days from J2000), in
-  // either direction. Throws ErrorIntegracion.
+  // either direction. Throws ErrorIntegracion, past MaximoPasos(t0, t1) steps too.
   EstadoCartesiano Propagar(const EstadoCartesiano& estado, double t0, double t1,
                             CuentaPasos* cuenta = nullptr) const;
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include <erfa.h>
 
 #include "ephemeris/two_body.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::efemerides {
 
@@ -58,7 +58,8 @@ PosicionesCuerpos PosicionesERFA(double t) {
   return r;
 }
 
-TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos) {
+TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos,
+                             const std::function<void(std::size_t, std::size_t)>& aviso) {
   if (hasta < desde) std::swap(desde, hasta);
   // A node on each side beyond the span asked for, so that t = hasta never needs the
   // extrapolation of the last interval.
@@ -88,13 +89,11 @@ TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos) {
       m[3 * kCuerpos + 2] = sol.z;
     }
   };
-  const unsigned partes = std::clamp<unsigned>(hilos, 1, 8);
-  std::vector<std::thread> trabajadores;
-  for (unsigned p = 1; p < partes; ++p) {
-    trabajadores.emplace_back(Calcular, total * p / partes, total * (p + 1) / partes);
-  }
-  Calcular(0, total / partes);
-  for (auto& t : trabajadores) t.join();
+  // A batch of nodes is some milliseconds of ERFA's series: small enough for a steady
+  // progress bar, large enough that sharing costs nothing.
+  constexpr std::size_t kNodosPorLote = 256;
+  RepartirEnLotes(total, kNodosPorLote, std::clamp<unsigned>(hilos, 1, 8), Calcular, aviso);
+  if (aviso) aviso(total, total);
 
   datos_.resize(nodos_ * kPorNodo);
   constexpr std::size_t kAncho = 3 * kCanales;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -35,8 +36,10 @@ class TablaPlanetas final {
   static constexpr double kPaso = 0.5;  // days between nodes
 
   // Covers [desde, hasta] (TDB days from J2000) and a little more. The nodes are
-  // independent, so `hilos` threads share them out.
-  TablaPlanetas(double desde, double hasta, unsigned hilos = 1);
+  // independent, so `hilos` threads share them out; `aviso`, when given, hears from the
+  // calling thread how many of the nodes are done, and the total.
+  TablaPlanetas(double desde, double hasta, unsigned hilos = 1,
+                const std::function<void(std::size_t hechos, std::size_t total)>& aviso = {});
 
   double Desde() const { return origen_; }
   double Hasta() const { return origen_ + kPaso * static_cast<double>(nodos_ - 1); }

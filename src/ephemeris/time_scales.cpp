@@ -40,7 +40,35 @@ Instante InstanteDesdeCalendario(int anio, int mes, int dia, int hora, int minut
   const int estado = eraDtf2d("UTC", anio, mes, dia, hora, minuto, segundo, &utc.entera,
                               &utc.fraccion);
   if (estado < 0) throw ErrorInstante("la fecha u hora no existe");
-  return CompletarDesdeUTC(utc, estado > 0);
+  // Status 2 (with or without the dubious year's 1): the second is past the end of its
+  // minute, which ERFA would carry into the next one.
+  if (estado > 1) throw ErrorInstante("ese segundo no existe en ese minuto");
+  return CompletarDesdeUTC(utc, estado == 1);
+}
+
+bool TieneSegundoIntercalar(int anio, int mes, int dia) {
+  double dia_juliano = 0;
+  double fraccion = 0;
+  if (eraCal2jd(anio, mes, dia, &dia_juliano, &fraccion) != 0) return false;
+  int siguiente_anio = 0;
+  int siguiente_mes = 0;
+  int siguiente_dia = 0;
+  double resto = 0;
+  if (eraJd2cal(dia_juliano, fraccion + 1, &siguiente_anio, &siguiente_mes, &siguiente_dia,
+                &resto) != 0) {
+    return false;
+  }
+  // As eraDtf2d tells the jump at midnight from the steady drift of UTC before 1972.
+  double inicio = 0;
+  double mediodia = 0;
+  double manana = 0;
+  // Negative statuses only: a dubious year still answers with the table's values.
+  if (eraDat(anio, mes, dia, 0, &inicio) < 0 || eraDat(anio, mes, dia, 0.5, &mediodia) < 0 ||
+      eraDat(siguiente_anio, siguiente_mes, siguiente_dia, 0, &manana) < 0) {
+    return false;
+  }
+  const double salto = manana - (inicio + 2 * (mediodia - inicio));
+  return salto > 0.5;
 }
 
 Instante InstanteDesdeDiaJulianoUTC(double dia_juliano) {
@@ -61,31 +89,6 @@ FechaCalendario CalendarioUTC(const Instante& instante) {
     throw ErrorInstante("ERFA no puede escribir esta fecha UTC");
   }
   return {anio, mes, dia, hmsf[0], hmsf[1], hmsf[2]};
-}
-
-FechaCalendario HoraLocalAUTC(const FechaCalendario& local, int minutos_este) {
-  if (local.hora < 0 || local.hora > 23 || local.minuto < 0 || local.minuto > 59) {
-    throw ErrorInstante("la hora no existe");
-  }
-  double base = 0;
-  double dia_juliano_modificado = 0;
-  if (eraCal2jd(local.anio, local.mes, local.dia, &base, &dia_juliano_modificado) != 0) {
-    throw ErrorInstante("la fecha no existe");
-  }
-  constexpr int kMinutosDia = 1440;
-  const int minutos = local.hora * 60 + local.minuto - minutos_este;
-  const int dias =
-      minutos >= 0 ? minutos / kMinutosDia : -((kMinutosDia - 1 - minutos) / kMinutosDia);
-  const int resto = minutos - dias * kMinutosDia;
-  FechaCalendario utc = local;
-  double fraccion = 0;
-  if (eraJd2cal(base, dia_juliano_modificado + dias, &utc.anio, &utc.mes, &utc.dia, &fraccion) !=
-      0) {
-    throw ErrorInstante("ERFA no puede escribir esta fecha");
-  }
-  utc.hora = resto / 60;
-  utc.minuto = resto % 60;
-  return utc;
 }
 
 }  // namespace orbelux::efemerides

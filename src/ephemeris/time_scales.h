@@ -30,9 +30,13 @@ class ErrorInstante : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The instant of a UTC calendar date and time.
+// The instant of a UTC calendar date and time. Second 60 exists only in the last minute
+// of a day that ends with a leap second; any other second past the minute's end throws.
 Instante InstanteDesdeCalendario(int anio, int mes, int dia, int hora, int minuto,
                                  double segundo);
+
+// The UTC day ends with a leap second in ERFA's table (TAI - UTC grows by the next day).
+bool TieneSegundoIntercalar(int anio, int mes, int dia);
 
 // The instant of a Julian day in UTC.
 Instante InstanteDesdeDiaJulianoUTC(double dia_juliano);
@@ -48,10 +52,5 @@ struct FechaCalendario {
 
 // The UTC calendar date of an instant, to the nearest second.
 FechaCalendario CalendarioUTC(const Instante& instante);
-
-// The UTC calendar date and time of a local one, `minutos_este` minutes east of UTC (a zone of
-// +01:00 is 60): whole minutes and days are moved, the seconds stay as they are. Throws
-// ErrorInstante for a local date, hour or minute that does not exist.
-FechaCalendario HoraLocalAUTC(const FechaCalendario& local, int minutos_este);
 
 }  // namespace orbelux::efemerides

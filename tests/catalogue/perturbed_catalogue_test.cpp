@@ -16,7 +16,6 @@
 #include "catalogue/catalogue_line.h"
 #include "catalogue/catalogue_maker.h"
 #include "catalogue/command_line.h"
-#include "catalogue/progress_bar.h"
 #include "catalogue_comparison.h"
 #include "ephemeris/orbital_elements.h"
 #include "reference_table.h"
@@ -203,7 +202,8 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo uno;
   uno.hilos = 1;
   std::vector<std::size_t> avances;
-  uno.progreso = [&](std::size_t hechos, std::size_t total) {
+  uno.progreso = [&](OpcionesCatalogo::Etapa etapa, std::size_t hechos, std::size_t total) {
+    if (etapa != OpcionesCatalogo::Etapa::Posiciones) return;
     EXPECT_EQ(total, elementos.size());
     avances.push_back(hechos);
   };
@@ -216,7 +216,8 @@ TEST_P(Hilos, DanElMismoCatalogoQueUnoSolo) {
   OpcionesCatalogo varios;
   varios.hilos = GetParam().hilos;
   std::size_t ultimo = 0;
-  varios.progreso = [&](std::size_t hechos, std::size_t) {
+  varios.progreso = [&](OpcionesCatalogo::Etapa etapa, std::size_t hechos, std::size_t) {
+    if (etapa != OpcionesCatalogo::Etapa::Posiciones) return;
     EXPECT_GE(hechos, ultimo);
     ultimo = hechos;
   };
@@ -228,6 +229,66 @@ INSTANTIATE_TEST_SUITE_P(Cuantos, Hilos,
                          testing::Values(CasoHilos{"Dos", 2}, CasoHilos{"Tres", 3},
                                          CasoHilos{"Ocho", 8}),
                          [](const auto& info) { return std::string(info.param.nombre); });
+
+// The bar names each stage: first the planets' table (perturbed motion only), then the
+// positions, each reported to its end.
+TEST(Progreso, LaTablaDePlanetasYLuegoLasPosiciones) {
+  using Etapa = OpcionesCatalogo::Etapa;
+  const std::vector<ef::ElementosOrbitales> elementos = Mezcla(40);
+  const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
+  struct Caso {
+    const char* nombre;
+    Movimiento movimiento;
+    std::vector<Etapa> etapas;
+  };
+  const Caso casos[] = {
+      {"perturbado", Movimiento::Perturbado, {Etapa::Planetas, Etapa::Posiciones}},
+      {"dos cuerpos", Movimiento::DosCuerpos, {Etapa::Posiciones}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    OpcionesCatalogo opciones;
+    opciones.hilos = 2;
+    opciones.movimiento = c.movimiento;
+    std::vector<Etapa> etapas;
+    std::vector<std::pair<std::size_t, std::size_t>> finales;
+    opciones.progreso = [&](Etapa etapa, std::size_t hechos, std::size_t total) {
+      if (etapas.empty() || etapas.back() != etapa) {
+        etapas.push_back(etapa);
+        finales.emplace_back();
+      }
+      EXPECT_LE(hechos, total);
+      finales.back() = {hechos, total};
+    };
+    TextoCatalogo(elementos, instante, opciones);
+    EXPECT_EQ(etapas, c.etapas);
+    ASSERT_EQ(finales.size(), c.etapas.size());
+    for (const auto& [hechos, total] : finales) EXPECT_EQ(hechos, total);
+    EXPECT_EQ(finales.back().second, elementos.size());
+    // Eight months of epochs and the instant, a node every half day and a few more.
+    if (c.movimiento == Movimiento::Perturbado) {
+      EXPECT_GT(finales.front().second, 700u);
+    }
+  }
+}
+
+// Each thread takes batches of a few asteroids: the Julian day belongs to the first line of
+// the catalogue only, not to the first line of each batch.
+TEST(Hilos, ElDiaJulianoSoloEnLaPrimeraLinea) {
+  const std::vector<ef::ElementosOrbitales> elementos = Mezcla(100);
+  const ef::Instante instante = ef::InstanteDesdeCalendario(2023, 8, 9, 0, 0, 0);
+  for (const Movimiento movimiento : {Movimiento::Perturbado, Movimiento::DosCuerpos}) {
+    OpcionesCatalogo opciones;
+    opciones.hilos = 4;
+    opciones.movimiento = movimiento;
+    const std::string texto = TextoCatalogo(elementos, instante, opciones);
+    ASSERT_EQ(texto.size(), elementos.size() * kAnchoLinea);
+    EXPECT_EQ(texto.substr(23, 12), "2460165.5000");
+    for (std::size_t i = 1; i < elementos.size(); ++i) {
+      ASSERT_EQ(texto.substr(i * kAnchoLinea + 23, 12), std::string(12, ' ')) << "line " << i + 1;
+    }
+  }
+}
 
 TEST(Hilos, ElFalloNombradoEsElDelAsteroideMasBajo) {
   std::vector<ef::ElementosOrbitales> elementos = Mezcla(200);
@@ -246,46 +307,6 @@ TEST(Hilos, ElFalloNombradoEsElDelAsteroideMasBajo) {
       EXPECT_NE(std::string(e.what()).find("asteroide 38"), std::string::npos) << e.what();
     }
   }
-}
-
-// A clock that the test moves by hand.
-struct RelojFalso {
-  double ahora = 100;
-  BarraProgreso::Reloj Funcion() {
-    return [this] { return ahora; };
-  }
-};
-
-TEST(BarraProgreso, NoApareceEnElPrimerSegundo) {
-  std::ostringstream salida;
-  RelojFalso reloj;
-  {
-    BarraProgreso barra(salida, reloj.Funcion());
-    for (std::size_t i = 0; i <= 100; ++i) {
-      reloj.ahora += 0.009;
-      barra.Avanzar(i, 100);
-    }
-  }
-  EXPECT_EQ(salida.str(), "");
-}
-
-TEST(BarraProgreso, DespuesDeUnSegundoSeDibujaYAlFinalSeBorra) {
-  std::ostringstream salida;
-  RelojFalso reloj;
-  BarraProgreso barra(salida, reloj.Funcion());
-  reloj.ahora += 1.5;
-  barra.Avanzar(16, 64);
-  EXPECT_EQ(salida.str(), "\rorbelux-catalogo: [#######.......................]  25 % (16 de 64)");
-  // Ten redraws a second at most, and the last one always.
-  salida.str("");
-  reloj.ahora += 0.01;
-  barra.Avanzar(20, 64);
-  EXPECT_EQ(salida.str(), "");
-  barra.Avanzar(64, 64);
-  EXPECT_EQ(salida.str(), "\rorbelux-catalogo: [##############################] 100 % (64 de 64)");
-  salida.str("");
-  barra.Terminar();
-  EXPECT_EQ(salida.str(), "\r" + std::string(79, ' ') + "\r");
 }
 
 }  // namespace

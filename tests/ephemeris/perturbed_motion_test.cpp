@@ -348,5 +348,45 @@ TEST(TablaPlanetas, LasMasasSonLasDeDE440) {
               81.300568, 1e-5);
 }
 
+// --- The bound on work ------------------------------------------------------------
+
+TEST(LimiteDePasos, DoscientosMilMasVeinteMilPorAnio) {
+  struct Caso {
+    const char* nombre;
+    double t0, t1;
+    long pasos;
+  };
+  const Caso casos[] = {
+      {"sin tiempo", 100, 100, 200000},
+      {"un anio adelante", 0, 365.25, 220000},
+      {"diez anios atras", 3652.5, 0, 400000},
+      {"doscientos anios atras y adelante", -36525, 36525, 4200000},
+      {"medio dia redondea hacia arriba", 0, 0.5, 200028},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    EXPECT_EQ(MaximoPasos(c.t0, c.t1), c.pasos);
+  }
+}
+
+// An orbit a few hundredths of an AU across goes round in hours: it needs more steps a
+// year than the limit grants, and gives up at the limit instead of running for minutes.
+TEST(LimiteDePasos, UnaOrbitaAbsurdaLoAgotaPronto) {
+  const ElementosOrbitales el = Orbita(0.002, 0.1, 5, 10, 20, 30);
+  const double t0 = Dia(el);
+  const double t1 = t0 + 365.25;
+  const TablaPlanetas tabla(t0 - 1, t1 + 1, 2);
+  const MovimientoPerturbado movimiento(&tabla);
+  CuentaPasos cuenta;
+  try {
+    movimiento.Propagar(EstadoDeElementos(el), t0, t1, &cuenta);
+    ADD_FAILURE() << "no error";
+  } catch (const ErrorIntegracion& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("la integración no puede seguir el movimiento", 0), 0u)
+        << e.what();
+  }
+  EXPECT_EQ(cuenta.aceptados + cuenta.rechazados, MaximoPasos(t0, t1));
+}
+
 }  // namespace
 }  // namespace orbelux::efemerides

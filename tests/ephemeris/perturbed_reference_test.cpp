@@ -199,5 +199,34 @@ INSTANTIATE_TEST_SUITE_P(
                     CasoHorizons{"Junio2020", 2020, 6, 14, 23, 6, 55.85, -17, 15, 20.4}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
+// The step limit is for absurd orbits only: every bundled asteroid over thirty years, and
+// two near-Earth orbits over decades, stay far below it.
+TEST(LimiteDePasos, LasOrbitasRealesQuedanMuyPorDebajo) {
+  std::vector<ElementosOrbitales> elementos = Ejemplo();
+  ASSERT_EQ(elementos.size(), 227u);
+  elementos.push_back(prueba::ElementosEros());
+  // An Earth-crossing orbit near the ecliptic: close approaches shorten its steps.
+  ElementosOrbitales cruza = prueba::ElementosEros();
+  cruza.semieje = 1.05;
+  cruza.excentricidad = 0.25;
+  cruza.inclinacion = 1.5;
+  elementos.push_back(cruza);
+  const double t0 = 2459800.5 - kJ2000;
+  const double t1 = t0 + 30 * 365.25;
+  const TablaPlanetas tabla(t0 - 200, t1 + 1, 2);
+  const MovimientoPerturbado movimiento(&tabla);
+  long mayor = 0;
+  for (const ElementosOrbitales& el : elementos) {
+    SCOPED_TRACE(el.numero);
+    CuentaPasos cuenta;
+    movimiento.Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t1, &cuenta);
+    mayor = std::max(mayor, cuenta.aceptados + cuenta.rechazados);
+  }
+  const long limite = MaximoPasos(t0, t1);
+  EXPECT_EQ(limite, 800000);
+  EXPECT_LT(mayor * 50, limite);
+  std::cout << "most steps over 30 years: " << mayor << " of " << limite << "\n";
+}
+
 }  // namespace
 }  // namespace orbelux::efemerides

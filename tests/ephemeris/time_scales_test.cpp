@@ -13,6 +13,7 @@ struct CasoInstante {
   int anio, mes, dia, hora, minuto;
   double tt_menos_utc;  // seconds: TAI - UTC + 32.184
   bool dudoso;
+  double tdb_menos_tt;  // seconds, eraDtdb at the geocentre
 };
 
 // Test names, not bytes, in the listing.
@@ -26,21 +27,22 @@ TEST_P(Instantes, TTEsUTCMasLosSegundosIntercalares) {
   const double tt_menos_utc =
       ((i.tt.entera - i.utc.entera) + (i.tt.fraccion - i.utc.fraccion)) * 86400;
   EXPECT_NEAR(tt_menos_utc, c.tt_menos_utc, 1e-6);
-  // TDB - TT stays within 1.7 ms.
+  // TDB - TT stays within 1.7 ms; its sign matters as much as its size.
   const double tdb_menos_tt =
       ((i.tdb.entera - i.tt.entera) + (i.tdb.fraccion - i.tt.fraccion)) * 86400;
   EXPECT_LT(std::abs(tdb_menos_tt), 0.0017);
+  EXPECT_NEAR(tdb_menos_tt, c.tdb_menos_tt, 1e-9);
   EXPECT_EQ(i.anio_dudoso, c.dudoso);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Fechas, Instantes,
-    testing::Values(CasoInstante{"Epoca2022", 2022, 8, 9, 0, 0, 69.184, false},
-                    CasoInstante{"Antes2017", 2016, 12, 30, 12, 0, 68.184, false},
-                    CasoInstante{"Despues2017", 2017, 1, 1, 12, 0, 69.184, false},
-                    CasoInstante{"Anio2000", 2000, 1, 1, 12, 0, 64.184, false},
+    testing::Values(CasoInstante{"Epoca2022", 2022, 8, 9, 0, 0, 69.184, false, -9.009060644e-04},
+                    CasoInstante{"Antes2017", 2016, 12, 30, 12, 0, 68.184, false, -9.342513557e-05},
+                    CasoInstante{"Despues2017", 2017, 1, 1, 12, 0, 69.184, false, -3.486007250e-05},
+                    CasoInstante{"Anio2000", 2000, 1, 1, 12, 0, 64.184, false, -9.928570538e-05},
                     // Past the table: a warning, with the table's last value.
-                    CasoInstante{"Futuro", 2031, 6, 1, 0, 0, 69.184, true}),
+                    CasoInstante{"Futuro", 2031, 6, 1, 0, 0, 69.184, true, 9.169635430e-04}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(Instantes, DiaJulianoYCalendarioDanElMismoInstante) {

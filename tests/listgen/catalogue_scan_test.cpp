@@ -182,6 +182,26 @@ TEST(ListaOrdenada, OrdersByKeyAndKeepsCatalogueOrderForEqualKeys) {
   }
 }
 
+// std::sort keeps equal keys in order below 16 elements; past that only the tie-break on
+// arrival order does.
+TEST(ListaOrdenada, MasDeDieciseisClavesIgualesSiguenElOrdenDeLlegada) {
+  ListaOrdenada lista;
+  std::string esperado_iguales;
+  std::string esperado_menores;
+  for (int i = 0; i < 60; ++i) {
+    const char c = static_cast<char>('0' + i);
+    // Equal keys interleaved with smaller ones, so the sort must move them all.
+    if (i % 3 == 0) {
+      lista.Insertar(1, Linea(c));
+      esperado_menores.push_back(c);
+    } else {
+      lista.Insertar(7, Linea(c));
+      esperado_iguales.push_back(c);
+    }
+  }
+  EXPECT_EQ(Orden(lista), esperado_menores + esperado_iguales);
+}
+
 TEST(ListaOrdenada, ManyRecordsAcrossStorageBlocks) {
   ListaOrdenada lista;
   const int n = 5000;

@@ -14,6 +14,9 @@ TEST(Utf8AWindows1252, Table) {
   const Caso casos[] = {
       {"ascii", "+80 abc", "+80 abc"},
       {"latin-1 range", "º ñ é ÿ", "\xBA \xF1 \xE9 \xFF"},
+      {"no-break space and the ends of the range", "a\u00A0b ¡ ÿ",
+       "a\xA0"
+       "b \xA1 \xFF"},
       {"the 0x80 block", "€ ‚ ƒ … ‰ Š Œ Ž ‘ ’ “ ” • – — ˜ ™ š œ ž Ÿ",
        "\x80 \x82 \x83 \x85 \x89 \x8A \x8C \x8E \x91 \x92 \x93 \x94 \x95 \x96 \x97 \x98 \x99 "
        "\x9A \x9C \x9E \x9F"},

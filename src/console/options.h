@@ -1,0 +1,56 @@
+// What the command lines of the console programs share: exit codes, the usage error and
+// its message, and the reading of options ("--x v" or "--x=v", flags, -h, --ayuda, --help,
+// --version).
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orbelux::consola {
+
+inline constexpr int kSalidaBien = 0;
+inline constexpr int kSalidaFallo = 1;  // the program could not do its work
+inline constexpr int kSalidaUso = 2;    // the command line itself is wrong
+
+// The command line is wrong: exit kSalidaUso, with the message and a pointer to --ayuda.
+class ErrorUso : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An option that takes a value, and where the value goes. Given twice, it is an error.
+struct OpcionValor {
+  std::string_view nombre;  // "--fecha"
+  std::optional<std::string>* valor;
+};
+
+// An option without a value; given twice, it is simply on.
+struct OpcionBandera {
+  std::string_view nombre;  // "--dos-cuerpos"
+  bool* activa;
+};
+
+struct PeticionesComunes {
+  bool ayuda = false;    // -h, --ayuda or --help
+  bool version = false;  // --version
+};
+
+// Reads the arguments (without the program name) into the options given. Throws ErrorUso
+// for an unknown option, an argument that is no option, a missing value or a value option
+// given twice.
+PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
+                               std::initializer_list<OpcionValor> valores,
+                               std::initializer_list<OpcionBandera> banderas = {});
+
+// "programa: mensaje" and the hint to the help, as every usage error ends.
+void EscribirErrorUso(std::ostream& errores, std::string_view programa, const ErrorUso& error);
+
+// "programa 1.0.0", the answer to --version.
+std::string TextoVersion(std::string_view programa);
+
+}  // namespace orbelux::consola
