@@ -8,7 +8,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalogue/progress_bar.h"
+#include "console/dates.h"
+#include "console/default_elements.h"
+#include "console/options.h"
+#include "console/progress_bar.h"
 #include "console/site_options.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/packed_fields.h"
@@ -16,10 +19,6 @@
 #include "ephemeris/time_scales.h"
 #include "field/field_output.h"
 #include "field/field_search.h"
-
-#ifndef ORBELUX_VERSION
-#define ORBELUX_VERSION "0"
-#endif
 
 namespace orbelux::campo {
 
@@ -47,9 +46,10 @@ constexpr std::string_view kUso =
     "  --radio R      radio en minutos de arco (por omisión 15; como mucho 600)\n"
     "  --mag-max V    sólo los objetos de magnitud V hasta ésta (los que no tienen H\n"
     "                 se listan siempre)\n"
-    "  --fecha F      instante en UTC: AAAA-MM-DD[THH:MM[:SS]], con Z o ±HH:MM para\n"
-    "                 otra zona\n"
-    "  --jd J         instante como día juliano en UTC. Sin ninguno de los dos: ahora\n"
+    "  --fecha F      instante en UTC; una fecha sola es a las 00:00 UTC. Con una zona al\n"
+    "                 final de la hora (Z, +01, +01:00, -0300) es la hora de esa zona\n"
+    "  --jd J         instante como día juliano en UTC. Sin ninguno de los dos: ahora,\n"
+    "                 al minuto\n"
     "  --observatorio C\n"
     "                 posiciones vistas desde ese observatorio, por su código del MPC\n"
     "                 (J86 Sierra Nevada, Z84 Calar Alto...); --observatorio buscar:PALABRA\n"
@@ -62,15 +62,13 @@ constexpr std::string_view kUso =
     "  --dos-cuerpos  movimiento de dos cuerpos, sin los planetas\n"
     "  --formato F    texto (por omisión) o csv\n"
     "  --salida F     fichero que se escribe; por omisión la salida estándar\n"
-    "  -h, --ayuda    muestra esta ayuda\n"
+    "  -h, --ayuda, --help\n"
+    "                 muestra esta ayuda\n"
     "  --version      muestra la versión\n"
     "\n"
     "Códigos de salida: 0 bien, 1 no se pudo hacer la búsqueda, 2 línea de órdenes errónea.\n";
 
-class ErrorUso : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using consola::ErrorUso;
 
 struct Opciones {
   std::optional<std::string> centro;
@@ -83,68 +81,25 @@ struct Opciones {
   std::optional<std::string> salida;
   std::optional<std::string> observatorio;
   std::optional<std::string> lugar;
-  bool ayuda = false;
-  bool version = false;
+  consola::PeticionesComunes comunes;
   bool dos_cuerpos = false;
 };
 
 Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
   Opciones o;
-  struct Valor {
-    std::string_view nombre;
-    std::optional<std::string> Opciones::*campo;
-  };
-  const Valor valores[] = {{"--centro", &Opciones::centro},
-                           {"--radio", &Opciones::radio},
-                           {"--mag-max", &Opciones::mag_max},
-                           {"--fecha", &Opciones::fecha},
-                           {"--jd", &Opciones::jd},
-                           {"--elementos", &Opciones::elementos},
-                           {"--formato", &Opciones::formato},
-                           {"--salida", &Opciones::salida},
-                           {"--observatorio", &Opciones::observatorio},
-                           {"--lugar", &Opciones::lugar}};
-  for (std::size_t i = 0; i < argumentos.size(); ++i) {
-    const std::string_view arg = argumentos[i];
-    if (arg == "-h" || arg == "--ayuda" || arg == "--help") {
-      o.ayuda = true;
-      continue;
-    }
-    if (arg == "--version") {
-      o.version = true;
-      continue;
-    }
-    if (arg == "--dos-cuerpos") {
-      o.dos_cuerpos = true;
-      continue;
-    }
-    bool reconocida = false;
-    for (const Valor& v : valores) {
-      std::optional<std::string> valor;
-      if (arg == v.nombre) {
-        if (i + 1 >= argumentos.size()) {
-          throw ErrorUso("falta el valor de " + std::string(v.nombre));
-        }
-        valor = argumentos[++i];
-      } else if (arg.size() > v.nombre.size() && arg.substr(0, v.nombre.size()) == v.nombre &&
-                 arg[v.nombre.size()] == '=') {
-        valor = std::string(arg.substr(v.nombre.size() + 1));
-      } else {
-        continue;
-      }
-      if (o.*(v.campo)) throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
-      o.*(v.campo) = std::move(valor);
-      reconocida = true;
-      break;
-    }
-    if (!reconocida) {
-      if (!arg.empty() && arg[0] == '-') throw ErrorUso("opción desconocida: " + std::string(arg));
-      throw ErrorUso("argumento inesperado: " + std::string(arg));
-    }
-  }
-  if (o.fecha && o.jd) {
-    throw ErrorUso("--fecha y --jd no pueden ir juntas: las dos dan el instante");
-  }
+  o.comunes = consola::LeerOpciones(argumentos,
+                                    {{"--centro", &o.centro},
+                                     {"--radio", &o.radio},
+                                     {"--mag-max", &o.mag_max},
+                                     {"--fecha", &o.fecha},
+                                     {"--jd", &o.jd},
+                                     {"--elementos", &o.elementos},
+                                     {"--formato", &o.formato},
+                                     {"--salida", &o.salida},
+                                     {"--observatorio", &o.observatorio},
+                                     {"--lugar", &o.lugar}},
+                                    {{"--dos-cuerpos", &o.dos_cuerpos}});
+  consola::ComprobarFechaOJD(o.fecha, o.jd);
   if (o.observatorio && o.lugar) {
     throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
   }
@@ -184,95 +139,6 @@ std::optional<double> Sexagesimal(std::string_view a, std::string_view b, std::s
   return *x + *y / 60 + *z / 3600;
 }
 
-ef::Instante InstanteDeFecha(const std::string& fecha) {
-  const std::string error = "--fecha " + fecha +
-                            ": se espera AAAA-MM-DD, AAAA-MM-DDTHH:MM o AAAA-MM-DDTHH:MM:SS, " +
-                            "con Z o ±HH:MM al final para una hora que no es UTC";
-  std::string_view f = fecha;
-  int zona_minutos = 0;
-  if (!f.empty() && f.back() == 'Z') {
-    f.remove_suffix(1);
-  } else if (f.size() > 16 && (f[f.size() - 6] == '+' || f[f.size() - 6] == '-') &&
-             f[f.size() - 3] == ':') {
-    const std::string_view z = f.substr(f.size() - 5);
-    int h = 0;
-    int m = 0;
-    if (std::sscanf(std::string(z).c_str(), "%2d:%2d", &h, &m) != 2 || h > 14 || m > 59) {
-      throw ErrorUso(error);
-    }
-    zona_minutos = (f[f.size() - 6] == '-' ? -1 : 1) * (h * 60 + m);
-    f.remove_suffix(6);
-  }
-  int anio = 0;
-  int mes = 0;
-  int dia = 0;
-  int hora = 0;
-  int minuto = 0;
-  double segundo = 0;
-  const auto digitos = [&](std::size_t desde, std::size_t n, int& valor) {
-    if (f.size() < desde + n) return false;
-    valor = 0;
-    for (std::size_t i = desde; i < desde + n; ++i) {
-      if (f[i] < '0' || f[i] > '9') return false;
-      valor = valor * 10 + (f[i] - '0');
-    }
-    return true;
-  };
-  if (f.size() < 10 || !digitos(0, 4, anio) || f[4] != '-' || !digitos(5, 2, mes) || f[7] != '-' ||
-      !digitos(8, 2, dia)) {
-    throw ErrorUso(error);
-  }
-  if (f.size() > 10) {
-    if ((f[10] != 'T' && f[10] != ' ') || f.size() < 16 || !digitos(11, 2, hora) || f[13] != ':' ||
-        !digitos(14, 2, minuto)) {
-      throw ErrorUso(error);
-    }
-    if (f.size() > 16) {
-      int entero = 0;
-      if (f[16] != ':' || f.size() != 19 || !digitos(17, 2, entero)) throw ErrorUso(error);
-      segundo = entero;
-    }
-  }
-  if (anio < 1000) throw ErrorUso("--fecha " + fecha + ": el año debe estar entre 1000 y 9999");
-  try {
-    const ef::Instante local = ef::InstanteDesdeCalendario(anio, mes, dia, hora, minuto, segundo);
-    if (zona_minutos == 0) return local;
-    return ef::InstanteDesdeDiaJulianoUTC(local.utc.Total() - zona_minutos / 1440.0);
-  } catch (const ef::ErrorInstante&) {
-    throw ErrorUso("--fecha " + fecha + ": esa fecha u hora no existe");
-  }
-}
-
-ef::Instante InstanteDeDiaJuliano(const std::string& texto) {
-  const std::optional<double> jd = Numero(texto);
-  if (!jd) throw ErrorUso("--jd " + texto + ": se espera un día juliano, como 2461382.5");
-  if (!(*jd >= 2086307.5 && *jd < 5373484.5)) {
-    throw ErrorUso("--jd " + texto + ": debe caer entre los años 1000 y 9999");
-  }
-  try {
-    return ef::InstanteDesdeDiaJulianoUTC(*jd);
-  } catch (const ef::ErrorInstante& e) {
-    throw ErrorUso("--jd " + texto + ": " + e.what());
-  }
-}
-
-ef::Instante InstanteActual(std::time_t ahora) {
-  std::tm utc{};
-  if (gmtime_r(&ahora, &utc) == nullptr) throw ErrorUso("no se puede leer la hora del sistema");
-  return ef::InstanteDesdeCalendario(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
-                                     utc.tm_min, utc.tm_sec);
-}
-
-fs::path ElementosPorOmision() {
-  std::error_code error;
-  for (const char* nombre : {"MPCORB.DAT", "MPCORB.DAT.gz"}) {
-    if (fs::exists(nombre, error)) return nombre;
-  }
-  throw ef::ErrorLecturaElementos(
-      "no están ni MPCORB.DAT ni MPCORB.DAT.gz en el directorio actual (" +
-      TextoRuta(DirectorioActual()) + "); indique el fichero de elementos con --elementos");
-}
-
 // The bytes the file will give: its size, or for gzip the size of the inflated data that
 // its last four bytes give (modulo 4 GiB). An estimate for the progress bar only.
 std::size_t BytesPrevistos(const fs::path& ruta) {
@@ -293,11 +159,9 @@ std::size_t BytesPrevistos(const fs::path& ruta) {
 }
 
 std::string TextoInstante(const ef::Instante& instante) {
-  const ef::FechaCalendario f = ef::CalendarioUTC(instante);
-  char texto[128];
-  std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d UTC (día juliano %.6f)", f.anio,
-                f.mes, f.dia, f.hora, f.minuto, f.segundo, instante.utc.Total());
-  return texto;
+  char dia[64];
+  std::snprintf(dia, sizeof dia, " (día juliano %.6f)", instante.utc.Total());
+  return consola::TextoFecha(instante) + dia;
 }
 
 }  // namespace
@@ -330,12 +194,12 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
   bool csv = false;
   try {
     const Opciones o = LeerOpciones(argumentos);
-    if (o.ayuda) {
+    if (o.comunes.ayuda) {
       salida << kUso;
       return kSalidaBien;
     }
-    if (o.version) {
-      salida << kPrograma << ' ' << ORBELUX_VERSION << '\n';
+    if (o.comunes.version) {
+      salida << consola::TextoVersion(kPrograma);
       return kSalidaBien;
     }
     if (o.observatorio && o.observatorio->starts_with(consola::kPrefijoBusqueda)) {
@@ -373,11 +237,11 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       }
     }
     if (o.fecha) {
-      peticion.instante = InstanteDeFecha(*o.fecha);
+      peticion.instante = consola::InstanteDeFecha(*o.fecha);
     } else if (o.jd) {
-      peticion.instante = InstanteDeDiaJuliano(*o.jd);
+      peticion.instante = consola::InstanteDeDiaJuliano(*o.jd);
     } else {
-      peticion.instante = InstanteActual(entorno.reloj());
+      peticion.instante = consola::InstanteActual(entorno.reloj());
     }
     peticion.ar_centro = centro->ar * kPi / 180;
     peticion.dec_centro = centro->dec * kPi / 180;
@@ -409,14 +273,14 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       elementos = *o.elementos;
     } else {
       try {
-        elementos = ElementosPorOmision();
+        elementos = consola::ElementosPorOmision();
       } catch (const std::exception& e) {
         errores << prefijo << e.what() << '\n';
         return kSalidaFallo;
       }
     }
   } catch (const ErrorUso& e) {
-    errores << prefijo << e.what() << "\n(" << kPrograma << " --ayuda muestra el uso)\n";
+    consola::EscribirErrorUso(errores, kPrograma, e);
     return kSalidaUso;
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << '\n';
@@ -427,9 +291,9 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
     peticion.nombre_elementos = TextoRuta(elementos);
     cabecera.elementos = peticion.nombre_elementos;
     cabecera.instante = TextoInstante(peticion.instante);
-    std::optional<catalogo::BarraProgreso> barra;
+    std::optional<consola::BarraProgreso> barra;
     if (entorno.errores_en_terminal) {
-      barra.emplace(errores);
+      barra.emplace(errores, std::string(kPrograma));
       peticion.bytes_previstos = BytesPrevistos(elementos);
       peticion.progreso = [&barra](std::size_t hechos, std::size_t total) {
         barra->Avanzar(hechos, total);

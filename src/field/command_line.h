@@ -9,13 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "console/options.h"
 #include "platform/runtime_ops.h"
 
 namespace orbelux::campo {
 
-inline constexpr int kSalidaBien = 0;
-inline constexpr int kSalidaFallo = 1;  // the search could not be done
-inline constexpr int kSalidaUso = 2;    // the command line itself is wrong
+using consola::kSalidaBien;
+using consola::kSalidaFallo;
+using consola::kSalidaUso;
 
 // The most --radio allows, in minutes of arc: ten degrees.
 inline constexpr double kRadioMaximo = 600;
