@@ -124,10 +124,11 @@ int main(int argc, char** argv) {
     const auto r = orbelux::campo::BuscarEnCampo(archivo, p);
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf(
-        "%s: %llu registros, %llu candidatos calculados exactamente, %zu en el campo "
-        "(%.3f s)\n",
+        "%s: %llu registros, %llu candidatos calculados exactamente, %llu omitidos, "
+        "%zu en el campo (%.3f s)\n",
         perturbado ? "perturbado" : "dos cuerpos", static_cast<unsigned long long>(r.registros),
-        static_cast<unsigned long long>(r.candidatos), r.objetos.size(), s);
+        static_cast<unsigned long long>(r.candidatos), static_cast<unsigned long long>(r.omitidos),
+        r.objetos.size(), s);
   }
 
   Comparar("plano / wc -l", base + "'" + plano.string() + "'", "wc -l '" + plano.string() + "'");

@@ -295,8 +295,8 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
     if (entorno.errores_en_terminal) {
       barra.emplace(errores, std::string(kPrograma));
       peticion.bytes_previstos = BytesPrevistos(elementos);
-      peticion.progreso = [&barra](std::size_t hechos, std::size_t total) {
-        barra->Avanzar(hechos, total);
+      peticion.progreso = [&barra](std::string_view etapa, std::size_t hechos, std::size_t total) {
+        barra->Avanzar(etapa, hechos, total);
       };
     }
     ResultadoCampo resultado;

@@ -420,7 +420,7 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
       Bloque bloque;
       while (lectura.Tomar(bloque)) {
         CribarBloque(bloque, criba, hallazgos[k]);
-        if (k == 0 && p.progreso) p.progreso(bytes.load(), p.bytes_previstos);
+        if (k == 0 && p.progreso) p.progreso("lectura", bytes.load(), p.bytes_previstos);
       }
     } catch (...) {
       std::lock_guard<std::mutex> cerrojo(mutex_fallo);
@@ -482,7 +482,7 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
       const std::size_t hasta = std::min(candidatos.size(), desde + kLote);
       for (std::size_t i = desde; i < hasta; ++i) calculados[i] = Calcular(candidatos[i], ctx);
       const std::size_t n = hechos.fetch_add(hasta - desde) + (hasta - desde);
-      if (avisa && p.progreso) p.progreso(n, candidatos.size());
+      if (avisa && p.progreso) p.progreso("cálculo exacto", n, candidatos.size());
     }
   };
   otros.clear();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ephemeris/element_source.h"
@@ -38,9 +39,9 @@ struct PeticionCampo {
   std::string nombre_elementos;
   // The bytes the source will give, for the progress of the reading (0: unknown).
   std::size_t bytes_previstos = 0;
-  // Called now and then from the calling thread: the bytes read so far out of
-  // bytes_previstos, then the objects computed exactly out of the candidates.
-  std::function<void(std::size_t hechos, std::size_t total)> progreso;
+  // Called now and then from the calling thread with the stage: the bytes read so far out
+  // of bytes_previstos, then the objects computed exactly out of the candidates.
+  std::function<void(std::string_view etapa, std::size_t hechos, std::size_t total)> progreso;
 };
 
 struct ObjetoCampo {
