@@ -22,7 +22,6 @@ namespace orbelux::catalogo {
 
 namespace {
 
-namespace ef = orbelux::efemerides;
 namespace fs = std::filesystem;
 using consola::ErrorUso;
 using Etapa = OpcionesCatalogo::Etapa;
