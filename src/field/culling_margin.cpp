@@ -56,6 +56,9 @@ constexpr std::array<double, ef::kCuerpos> kVelocidades = {
     0.0340 * 1.1, 0.0205 * 1.1, 0.0176 * 1.1, 0.0183 * 1.1, 0.0153 * 1.1,
     0.0080 * 1.1, 0.0059 * 1.1, 0.0043 * 1.1, 0.0032 * 1.1};
 
+// Radial gaps below this (AU) are worth the pieces' look, when they are given.
+constexpr double kHuecoHolgado = 1;
+
 // The interpolated table the integration reads and ERFA's own positions differ by far less.
 constexpr double kHolguraTabla = 1e-4;
 
@@ -116,7 +119,9 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
   for (std::size_t j = 0; j < ef::kCuerpos; ++j) {
     const Rango& rango = kRangos[j];
     double hueco = std::max(rango.desde - r_max, r_min - rango.hasta);
-    if (!(hueco > 0)) hueco = HuecoPorTramos(el, datos, j, delta);
+    // Close or overlapping ranges: where the two are along their orbits may keep them
+    // further apart.
+    if (hueco < kHuecoHolgado) hueco = std::max(hueco, HuecoPorTramos(el, datos, j, delta));
     if (!(hueco > 0)) return {kInfinito, kInfinito, r_min};
     const double gm = kK2 * ef::kRazonMasa[j];
     // Direct pull on the object, and the same body's pull on the Sun (the indirect term).

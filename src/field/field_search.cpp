@@ -279,17 +279,21 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
       datos.dias_desde_epoca = criba.t1 + criba.t2 - el.epoca;
       datos.distancia = distancia;
       datos.perturbado = p.perturbado;
-      datos.orbita = &orbita;
-      datos.tramos = criba.tramos;
-      // Most records lie far from the circle: the margin is worked out only for those
-      // that the widest margin it can give (a quarter turn) does not already rule out.
-      if (coseno >= criba.cos_radio) {
-        candidato = true;
-      } else if (coseno > -1e-9 || criba.cos_radio < 0) {
-        const double angulo = std::acos(std::clamp(coseno, -1.0, 1.0));
-        candidato = angulo <= p.radio + MargenAngular(el, datos);
-      } else {
-        candidato = !(MargenAngular(el, datos) < kPi / 2 - p.radio);
+      // The angle beyond the circle that a margin must reach to keep the record; behind
+      // the observer, a quarter turn is enough to rule it out.
+      double falta = 0;
+      if (coseno < criba.cos_radio) {
+        falta = coseno > -1e-9 || criba.cos_radio < 0
+                    ? std::acos(std::clamp(coseno, -1.0, 1.0)) - p.radio
+                    : kPi / 2 - p.radio;
+      }
+      // First the margin from the distances to the Sun alone, which rules out nearly every
+      // record; only the rest look at where the bodies are along their orbits.
+      candidato = falta <= 0 || !(MargenAngular(el, datos) < falta);
+      if (candidato && falta > 0 && criba.tramos != nullptr) {
+        datos.orbita = &orbita;
+        datos.tramos = criba.tramos;
+        candidato = !(MargenAngular(el, datos) < falta);
       }
     }
     if (candidato) {
