@@ -1,0 +1,143 @@
+// orbelux-campo on a synthetic file of 1.5 million records, against the floor of any
+// program that must look at every record: `wc -l` of the plain file, `gzip -dc` of the
+// compressed one. Medians of paired runs (query, floor, query, floor...), warm cache, and
+// the query's peak memory.
+//   field_bench [FOLDER]   (the files are generated there when missing; /tmp by default)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ephemeris/element_source.h"
+#include "ephemeris/sites.h"
+#include "ephemeris/time_scales.h"
+#include "field/field_search.h"
+#include "mpc_synthetic.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace ef = orbelux::efemerides;
+
+struct Medida {
+  double segundos = 0;
+  long kb = 0;  // peak resident memory of the child
+};
+
+// Runs a command through /bin/sh, its output thrown away unless it says where it goes.
+Medida Ejecutar(const std::string& orden) {
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t hijo = fork();
+  if (hijo == 0) {
+    const std::string completa =
+        orden.find('>') == std::string::npos ? orden + " > /dev/null" : orden;
+    execl("/bin/sh", "sh", "-c", completa.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int estado = 0;
+  rusage uso{};
+  wait4(hijo, &estado, 0, &uso);
+  Medida m;
+  m.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  m.kb = uso.ru_maxrss;
+  if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) {
+    std::cerr << "falló: " << orden << '\n';
+    std::exit(1);
+  }
+  return m;
+}
+
+double Mediana(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void Comparar(const std::string& nombre, const std::string& consulta, const std::string& suelo) {
+  constexpr int kPares = 5;
+  Ejecutar(consulta);  // warm the cache
+  Ejecutar(suelo);
+  std::vector<double> razones;
+  std::vector<double> tiempos;
+  std::vector<double> suelos;
+  long kb = 0;
+  for (int i = 0; i < kPares; ++i) {
+    const Medida a = Ejecutar(consulta);
+    const Medida b = Ejecutar(suelo);
+    razones.push_back(a.segundos / b.segundos);
+    tiempos.push_back(a.segundos);
+    suelos.push_back(b.segundos);
+    kb = std::max(kb, a.kb);
+  }
+  std::printf("%-28s consulta %.3f s  suelo %.3f s  razón %.2f  memoria máxima %.1f MB\n",
+              nombre.c_str(), Mediana(tiempos), Mediana(suelos), Mediana(razones), kb / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const fs::path carpeta = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+  const fs::path plano = carpeta / "orbelux_campo_MPCORB.DAT";
+  const fs::path comprimido = carpeta / "orbelux_campo_MPCORB.DAT.gz";
+  if (!fs::exists(plano)) {
+    std::ifstream reales(ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat", std::ios::binary);
+    std::ostringstream texto;
+    texto << reales.rdbuf();
+    orbelux::sintetico::OpcionesSintetico opciones;
+    opciones.reales = texto.str();
+    std::ofstream salida(plano, std::ios::binary);
+    orbelux::sintetico::EscribirMpcSintetico(salida, opciones);
+  }
+  if (!fs::exists(comprimido)) {
+    Ejecutar("gzip -c '" + plano.string() + "' > '" + comprimido.string() + "'");
+  }
+  // 30 days after the elements' epoch, from Sierra Nevada.
+  const std::string fecha = "2026-12-21T00:00";
+  const std::string programa = ORBELUX_CAMPO;
+  const std::string base = programa + " --centro 45,10 --radio 30 --mag-max 21 --fecha " + fecha +
+                           " --observatorio J86 --elementos ";
+
+  // How much the culling leaves to compute exactly.
+  for (const bool perturbado : {true, false}) {
+    orbelux::campo::PeticionCampo p;
+    p.ar_centro = 45 * 3.14159265358979323846 / 180;
+    p.dec_centro = 10 * 3.14159265358979323846 / 180;
+    p.radio = 30.0 / 60 * 3.14159265358979323846 / 180;
+    p.magnitud_maxima = 21;
+    p.instante = ef::InstanteDesdeCalendario(2026, 12, 21, 0, 0, 0);
+    const ef::Sitio sitio = *ef::BuscarObservatorio("J86");
+    p.observador = [sitio](const ef::Instante& i) {
+      return ef::ObservadorGeocentrico(sitio, i).posicion;
+    };
+    p.perturbado = perturbado;
+    ef::ArchivoElementos archivo(plano);
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto r = orbelux::campo::BuscarEnCampo(archivo, p);
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf(
+        "%s: %llu registros, %llu candidatos calculados exactamente, %llu omitidos, "
+        "%zu en el campo (%.3f s)\n",
+        perturbado ? "perturbado" : "dos cuerpos", static_cast<unsigned long long>(r.registros),
+        static_cast<unsigned long long>(r.candidatos), static_cast<unsigned long long>(r.omitidos),
+        r.objetos.size(), s);
+  }
+
+  Comparar("plano / wc -l", base + "'" + plano.string() + "'", "wc -l '" + plano.string() + "'");
+  Comparar("gzip / gzip -dc", base + "'" + comprimido.string() + "'",
+           "gzip -dc '" + comprimido.string() + "'");
+  Comparar("plano --dos-cuerpos / wc -l", base + "'" + plano.string() + "' --dos-cuerpos",
+           "wc -l '" + plano.string() + "'");
+  Comparar("gzip --dos-cuerpos / gzip -dc", base + "'" + comprimido.string() + "' --dos-cuerpos",
+           "gzip -dc '" + comprimido.string() + "'");
+  std::printf("Objetivos: plano <= 3, gzip <= 1.3, memoria < 200 MB\n");
+  return 0;
+}

@@ -1,0 +1,139 @@
+#include "field/field_output.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace orbelux::campo {
+
+namespace {
+
+// A fixed-point number; "-0.00" is written "0.00", the sign of nothing.
+std::string Fijo(double valor, int decimales) {
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "%.*f", decimales, valor);
+  std::string s = texto;
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+// Sexagesimal with `decimales` decimals of the last part, carried up after rounding.
+std::string Sexagesimal(double valor, int decimales, int ancho_primero) {
+  const double escala = std::pow(10.0, decimales);
+  const auto total = static_cast<long long>(std::llround(std::abs(valor) * 3600 * escala));
+  const long long unidades = total / (3600 * static_cast<long long>(escala));
+  const long long resto = total % (3600 * static_cast<long long>(escala));
+  const long long minutos = resto / (60 * static_cast<long long>(escala));
+  const double segundos =
+      static_cast<double>(resto % (60 * static_cast<long long>(escala))) / escala;
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "%0*lld %02lld %0*.*f", ancho_primero, unidades, minutos,
+                decimales + 3, decimales, segundos);
+  return texto;
+}
+
+// Columns are aligned by code points: the designations and headings are UTF-8.
+std::size_t Anchura(std::string_view texto) {
+  std::size_t n = 0;
+  for (const char c : texto) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  }
+  return n;
+}
+
+std::string Relleno(std::string_view texto, std::size_t ancho, bool a_la_izquierda) {
+  const std::size_t n = Anchura(texto);
+  const std::string blancos(n < ancho ? ancho - n : 0, ' ');
+  return a_la_izquierda ? std::string(texto) + blancos : blancos + std::string(texto);
+}
+
+std::string Csv(std::string_view texto) {
+  if (texto.find_first_of(",\"") == std::string_view::npos) return std::string(texto);
+  std::string s = "\"";
+  for (const char c : texto) {
+    if (c == '"') s += '"';
+    s += c;
+  }
+  return s + "\"";
+}
+
+std::string TextoV(const ObjetoCampo& o) { return o.v ? Fijo(*o.v, 2) : std::string(); }
+
+}  // namespace
+
+std::string TextoAscensionRecta(double grados) {
+  double horas = std::fmod(grados / 15, 24.0);
+  if (horas < 0) horas += 24;
+  std::string s = Sexagesimal(horas, 2, 2);
+  // 23 59 59.999 rounds up to the next day.
+  if (s.compare(0, 2, "24") == 0) s = "00" + s.substr(2);
+  return s;
+}
+
+std::string TextoDeclinacion(double grados) {
+  const std::string s = Sexagesimal(grados, 1, 2);
+  const bool negativa = grados < 0 && s.find_first_not_of("0 .") != std::string::npos;
+  return (negativa ? "-" : "+") + s;
+}
+
+std::string TextoCsv(const ResultadoCampo& resultado) {
+  std::string s =
+      "designacion,ar_grados,dec_grados,v,distancia_arcsec,este_arcsec,norte_arcsec,"
+      "mov_ar_arcsec_min,mov_dec_arcsec_min,delta_ua,r_ua,elongacion_grados,fase_grados\n";
+  for (const ObjetoCampo& o : resultado.objetos) {
+    s += Csv(o.designacion) + ',' + Fijo(o.ar, 7) + ',' + Fijo(o.dec, 7) + ',' + TextoV(o) + ',' +
+         Fijo(o.distancia, 2) + ',' + Fijo(o.este, 2) + ',' + Fijo(o.norte, 2) + ',' +
+         Fijo(o.mov_ar, 4) + ',' + Fijo(o.mov_dec, 4) + ',' + Fijo(o.delta, 6) + ',' +
+         Fijo(o.r, 6) + ',' + Fijo(o.elongacion, 2) + ',' + Fijo(o.fase, 2) + '\n';
+  }
+  return s;
+}
+
+std::string TextoTabla(const ResultadoCampo& resultado, const CabeceraCampo& c) {
+  std::string s = "Objetos en el campo\n";
+  s += "Instante:   " + c.instante + '\n';
+  s += "Lugar:      " + c.lugar + '\n';
+  s += "Centro:     AR " + TextoAscensionRecta(c.ar_centro) + "  Dec " +
+       TextoDeclinacion(c.dec_centro) + "  (" + Fijo(c.ar_centro, 7) + "°, " +
+       Fijo(c.dec_centro, 7) + "°)\n";
+  s += "Radio:      " + Fijo(c.radio, 2) + "'\n";
+  s += "Magnitud:   " +
+       (c.magnitud_maxima ? "hasta V " + Fijo(*c.magnitud_maxima, 2) : std::string("sin límite")) +
+       '\n';
+  s += "Movimiento: " + std::string(c.dos_cuerpos ? "dos cuerpos" : "perturbado por los planetas") +
+       '\n';
+  s += "Elementos:  " + c.elementos + " (" + std::to_string(resultado.registros) + " registros, " +
+       std::to_string(resultado.omitidos) + " omitidos)\n";
+  s += "Objetos:    " + std::to_string(resultado.objetos.size()) + "\n\n";
+
+  const std::vector<std::string> titulos = {
+      "Designación", "AR (J2000)", "Dec (J2000)", "V",      "Dist\"", "Este\"", "Norte\"",
+      "AR\"/min",    "Dec\"/min",  "Δ (UA)",      "r (UA)", "Elong°", "Fase°"};
+  std::vector<std::vector<std::string>> filas;
+  for (const ObjetoCampo& o : resultado.objetos) {
+    filas.push_back({o.designacion, TextoAscensionRecta(o.ar), TextoDeclinacion(o.dec), TextoV(o),
+                     Fijo(o.distancia, 2), Fijo(o.este, 2), Fijo(o.norte, 2), Fijo(o.mov_ar, 4),
+                     Fijo(o.mov_dec, 4), Fijo(o.delta, 6), Fijo(o.r, 6), Fijo(o.elongacion, 2),
+                     Fijo(o.fase, 2)});
+  }
+  std::vector<std::size_t> anchos(titulos.size());
+  for (std::size_t j = 0; j < titulos.size(); ++j) {
+    anchos[j] = Anchura(titulos[j]);
+    for (const auto& fila : filas) anchos[j] = std::max(anchos[j], Anchura(fila[j]));
+  }
+  const auto linea = [&](const std::vector<std::string>& campos) {
+    std::string l;
+    for (std::size_t j = 0; j < campos.size(); ++j) {
+      if (j != 0) l += "  ";
+      l += Relleno(campos[j], anchos[j], j == 0);
+    }
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    return l + '\n';
+  };
+  s += linea(titulos);
+  for (const auto& fila : filas) s += linea(fila);
+  return s;
+}
+
+}  // namespace orbelux::campo
