@@ -82,6 +82,15 @@ struct Bloque {
   std::uint64_t primera_linea = 0;
 };
 
+// A lone CR ends a line, as LF and CR LF do: it becomes LF here, so that the rest of the
+// search sees only LF and CR LF. A CR at the very end of the data waits for the next block,
+// which tells whether an LF follows it.
+void LoneCrALf(std::string& datos, bool al_final) {
+  for (std::size_t i = datos.find('\r'); i != std::string::npos; i = datos.find('\r', i + 1)) {
+    if (i + 1 < datos.size() ? datos[i + 1] != '\n' : al_final) datos[i] = '\n';
+  }
+}
+
 // One thread reads (and inflates) the source into blocks of whole lines while the others
 // sort them out. The header, everything up to the first record or a line of dashes, is
 // dropped here, since it is the only part read in order.
@@ -105,6 +114,7 @@ class Lectura final {
         bloque.datos = std::move(resto);
         resto.clear();
         bloque.datos.append(buffer.get(), n);
+        LoneCrALf(bloque.datos, n == 0);
         if (n != 0) {
           const std::size_t fin = bloque.datos.rfind('\n');
           if (fin == std::string::npos) {

@@ -186,6 +186,27 @@ TEST(Programa, ComillasSinMagnitudYOmitidos) {
       << con_comilla.salida;
 }
 
+// LF, CR LF and a lone CR each end a line, and every record is read whatever the ends.
+TEST(Programa, LeeTodosLosFinesDeLinea) {
+  const std::string lf = Registro(2) + Registro(1) + Registro(3);
+  for (const std::string fin : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(fin == "\n" ? "LF" : fin == "\r" ? "CR" : "CR LF");
+    DirectorioTemporal dir;
+    std::string texto = lf;
+    for (std::size_t i = texto.find('\n'); i != std::string::npos; i = texto.find('\n', i + 1)) {
+      texto.replace(i, 1, fin);
+      i += fin.size() - 1;
+    }
+    EscribirArchivo(dir / "e.dat", texto);
+    const Ejecucion e = Ejecutar(
+        Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato", "csv"}));
+    ASSERT_EQ(e.codigo, 0) << e.errores;
+    EXPECT_EQ(e.errores, "");
+    EXPECT_NE(e.salida.find("\n(1) Ceres,278.3318595,-23.0407890,9.02,"), std::string::npos)
+        << e.salida;
+  }
+}
+
 TEST(Programa, SalidaEnFicheroAtomica) {
   DirectorioTemporal dir;
   prueba::SistemaConAverias averiado(prueba::Averia::Renombrar);
