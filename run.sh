@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the program and opens its window in build/run/, beside a copy of the sample catalogue.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every benchmark here needs to report ratios measured in one run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalogues for the benchmarks, in the exact columns the scan reads.
 #pragma once
 

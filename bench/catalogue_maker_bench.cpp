@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of making a catalogue of 32,767 asteroids against the physical floor of its input
 // and output.
 //

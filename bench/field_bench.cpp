@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-campo on a synthetic file of 1.5 million records, against the floor of any
 // program that must look at every record: `wc -l` of the plain file, `gzip -dc` of the
 // compressed one. Medians of paired runs (query, floor, query, floor...), warm cache, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A manual check, not part of the test suite: catalogues far beyond any real one.
 //   1. one line of 1 GiB with no line end;
 //   2. ten million short lines with the upper number bound at 1400.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of a list generation against the physical floor of its input and output.
 //
 // The floor reads the same catalogue bytes in 64 KiB blocks and writes a file of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of a catalogue with planetary perturbations: 32,767 generated asteroids (main belt,
 // Hungarias, Trojans, near-Earth objects, a few of high eccentricity) with element epochs
 // spread over +-120 days, carried to one year after their central epoch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A target with a planted fault, built only so that CI can show that tools/fuzz.sh fails
 // when a target finds one. It has no seed corpus, so fuzz.sh never runs it by default.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text and number conversions against slow, obviously correct models.
 
 #include <fuzzer/FuzzedDataProvider.h>

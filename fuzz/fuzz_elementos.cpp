@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as an elements file, read as they are and once more gzip-compressed:
 // every input must end in a clear error or in a catalogue whose every line has the
 // catalogue's form.

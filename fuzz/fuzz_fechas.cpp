@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --fecha and --jd on arbitrary text: a usage error or an instant that prints as a date of
 // the years 1000 to 9999, with second 60 only where a leap second ends the day.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole run on arbitrary bytes: sixteen box texts and a catalogue from the same input,
 // and now and then a disk that fails at some step. Whatever they hold, the run must end
 // in exactly one of its outcomes, with the pointer restored and an older report either

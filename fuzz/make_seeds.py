@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpora of the fuzz targets: real-looking box texts and catalogue lines.
 
 The inputs follow the layout the targets read with FuzzedDataProvider: strings first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files kept in memory, with one operation made to fail on request: lets a fuzz target
 // run thousands of whole runs a second and break the disk at any step.
 #pragma once

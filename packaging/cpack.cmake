@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, made from the release preset:
 #   cmake --preset release && cmake --build --preset release --target package
 # Its contents are every install() rule of the build, so a new program joins the package by

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the release preset and checks it with lintian.
 # Usage: tools/build-package.sh [--chroot]
 #   --chroot  then installs, runs and purges it on a fresh Debian 12 (tools/check-package.sh)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grabs the window as the program opens it into a PNG, for the README.
 // Usage: QT_QPA_PLATFORM=offscreen orbelux_captura docs/ventana.png
 #include <QApplication>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the package on a fresh Debian 12 (debootstrap into a temporary folder), runs its
 # programs and its desktop entry there, purges it, and checks that nothing is left behind.
 # Usage (as root): tools/check-package.sh build/release/orbelux_<version>_amd64.deb [output folder]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a generator into a scratch folder and compares what it writes with the files kept in
 # the tree, so that those files stay exactly what their generator makes.
 #   -DGENERADOR=<program> -DARGUMENTO=<its argument> -DSALIDA=<scratch folder>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's art from a few geometric shapes and writes it as source files:
 //   src/window/art/luna_16.xpm, luna_32.xpm  the window icon (15 colours + transparent)
 //   src/window/art/emblema.xpm               the 80 x 96 picture of the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a sample catalogue "ast.dat" in the program's fixed columns: one line per numbered
 // asteroid, made-up names and provisional designations, positions for one date spread over
 // the whole sky (most near the ecliptic, as real ones are), magnitudes from about 8 to 20,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the synthetic elements file of the field search's benchmark:
 //   orbelux_generar_mpc FICHERO [REGISTROS] [REALES]
 // REALES is an elements file whose records come first

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes sure the build has what it needs, and installs with apt-get only what is missing.
 # Usage: tools/install-deps.sh [extra-package ...]
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A synthetic elements file in the MPC export format (the format of MPCORB.DAT), for the
 // field search's tests and benchmark: every designation form, the header and the blank
 // line between numbered and provisional objects, and the populations of the real file.

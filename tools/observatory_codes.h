@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One line of the Minor Planet Center's list of observatory codes (ObsCodes.html), read by
 // its fixed columns. Kept apart from the generator so the tests can feed it real lines.
 #pragma once

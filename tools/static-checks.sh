@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # clang-tidy (checks in .clang-tidy) and cppcheck over the Qt-free libraries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -6,7 +7,7 @@ tools/install-deps.sh clang-tidy cppcheck
 cmake --preset dev >/dev/null  # compile_commands.json for clang-tidy
 
 fuentes=$(git ls-files 'src/platform/*.cpp' 'src/listgen/*.cpp' 'src/ephemeris/*.cpp' \
-                       'src/catalogue/*.cpp' 'src/console/*.cpp')
+                       'src/catalogue/*.cpp' 'src/console/*.cpp' 'src/field/*.cpp')
 echo "--- clang-tidy"
 registro="$(mktemp)"
 trap 'rm -f "$registro"' EXIT
@@ -17,7 +18,7 @@ if ! printf '%s\n' $fuentes | xargs -P 2 -n 1 clang-tidy -p build/dev --quiet >"
 fi
 
 echo "--- cppcheck"
-directorios=$(for d in src/platform src/listgen src/ephemeris src/catalogue src/console; do [ -d "$d" ] && echo "$d"; done)
+directorios=$(for d in src/platform src/listgen src/ephemeris src/catalogue src/console src/field; do [ -d "$d" ] && echo "$d"; done)
 # shellcheck disable=SC2086
 cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability \
   --inline-suppr --error-exitcode=1 --quiet -I src $directorios

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the Minor Planet Center's ObsCodes.html into the C++ table that orbelux_ephemeris
 // compiles in, so no program has to find the list at run time. Run by the build:
 //   orbelux_tabla_observatorios data/observatorios/ObsCodes.html <build>/observatory_table.cpp

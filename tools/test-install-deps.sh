@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs tools/install-deps.sh with a PATH made by hand, so that each case sees only the
 # commands it should, and apt-get, dpkg-query and sudo are stand-ins that write down how
 # they were called. Needs a machine where the build's dependencies are all present.

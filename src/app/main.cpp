@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window program: it lives as long as its one window.
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-campo: every object of an elements file inside a circle of sky.
 #include <clocale>
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-catalogo: writes the catalogue "ast.dat" for a date from orbital elements.
 #include <clocale>
 #include <iostream>

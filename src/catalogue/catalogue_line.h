@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a computed position turns into one line of the catalogue "ast.dat": the fixed
 // columns the list generation reads, with the roundings carried so no field shows 60.
 #pragma once

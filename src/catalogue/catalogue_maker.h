@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From an elements file to the catalogue "ast.dat" for one instant: every position is
 // computed before anything is written, and the file is replaced in one step.
 #pragma once

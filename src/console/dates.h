@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instant a console program works for: --fecha (a calendar date and time, UTC or with
 // its zone), --jd (a Julian day in UTC) or the current minute, and how it is printed.
 #pragma once

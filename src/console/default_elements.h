@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The elements file a console program reads when none is named: MPCORB.DAT or, failing
 // that, MPCORB.DAT.gz in the current folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command lines of the console programs share: exit codes, the usage error and
 // its message, and the reading of options ("--x v" or "--x=v", flags, -h, --ayuda, --help,
 // --version).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A progress bar on a terminal for the runs that take a while: it appears only once a
 // run has gone on for a second, and is wiped when the run ends.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the console programs see the sky from: the values of --observatorio and --lugar, turned
 // into a site of the ephemeris and into the words that tell the user where that is.
 #pragma once

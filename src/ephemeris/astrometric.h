@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Astrometric place: the asteroid where it was when the light left it, seen from the
 // observer (the centre of the Earth or a site on it), on the ICRF axes. No aberration, no
 // light deflection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The explicit Runge-Kutta pair of Dormand and Prince of order 8 with error estimators of
 // orders 5 and 3 (Hairer, Norsett and Wanner, "Solving Ordinary Differential Equations I",
 // 2nd ed., section II.10), with its step-size control, for a state of six components.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of an elements file: a file read through the file system's seam, plain or
 // gzip-compressed (told apart by its content, not its name), or text already in memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brightness in the H-G system of the IAU (1985).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an elements file turns into element sets: the MPC export format (the format of
 // MPCORB.DAT), read line by line with every field converted in place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an MPC record line turns into elements: the columns of the MPC export format (the
 // format of MPCORB.DAT), each field checked and converted, with a message naming the
 // file, the line and the columns of the first field that does not convert.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Minor Planet Center's observatory codes as compiled into the library: the table is
 // generated at build time from data/observatorios/ObsCodes.html, in code order.
 #pragma once

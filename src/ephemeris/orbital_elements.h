@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The osculating elements of one numbered asteroid, as read from an elements file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed-column fields of the MPC export format, converted in place: packed numbers,
 // packed epochs and the decimal numbers of the element columns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an element set turns into a position when the planets pull: the osculating
 // elements become a heliocentric state at their epoch, and the equations of motion are
 // integrated from there to the instant wanted.

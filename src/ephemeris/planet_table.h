@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The planets, the Earth and the Moon for a whole run: their heliocentric positions from
 // ERFA at nodes half a day apart, interpolated between them, shared by every asteroid.
 #pragma once

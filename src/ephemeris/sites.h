@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the sky is seen from: an observatory of the Minor Planet Center's list (built into the
 // library) or a place given by its geodetic coordinates, and that place's position and velocity
 // relative to the centre of the Earth at an instant.

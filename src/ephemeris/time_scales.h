@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One instant in the time scales the computation needs, all through ERFA: UTC as given,
 // TT through TAI and the leap seconds, TDB from TT by the periodic series.
 #pragma once

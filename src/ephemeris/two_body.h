@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an element set turns into a position: Kepler's equation and the heliocentric
 // position of an asteroid on an unperturbed ellipse.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A position or direction in space: AU on the ICRF (J2000 equatorial) axes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of orbelux-campo: options, defaults, messages and exit codes.
 #pragma once
 

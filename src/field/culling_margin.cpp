@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "field/culling_margin.h"
 
 #include <algorithm>
@@ -145,7 +146,7 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
 }  // namespace
 
 TramosCuerpos::TramosCuerpos(double t) : t_(t) {
-  centros_.reserve(2 * kTramos);
+  centros_.reserve(std::size_t{2} * kTramos);
   for (int k = -kTramos; k < kTramos; ++k)
     centros_.push_back(ef::PosicionesERFA(t + (k + 0.5) * kDias));
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far the exact place of an object can lie from its cheap two-body place: the bound
 // that lets a search of the sky skip the integration of every object whose two-body
 // place is further than that from the circle asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The objects of a field as the user reads them: aligned columns under a header, or CSV.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every object of an elements file inside a circle of sky: one streaming pass that keeps
 // only the records whose cheap two-body place may lie in the circle, then the exact
 // computation of those few, as the catalogue maker does it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each field stands in a line of the catalogue "ast.dat" (1-based columns).
 // The reader here and any program that writes catalogues share these positions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue "ast.dat": its lines become records, the records that pass every bound
 // are kept in right-ascension order as fixed-width list lines.
 #pragma once

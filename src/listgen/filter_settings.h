@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sixteen filter texts of the window, the numeric bounds they give, and the
 // conversions between texts and numbers that the whole list generation uses.
 #pragma once

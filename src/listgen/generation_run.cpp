@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "listgen/generation_run.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One press of "Generar Lista": from the sixteen filter texts and "ast.dat" to the
 // report "Asteroides.txt", with every failure handled inside the run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1252, the single-byte encoding of the report, from UTF-8.
 #pragma once
 

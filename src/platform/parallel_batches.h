@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way work is shared among threads: independent items cut into batches, each
 // batch taken by whichever thread is free, the calling thread working too.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's side of the operations a run needs: failures, the current directory,
 // reading a file line by line and replacing a file atomically. Every file operation
 // goes through SistemaArchivos so that tests can make any step fail.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window keeps its geometry in fixed pixels, so its captions must fit the room the
 // layout gives them. When the platform's font is too wide, a narrower face or a smaller size
 // is chosen instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmOrbelux, the program's one window: sixteen filter boxes in the frame "Filtros", the
 // buttons "Generar Lista" and "Cerrar", and the emblem. A press of "Generar Lista" runs
 // GenerarLista on the boxes; the window is what the run reads, writes and tells.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A catalogue's lines against reference places, field by field after the catalogue's own
 // rounding.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue with planetary perturbations, as orbelux-catalogo writes it: against the
 // independent reference to the rounding of its fields, the same with any number of
 // threads, and two-body motion on request exactly as before.

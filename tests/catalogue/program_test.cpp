@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-catalogo from its command line to the file it writes.
 #include "catalogue/command_line.h"
 

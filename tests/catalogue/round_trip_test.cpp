@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole generated catalogue read back through the list generation's own reader: every
 // line gives the position that was written and the magnitude as the reader rounds it.
 #include <cmath>

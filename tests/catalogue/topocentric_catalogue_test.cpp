@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue seen from an observatory: against the independent reference to the rounding of
 // its fields, (433) Eros against JPL Horizons, and the geocentre exactly as before.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values of --observatorio and --lugar as the user types them.
 #include "console/site_options.h"
 

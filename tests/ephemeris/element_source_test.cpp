@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The elements file as the reader gets it: through the file system's seam, plain or gzip,
 // and every way it can fail.
 #include "ephemeris/element_source.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generator's reading of the MPC's ObsCodes.html, line by line, before its table is
 // compiled into the library.
 #include "observatory_codes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The integrator, the force model and the table of the planets, each against something
 // known independently: the order conditions of the method, Kepler's ellipse, the
 // relativistic advance of a perihelion, reversibility, a tighter tolerance, ERFA itself.

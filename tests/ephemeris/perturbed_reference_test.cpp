@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integrated positions against an independent implementation of the same force model,
 // and against JPL Horizons.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Positions and magnitudes of asteroids 1-227 against positions computed independently
 // from the same elements.
 #include <algorithm>

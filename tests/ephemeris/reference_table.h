@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The independent reference positions of tests/data/ephemeris, one row per asteroid and
 // instant, and the elements of the one asteroid outside the bundled example.
 #pragma once

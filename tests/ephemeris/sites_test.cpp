@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observatory codes compiled in from the MPC's list, geodetic places, and where a site
 // stands relative to the centre of the Earth at an instant.
 #include "ephemeris/sites.h"

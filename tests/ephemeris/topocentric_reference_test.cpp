@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Places seen from observatories on the Earth: the 227 against an independent implementation
 // of the same model, and (433) Eros against JPL Horizons.
 #include <algorithm>

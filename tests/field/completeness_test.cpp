@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The culling leaves out no object: searches of many circles and instants give exactly
 // what computing every record of the file exactly gives.
 #include <cmath>

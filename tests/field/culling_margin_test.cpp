@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The margin of the culling bounds what it claims to: the perturbed motion of real orbits
 // never strays from the two-body one by more than the bound, and the bound gives up
 // (infinity) where the object may meet a body.

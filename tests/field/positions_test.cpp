@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field search finds objects where the references put them: the 227 bundled asteroids
 // seen from three observatories, and Eros where JPL Horizons saw it from two.
 #include <cmath>

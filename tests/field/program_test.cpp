@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-campo from its command line to what it writes.
 #include "field/command_line.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window for tests: holds sixteen texts and records everything a run asks of it.
 #pragma once
 

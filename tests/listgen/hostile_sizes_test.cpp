@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs far larger than any real catalogue or box: memory must stay bounded.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The atomic write against what a careful save must survive: odd destinations, links,
 // modes and owners, the disk's durability, signals and the leftovers of killed runs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real file system's fsync calls, counted where they reach the C library: a write that
 // skipped one would lose data on a power cut and pass every other test.
 #include <gtest/gtest.h>

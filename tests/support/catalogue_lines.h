@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalogue lines for tests, laid out in the catalogue's columns.
 #pragma once
 

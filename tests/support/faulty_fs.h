@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real file system with one step made to fail on purpose, to prove that every
 // failure ends in a message, with nothing lost and nothing left behind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh temporary directory for one test, removed afterwards. Optionally the current
 // directory while it lives, since a run reads and writes in the current directory.
 #pragma once

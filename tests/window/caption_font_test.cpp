@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption is seen whole in the room the layout gives it, whatever the platform's font.
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Widgets need a QApplication before any test runs. Listing the tests at build time also
 // starts it, on a machine that may have no display: hence offscreen unless told otherwise.
 #include <QApplication>

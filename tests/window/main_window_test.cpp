@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as the user finds it: its controls and their places, the start texts, focus
 // and Tab, Enter, and the two ways out.
 #include <QGroupBox>

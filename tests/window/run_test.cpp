@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A press of "Generar Lista" seen from the window: what the boxes show after it, the
 // pointer while and after it works, its message boxes, and the report it leaves.
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window's tests share: a file system that reports each run from inside it, a
 // window in a fresh working folder whose messages are recorded instead of shown, and a
 // closer for the real message boxes so that no test waits on one.
