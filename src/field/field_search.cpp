@@ -17,6 +17,7 @@
 
 #include "ephemeris/astrometric.h"
 #include "ephemeris/magnitude.h"
+#include "ephemeris/mpc_reader.h"
 #include "ephemeris/mpc_record.h"
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/packed_fields.h"
@@ -97,8 +98,8 @@ void LoneCrALf(std::string& datos, bool al_final) {
 // dropped here, since it is the only part read in order.
 class Lectura final {
  public:
-  Lectura(ef::FuenteBytes& fuente, std::function<void(std::size_t)> leidos)
-      : fuente_(fuente), leidos_(std::move(leidos)) {}
+  Lectura(ef::FuenteBytes& fuente, std::string nombre, std::function<void(std::size_t)> leidos)
+      : fuente_(fuente), nombre_(std::move(nombre)), leidos_(std::move(leidos)) {}
 
   void Leer() {
     try {
@@ -125,6 +126,7 @@ class Lectura final {
           resto.assign(bloque.datos, fin + 1);
           bloque.datos.resize(fin + 1);
         }
+        ContarBlancas(bloque.datos, linea);
         if (en_cabecera) en_cabecera = QuitarCabecera(bloque.datos, linea);
         bloque.primera_linea = linea;
         linea +=
@@ -174,6 +176,31 @@ class Lectura final {
     return true;
   }
 
+  // A file of nothing but blank lines (a few megabytes of gzip can hold gigabytes of them)
+  // is refused, as the catalogue maker refuses it, before it keeps the search busy for
+  // minutes. Only a run of blank lines that reaches the end of a block can go on into the
+  // next one, so that run is all that is carried over.
+  void ContarBlancas(std::string_view datos, std::uint64_t primera_linea) {
+    const std::size_t ultimo = datos.find_last_not_of(" \t\n");
+    const auto lineas = static_cast<std::uint64_t>(std::count(datos.begin(), datos.end(), '\n'));
+    if (ultimo == std::string_view::npos) {
+      blancas_ += lineas;
+    } else {
+      // The line that holds the last text ends at the next LF; the lines after it are blank.
+      const auto tras = datos.substr(ultimo);
+      blancas_ = static_cast<std::uint64_t>(
+          std::max<std::ptrdiff_t>(std::count(tras.begin(), tras.end(), '\n') - 1, 0));
+    }
+    if (blancas_ <= ef::kMaximoLineasSinRegistro) return;
+    const std::uint64_t linea = primera_linea + lineas - 1;  // the block's last
+    throw ef::ErrorElementos(ef::Prefijo(nombre_, linea) +
+                                 "más de diez millones de líneas seguidas sin ningún registro "
+                                 "(desde la línea " +
+                                 std::to_string(linea - blancas_ + 1) +
+                                 "): no parece un fichero de elementos",
+                             linea);
+  }
+
   // Drops the header lines at the front of `datos`; true while the header goes on.
   bool QuitarCabecera(std::string& datos, std::uint64_t& linea) {
     std::size_t pos = 0;
@@ -199,7 +226,9 @@ class Lectura final {
   }
 
   ef::FuenteBytes& fuente_;
+  std::string nombre_;
   std::function<void(std::size_t)> leidos_;
+  std::uint64_t blancas_ = 0;
   std::mutex mutex_;
   std::condition_variable hay_datos_;
   std::condition_variable hay_sitio_;
@@ -424,7 +453,7 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
 
   // The streaming pass: one thread reads, the others sort the blocks out.
   std::atomic<std::size_t> bytes{0};
-  Lectura lectura(fuente, [&bytes](std::size_t n) { bytes.store(n); });
+  Lectura lectura(fuente, p.nombre_elementos, [&bytes](std::size_t n) { bytes.store(n); });
   std::thread lector([&lectura] { lectura.Leer(); });
   const unsigned cribadores = std::max(1u, procesadores);
   std::vector<Hallazgos> hallazgos(cribadores);

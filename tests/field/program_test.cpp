@@ -208,6 +208,19 @@ TEST(Programa, LeeTodosLosFinesDeLinea) {
   }
 }
 
+// Blank lines by the gigabyte (a gzip bomb) are refused early, not searched for minutes.
+TEST(Programa, RechazaMillonesDeLineasEnBlanco) {
+  DirectorioTemporal dir;
+  EscribirArchivo(dir / "e.dat", Registro(1) + std::string(11'000'000, '\n') + Registro(2));
+  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string()}));
+  EXPECT_EQ(e.codigo, 1);
+  EXPECT_EQ(e.salida, "");
+  EXPECT_NE(e.errores.find("más de diez millones de líneas seguidas sin ningún registro (desde la "
+                           "línea 2)"),
+            std::string::npos)
+      << e.errores;
+}
+
 TEST(Programa, SalidaEnFicheroAtomica) {
   DirectorioTemporal dir;
   prueba::SistemaConAverias averiado(prueba::Averia::Renombrar);
