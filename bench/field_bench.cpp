@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
   const fs::path carpeta = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
   const fs::path plano = carpeta / "orbelux_campo_MPCORB.DAT";
   const fs::path comprimido = carpeta / "orbelux_campo_MPCORB.DAT.gz";
+  fs::create_directories(carpeta);
   if (!fs::exists(plano)) {
     std::ifstream reales(ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat", std::ios::binary);
     std::ostringstream texto;
@@ -97,6 +98,11 @@ int main(int argc, char** argv) {
     opciones.reales = texto.str();
     std::ofstream salida(plano, std::ios::binary);
     orbelux::sintetico::EscribirMpcSintetico(salida, opciones);
+    if (!salida.flush()) {
+      std::cerr << "no se puede escribir " << plano << '\n';
+      fs::remove(plano);
+      return 1;
+    }
   }
   if (!fs::exists(comprimido)) {
     Ejecutar("gzip -c '" + plano.string() + "' > '" + comprimido.string() + "'");

@@ -209,7 +209,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     barra.reset();
     if (a_salida_estandar && !salida) {
       errores << prefijo << "no se puede escribir el catálogo en la salida estándar";
-      if (errno != 0) errores << ": " << std::strerror(errno);
+      if (errno != 0) errores << ": " << MotivoError(errno);
       errores << '\n';
       return kSalidaFallo;
     }

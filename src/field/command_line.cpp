@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field/command_line.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -300,20 +301,27 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
         barra->Avanzar(etapa, hechos, total);
       };
     }
+    SistemaArchivos& sistema = entorno.sistema != nullptr ? *entorno.sistema : SistemaReal();
     ResultadoCampo resultado;
     {
-      ef::ArchivoElementos archivo(elementos);
+      ef::ArchivoElementos archivo(elementos, sistema);
       resultado = BuscarEnCampo(archivo, peticion);
     }
     barra.reset();
     const std::string texto = csv ? TextoCsv(resultado) : TextoTabla(resultado, cabecera);
     if (destino) {
-      SistemaArchivos& sistema = entorno.sistema != nullptr ? *entorno.sistema : SistemaReal();
       EscrituraAtomica escritura(sistema, *destino);
       escritura.Escribir(texto);
       escritura.Confirmar();
     } else {
+      errno = 0;
       salida << texto << std::flush;
+      if (!salida) {
+        errores << prefijo << "no se puede escribir el resultado en la salida estándar";
+        if (errno != 0) errores << ": " << MotivoError(errno);
+        errores << '\n';
+        return kSalidaFallo;
+      }
     }
     if (resultado.omitidos != 0) {
       std::string nombres;

@@ -221,6 +221,35 @@ TEST(Programa, RechazaMillonesDeLineasEnBlanco) {
       << e.errores;
 }
 
+class FlujoLleno final : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST(Programa, SalidaEstandarQueFallaSaleConUno) {
+  FlujoLleno lleno;
+  std::ostream salida(&lleno);
+  std::ostringstream errores;
+  const int codigo = ProgramaCampo(Con(kCeres, {"--elementos", kEjemplo}), salida, errores);
+  EXPECT_EQ(codigo, 1);
+  EXPECT_EQ(errores.str().rfind(
+                "orbelux-campo: no se puede escribir el resultado en la salida estándar", 0),
+            0u)
+      << errores.str();
+}
+
+// The elements are read through the file-system seam, so a failing disk is reported.
+TEST(Programa, ElementosIlegiblesPorElDisco) {
+  prueba::SistemaConAverias averiado(prueba::Averia::AbrirLectura);
+  EntornoCampo entorno;
+  entorno.sistema = &averiado;
+  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", kEjemplo}), entorno);
+  EXPECT_EQ(e.codigo, 1);
+  EXPECT_EQ(e.salida, "");
+  EXPECT_NE(e.errores.find("no se puede abrir"), std::string::npos) << e.errores;
+}
+
 TEST(Programa, SalidaEnFicheroAtomica) {
   DirectorioTemporal dir;
   prueba::SistemaConAverias averiado(prueba::Averia::Renombrar);
