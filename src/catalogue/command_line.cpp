@@ -102,9 +102,7 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
                                      {"--lugar", &o.lugar}},
                                     {{"--dos-cuerpos", &o.dos_cuerpos}});
   consola::ComprobarFechaOJD(o.fecha, o.jd);
-  if (o.observatorio && o.lugar) {
-    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
-  }
+  consola::ComprobarObservatorioOLugar(o.observatorio, o.lugar);
   return o;
 }
 
@@ -153,9 +151,8 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
       salida << consola::TextoVersion(kPrograma);
       return kSalidaBien;
     }
-    if (opciones.observatorio && opciones.observatorio->starts_with(consola::kPrefijoBusqueda)) {
-      salida << consola::ListadoObservatorios(
-          std::string_view(*opciones.observatorio).substr(consola::kPrefijoBusqueda.size()));
+    if (const auto listado = consola::ListadoPedido(opciones.observatorio)) {
+      salida << *listado;
       return kSalidaBien;
     }
     if (opciones.fecha) {
@@ -165,12 +162,9 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     } else {
       peticion.instante = consola::InstanteActual(entorno.reloj());
     }
-    if (opciones.observatorio || opciones.lugar) {
-      consola::SitioElegido elegido = opciones.observatorio
-                                          ? consola::SitioDeObservatorio(*opciones.observatorio)
-                                          : consola::SitioDeLugar(*opciones.lugar);
-      vistas_desde = " vistas desde " + elegido.descripcion + ",";
-      peticion.opciones.sitio = std::move(elegido.sitio);
+    if (auto elegido = consola::SitioDeOpciones(opciones.observatorio, opciones.lugar)) {
+      vistas_desde = " vistas desde " + elegido->descripcion + ",";
+      peticion.opciones.sitio = std::move(elegido->sitio);
     }
     if (opciones.hasta) peticion.hasta = Hasta(*opciones.hasta);
     if (opciones.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
@@ -221,8 +215,7 @@ int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& s
     // Integrated positions stay good far from the epoch: only two-body motion warns.
     if (peticion.opciones.movimiento == Movimiento::DosCuerpos &&
         resultado.epocas_lejanas * 10 > resultado.asteroides) {
-      errores << prefijo << "aviso: " << resultado.epocas_lejanas << " de "
-              << resultado.asteroides
+      errores << prefijo << "aviso: " << resultado.epocas_lejanas << " de " << resultado.asteroides
               << " asteroides tienen elementos de una época a más de 200 días de la fecha; sus "
                  "posiciones pueden desviarse minutos de arco (el movimiento de dos cuerpos no "
                  "tiene en cuenta los planetas)\n";

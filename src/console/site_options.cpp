@@ -142,4 +142,23 @@ SitioElegido SitioDeLugar(std::string_view valor) {
   return elegido;
 }
 
+void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
+                                 const std::optional<std::string>& lugar) {
+  if (observatorio && lugar) {
+    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
+  }
+}
+
+std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio) {
+  if (!observatorio || !observatorio->starts_with(kPrefijoBusqueda)) return std::nullopt;
+  return ListadoObservatorios(std::string_view(*observatorio).substr(kPrefijoBusqueda.size()));
+}
+
+std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
+                                            const std::optional<std::string>& lugar) {
+  if (observatorio) return SitioDeObservatorio(*observatorio);
+  if (lugar) return SitioDeLugar(*lugar);
+  return std::nullopt;
+}
+
 }  // namespace orbelux::consola

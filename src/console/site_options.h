@@ -3,6 +3,7 @@
 // into a site of the ephemeris and into the words that tell the user where that is.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,16 @@ std::string ListadoObservatorios(std::string_view palabra);
 // (negative west and south), altitude in metres (0 when left out). Refuses longitudes outside
 // -360..360, latitudes beyond +-90 and altitudes outside -1000..10000 m.
 SitioElegido SitioDeLugar(std::string_view valor);
+
+// --observatorio and --lugar as read from the command line: they exclude each other.
+void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
+                                 const std::optional<std::string>& lugar);
+
+// The listing asked for by --observatorio buscar:PALABRA; none for any other value.
+std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio);
+
+// The site of --observatorio or --lugar, whichever was given; none when neither was.
+std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
+                                            const std::optional<std::string>& lugar);
 
 }  // namespace orbelux::consola

@@ -102,9 +102,7 @@ Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
                                      {"--lugar", &o.lugar}},
                                     {{"--dos-cuerpos", &o.dos_cuerpos}});
   consola::ComprobarFechaOJD(o.fecha, o.jd);
-  if (o.observatorio && o.lugar) {
-    throw ErrorUso("--observatorio y --lugar no pueden ir juntas: las dos dan el lugar");
-  }
+  consola::ComprobarObservatorioOLugar(o.observatorio, o.lugar);
   return o;
 }
 
@@ -204,9 +202,8 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       salida << consola::TextoVersion(kPrograma);
       return kSalidaBien;
     }
-    if (o.observatorio && o.observatorio->starts_with(consola::kPrefijoBusqueda)) {
-      salida << consola::ListadoObservatorios(
-          std::string_view(*o.observatorio).substr(consola::kPrefijoBusqueda.size()));
+    if (const auto listado = consola::ListadoPedido(o.observatorio)) {
+      salida << *listado;
       return kSalidaBien;
     }
     if (!o.centro) throw ErrorUso("falta --centro, el centro del círculo");
@@ -256,20 +253,12 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
     cabecera.magnitud_maxima = peticion.magnitud_maxima;
     cabecera.dos_cuerpos = o.dos_cuerpos;
     cabecera.lugar = "centro de la Tierra";
-    if (o.observatorio || o.lugar) {
-      consola::SitioElegido elegido;
-      try {
-        elegido = o.observatorio ? consola::SitioDeObservatorio(*o.observatorio)
-                                 : consola::SitioDeLugar(*o.lugar);
-      } catch (const consola::ErrorOpcionSitio& e) {
-        throw ErrorUso(e.what());
-      }
-      if (!elegido.sitio.Geocentro()) {
-        cabecera.lugar = elegido.descripcion;
-        peticion.observador = [sitio = elegido.sitio](const ef::Instante& instante) {
-          return ef::ObservadorGeocentrico(sitio, instante).posicion;
-        };
-      }
+    const auto elegido = consola::SitioDeOpciones(o.observatorio, o.lugar);
+    if (elegido && !elegido->sitio.Geocentro()) {
+      cabecera.lugar = elegido->descripcion;
+      peticion.observador = [sitio = elegido->sitio](const ef::Instante& instante) {
+        return ef::ObservadorGeocentrico(sitio, instante).posicion;
+      };
     }
     if (o.elementos) {
       elementos = *o.elementos;
