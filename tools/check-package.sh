@@ -140,7 +140,9 @@ dentro "
   Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
   xvfb=\$!
   export DISPLAY=:7
-  for i in \$(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  # A loaded machine can take seconds to bring the X server up.
+  for i in \$(seq 300); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  if ! xdpyinfo >/dev/null 2>&1; then echo 'Xvfb no arranca'; cat /tmp/xvfb.log; kill \$xvfb; exit 1; fi
   cd /root && \$orden >/tmp/orbelux.log 2>&1 &
   programa=\$!
   ventana=''
@@ -149,7 +151,7 @@ dentro "
     [ -n \"\$ventana\" ] && break
     sleep 0.1
   done
-  if [ -z \"\$ventana\" ]; then echo 'la ventana no aparece'; cat /tmp/orbelux.log; exit 1; fi
+  if [ -z \"\$ventana\" ]; then echo 'la ventana no aparece'; cat /tmp/orbelux.log; kill \$xvfb; exit 1; fi
   sleep 1
   xwininfo -id \"\$ventana\" | grep -E 'Window id|Width|Height'
   import -window root /tmp/ventana.png
