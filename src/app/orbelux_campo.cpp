@@ -1,28 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux-campo: every object of an elements file inside a circle of sky.
-#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "console/options.h"
 #include "field/command_line.h"
 
 int main(int argc, char** argv) {
-  // System messages (strerror) in the user's language; numbers keep the C locale, whose
-  // decimal point the output needs.
-  std::setlocale(LC_MESSAGES, "");
   const std::vector<std::string> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
   orbelux::campo::EntornoCampo entorno;
-#ifdef _WIN32
-  entorno.errores_en_terminal = _isatty(2) != 0;
-#else
-  entorno.errores_en_terminal = isatty(STDERR_FILENO) != 0;
-#endif
+  entorno.errores_en_terminal = orbelux::consola::PrepararConsola();
   return orbelux::campo::ProgramaCampo(argumentos, std::cout, std::cerr, entorno);
 }

@@ -1,6 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/options.h"
 
+#include <clocale>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #ifndef ORBELUX_VERSION
 #define ORBELUX_VERSION "0"
 #endif
@@ -63,6 +71,17 @@ void EscribirErrorUso(std::ostream& errores, std::string_view programa, const Er
 
 std::string TextoVersion(std::string_view programa) {
   return std::string(programa) + ' ' + ORBELUX_VERSION + '\n';
+}
+
+bool PrepararConsola() {
+#ifdef LC_MESSAGES
+  std::setlocale(LC_MESSAGES, "");
+#endif
+#ifdef _WIN32
+  return _isatty(2) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 }  // namespace orbelux::consola

@@ -56,4 +56,9 @@ void EscribirErrorUso(std::ostream& errores, std::string_view programa, const Er
 // "programa 1.0.0", the answer to --version.
 std::string TextoVersion(std::string_view programa);
 
+// Prepares a console program's process: system messages in the user's language, while
+// numbers keep the C locale, whose decimal point the output needs. True when standard
+// error is a terminal, where a long run shows its progress.
+bool PrepararConsola();
+
 }  // namespace orbelux::consola
