@@ -102,8 +102,13 @@ EstadoCartesiano PasoKepler(const EstadoCartesiano& estado, double dt) {
     ds = {s[3], s[4], s[5], a.x, a.y, a.z};
   };
   // Eighth order over a quarter of a day leaves errors far below a metre even at
-  // 0.1 AU from the Sun; longer steps are cut into such pieces.
-  const int piezas = std::max(1, static_cast<int>(std::ceil(std::abs(dt) / 0.25)));
+  // 0.1 AU from the Sun; longer steps are cut into such pieces. Beyond 1 AU the motion's
+  // own time scale grows as r^1.5, and the pieces with it: an absurd orbit thousands of AU
+  // away, whose light time is decades, then takes a few pieces instead of millions.
+  const double r = Modulo(estado.r);
+  const double pieza = 0.25 * std::max(1.0, r * std::sqrt(r));
+  const double cuantas = std::ceil(std::abs(dt) / pieza);
+  const int piezas = cuantas >= 1 ? static_cast<int>(std::min(cuantas, 1e6)) : 1;
   Estado6 y = AEstado(estado);
   for (int i = 0; i < piezas; ++i) PasoDop853(derivada, 0, dt / piezas, y);
   return DeEstado(y);
