@@ -16,6 +16,7 @@
 #include "ephemeris/magnitude.h"
 #include "ephemeris/mpc_reader.h"
 #include "ephemeris/perturbed_motion.h"
+#include "platform/atomic_write.h"
 #include "platform/parallel_batches.h"
 
 namespace orbelux::catalogo {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ephemeris/orbital_elements.h"
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::efemerides {
 

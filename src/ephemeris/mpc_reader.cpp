@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ephemeris/mpc_record.h"
+#include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
 
 namespace orbelux::efemerides {

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/runtime_ops.h"
+#include "platform/atomic_write.h"
 #include "support/faulty_fs.h"
 #include "support/temp_dir.h"
 
