@@ -129,9 +129,8 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
 
   ResultadoCatalogo resultado;
   resultado.asteroides = static_cast<std::int32_t>(elementos.size());
-  const double instante = peticion.instante.tt.Total();
   for (const auto& el : elementos) {
-    if (std::abs(instante - el.epoca) > kDiasEpocaLejana) ++resultado.epocas_lejanas;
+    if (ef::EpocaLejana(peticion.instante, el.epoca)) ++resultado.epocas_lejanas;
   }
   const std::string texto = TextoCatalogo(elementos, peticion.instante, peticion.opciones);
   resultado.dia_juliano = TextoDiaJuliano(peticion.instante.utc.Total());

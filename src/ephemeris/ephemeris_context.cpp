@@ -2,12 +2,17 @@
 #include "ephemeris/ephemeris_context.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "ephemeris/two_body.h"
 
 namespace orbelux::efemerides {
+
+bool EpocaLejana(const Instante& instante, double epoca) {
+  return std::abs(instante.tt.Total() - epoca) > kDiasEpocaLejana;
+}
 
 bool IntervaloEpocas::Incluir(double epoca) {
   const double dias = epoca - kJ2000;

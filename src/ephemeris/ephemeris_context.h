@@ -33,6 +33,9 @@ enum class Movimiento {
 // two-body motion leaves out the planets.
 inline constexpr double kDiasEpocaLejana = 200;
 
+// Whether elements of this epoch (Julian date TT) are that far from the instant.
+bool EpocaLejana(const Instante& instante, double epoca);
+
 // Perturbed motion integrates over at most this span of years between the earliest and
 // the latest of the epochs and the instant: beyond it the table of the planets alone
 // would take minutes and hundreds of megabytes, and ERFA's planetary theory is good for
