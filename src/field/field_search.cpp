@@ -134,7 +134,8 @@ class LectorEnBloques final {
         bloque.primera_linea = linea_;
         bloque.indice = indice++;
         linea_ = bloques.Lineas() + 1;
-        if (!bloque.datos.empty() && !Poner(std::move(bloque))) return;
+        // Abandoned: the end is still announced, or a thread would wait for blocks forever.
+        if (!bloque.datos.empty() && !Poner(std::move(bloque))) break;
         bloque = {};
       }
     } catch (...) {

@@ -118,6 +118,7 @@ TEST_P(EntradaHostil, ElMismoVeredictoEnLosDosProgramas) {
     p.instante = instante;
     p.radio = 0.1;
     p.nombre_elementos = kNombre;
+    p.hilos = 3;  // a refusal must stop every thread, also those waiting for blocks
     campo = BuscarEnCampo(*fuente, p);
   } catch (const Fallo& e) {
     fallo_campo = e.what();
@@ -200,6 +201,13 @@ INSTANTIATE_TEST_SUITE_P(
         CasoHostil{"SoloCabecera", [] { return std::string("MPCORB\n-----\n\n"); },
                    Veredicto::Rechazan, "hostil.dat: no contiene ningún registro de elementos", ""},
         CasoHostil{"FechaLejana", [] { return R(1) + "\n" + R(2) + "\n"; }, Veredicto::Rechazan,
+                   "la fecha y las épocas de los elementos abarcan 6977 años, demasiado para "
+                   "integrar las órbitas (como mucho 200); --dos-cuerpos las calcula sin los "
+                   "planetas",
+                   "", 0, false, "9000-01-01"},
+        CasoHostil{"FechaLejanaAntesDeLeerloTodo",
+                   [] { return R(1) + "\n" + Repetido("\n", 3'000'000) + R(2) + "\n"; },
+                   Veredicto::Rechazan,
                    "la fecha y las épocas de los elementos abarcan 6977 años, demasiado para "
                    "integrar las órbitas (como mucho 200); --dos-cuerpos las calcula sin los "
                    "planetas",
