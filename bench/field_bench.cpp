@@ -121,10 +121,7 @@ int main(int argc, char** argv) {
     p.radio = 30.0 / 60 * 3.14159265358979323846 / 180;
     p.magnitud_maxima = 21;
     p.instante = ef::InstanteDesdeCalendario(2026, 12, 21, 0, 0, 0);
-    const ef::Sitio sitio = *ef::BuscarObservatorio("J86");
-    p.observador = [sitio](const ef::Instante& i) {
-      return ef::ObservadorGeocentrico(sitio, i).posicion;
-    };
+    p.sitio = *ef::BuscarObservatorio("J86");
     p.perturbado = perturbado;
     ef::ArchivoElementos archivo(plano);
     const auto t0 = std::chrono::steady_clock::now();

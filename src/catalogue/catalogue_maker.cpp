@@ -4,22 +4,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "catalogue/catalogue_line.h"
-#include "ephemeris/astrometric.h"
 #include "ephemeris/element_source.h"
+#include "ephemeris/ephemeris_context.h"
 #include "ephemeris/magnitude.h"
 #include "ephemeris/mpc_reader.h"
 #include "ephemeris/perturbed_motion.h"
-#include "ephemeris/planet_table.h"
-#include "ephemeris/two_body.h"
 #include "platform/atomic_write.h"
 #include "platform/parallel_batches.h"
 
@@ -29,51 +25,38 @@ namespace ef = orbelux::efemerides;
 
 namespace {
 
-// What every line shares: the instant, the observer and, for perturbed motion, the
-// table of the planets and the integrator.
-struct Contexto {
-  const ef::Instante* instante = nullptr;
-  ef::Vector3 observador;  // heliocentric
-  ef::Vector3 velocidad_sol;
-  double t = 0;  // TDB days from J2000
-  std::string_view dia_juliano;
-  const ef::MovimientoPerturbado* movimiento = nullptr;  // null: two-body motion
-};
-
-ef::LugarAstrometrico Posicion(const ef::ElementosOrbitales& el, const Contexto& ctx) {
-  if (ctx.movimiento == nullptr) {
-    return ef::Astrometrico(ef::OrbitaKepleriana(el), ctx.observador, *ctx.instante);
-  }
+// The place of one asteroid, or the reason it has none, naming the asteroid.
+ef::LugarAstrometrico Posicion(const ef::ElementosOrbitales& el,
+                               const ef::ContextoEfemerides& ctx) {
+  ef::LugarAstrometrico lugar;
   try {
-    const ef::EstadoCartesiano en_instante =
-        ctx.movimiento->Propagar(ef::EstadoDeElementos(el), el.epoca - ef::kJ2000, ctx.t);
-    return ef::AstrometricoDesdeEstado(en_instante, ctx.observador, ctx.velocidad_sol);
+    lugar = ctx.Lugar(el);
   } catch (const ef::ErrorIntegracion& e) {
     throw ErrorPosicion("no se puede calcular la posición del asteroide " +
                         std::to_string(el.numero) + ": " + e.what());
   }
+  if (!std::isfinite(lugar.ascension_recta) || !std::isfinite(lugar.declinacion)) {
+    throw ErrorPosicion("no se puede calcular la posición del asteroide " +
+                        std::to_string(el.numero) + " con sus elementos");
+  }
+  return lugar;
 }
 
 // Lines [desde, hasta) of the catalogue, each at its own place in `texto`.
 void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size_t desde,
-                    std::size_t hasta, const Contexto& ctx, char* texto) {
+                    std::size_t hasta, const ef::ContextoEfemerides& ctx,
+                    std::string_view dia_juliano, char* texto) {
   char* destino = texto + desde * kAnchoLinea;
   for (std::size_t i = desde; i < hasta; ++i) {
     const ef::ElementosOrbitales& el = elementos[i];
     const ef::LugarAstrometrico lugar = Posicion(el, ctx);
-    if (!std::isfinite(lugar.ascension_recta) || !std::isfinite(lugar.declinacion)) {
-      throw ErrorPosicion("no se puede calcular la posición del asteroide " +
-                          std::to_string(el.numero) + " con sus elementos");
-    }
     DatosLinea datos;
     datos.numero = el.numero;
     datos.nombre = el.Nombre();
-    datos.dia_juliano = i == 0 ? ctx.dia_juliano : std::string_view();
+    datos.dia_juliano = i == 0 ? dia_juliano : std::string_view();
     datos.ascension_recta = lugar.ascension_recta;
     datos.declinacion = lugar.declinacion;
-    if (el.tiene_H) {
-      datos.magnitud = ef::MagnitudHG(el.H, el.G, lugar.r, lugar.delta, lugar.tan_media_fase);
-    }
+    datos.magnitud = ef::Magnitud(el, lugar.r, lugar.delta, lugar.tan_media_fase);
     const LineaCatalogo linea = FormatearLinea(datos);
     destino = std::copy(linea.begin(), linea.end(), destino);
   }
@@ -85,18 +68,6 @@ void EscribirLineas(std::span<const ef::ElementosOrbitales> elementos, std::size
 constexpr std::size_t kLoteDosCuerpos = 2048;
 constexpr std::size_t kLotePerturbado = 16;
 
-// The span of TDB days from J2000 that the integrations cover, with room for the light
-// time at the far end.
-std::pair<double, double> Intervalo(std::span<const ef::ElementosOrbitales> elementos, double t) {
-  double desde = t;
-  double hasta = t;
-  for (const auto& el : elementos) {
-    desde = std::min(desde, el.epoca - ef::kJ2000);
-    hasta = std::max(hasta, el.epoca - ef::kJ2000);
-  }
-  return {desde - 1, hasta + 1};
-}
-
 }  // namespace
 
 std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
@@ -105,38 +76,19 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   const std::size_t n = elementos.size();
   const bool perturbado = opciones.movimiento == Movimiento::Perturbado;
   const std::size_t lote = perturbado ? kLotePerturbado : kLoteDosCuerpos;
-  const unsigned procesadores =
-      opciones.hilos != 0 ? opciones.hilos
-                          : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+  const unsigned procesadores = HilosPorOmision(opciones.hilos);
 
-  Contexto ctx;
-  ctx.instante = &instante;
-  ctx.observador = ef::PosicionObservador(instante, opciones.sitio.value_or(ef::Sitio{}));
-  ctx.dia_juliano = dia_juliano;
-  ctx.t = (instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion;
-  std::optional<ef::TablaPlanetas> tabla;
-  std::optional<ef::MovimientoPerturbado> movimiento;
+  ef::ContextoEfemerides ctx(instante, opciones.sitio.value_or(ef::Sitio{}), opciones.movimiento);
   if (perturbado && n > 0) {
-    const auto [desde, hasta] = Intervalo(elementos, ctx.t);
-    const double anios = (hasta - desde) / 365.25;
-    if (anios > kMaximoAniosIntegracion) {
-      char texto_anios[32];
-      std::snprintf(texto_anios, sizeof texto_anios, "%.0f", anios);
-      throw ErrorPosicion(std::string("la fecha y las épocas de los elementos abarcan ") +
-                          texto_anios + " años, demasiado para integrar las órbitas (como mucho " +
-                          std::to_string(static_cast<int>(kMaximoAniosIntegracion)) +
-                          "); --dos-cuerpos las calcula sin los planetas");
-    }
+    ef::IntervaloEpocas intervalo(ctx.T());
+    for (const auto& el : elementos) intervalo.Incluir(el.epoca);
     std::function<void(std::size_t, std::size_t)> aviso_tabla;
     if (opciones.progreso) {
       aviso_tabla = [&opciones](std::size_t hechos, std::size_t total) {
         opciones.progreso(Etapa::Planetas, hechos, total);
       };
     }
-    tabla.emplace(desde, hasta, std::max(procesadores, 1u), aviso_tabla);
-    movimiento.emplace(&*tabla);
-    ctx.movimiento = &*movimiento;
-    ctx.velocidad_sol = ef::VelocidadBaricentricaSol(instante);
+    ctx.PrepararPlanetas(intervalo, procesadores, aviso_tabla);
   }
 
   std::string texto(n * kAnchoLinea, ' ');
@@ -151,7 +103,7 @@ std::string TextoCatalogo(std::span<const ef::ElementosOrbitales> elementos,
   RepartirEnLotes(
       n, lote, procesadores,
       [&](std::size_t desde, std::size_t hasta) {
-        EscribirLineas(elementos, desde, hasta, ctx, texto.data());
+        EscribirLineas(elementos, desde, hasta, ctx, dia_juliano, texto.data());
       },
       aviso);
   if (aviso) aviso(n, n);
@@ -177,9 +129,8 @@ ResultadoCatalogo HacerCatalogo(const PeticionCatalogo& peticion, SistemaArchivo
 
   ResultadoCatalogo resultado;
   resultado.asteroides = static_cast<std::int32_t>(elementos.size());
-  const double instante = peticion.instante.tt.Total();
   for (const auto& el : elementos) {
-    if (std::abs(instante - el.epoca) > kDiasEpocaLejana) ++resultado.epocas_lejanas;
+    if (ef::EpocaLejana(peticion.instante, el.epoca)) ++resultado.epocas_lejanas;
   }
   const std::string texto = TextoCatalogo(elementos, peticion.instante, peticion.opciones);
   resultado.dia_juliano = TextoDiaJuliano(peticion.instante.utc.Total());

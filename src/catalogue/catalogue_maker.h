@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ephemeris/ephemeris_context.h"
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
@@ -22,24 +23,9 @@ namespace orbelux::catalogo {
 // The list generation reads no further than this line of the catalogue.
 inline constexpr std::int32_t kMaximoAsteroides = 32767;
 
-// Positions further than this from the elements' epoch may be minutes of arc off when
-// two-body motion leaves out the planets.
-inline constexpr double kDiasEpocaLejana = 200;
-
-// Perturbed motion integrates over at most this span of years between the earliest and
-// the latest of the epochs and the instant: beyond it the table of the planets alone
-// would take minutes and hundreds of megabytes, and ERFA's planetary theory is good for
-// the years 1000 to 3000 only.
-inline constexpr double kMaximoAniosIntegracion = 200;
-
-enum class Movimiento {
-  // The elements integrated from their epoch under the Sun, the planets, the Earth and
-  // the Moon: good to an arcsecond years away from the epoch.
-  Perturbado,
-  // Kepler's ellipse of the elements, as ephemeris services give for the same elements
-  // near their epoch; arcminutes off a year away.
-  DosCuerpos,
-};
+using efemerides::kDiasEpocaLejana;
+using efemerides::kMaximoAniosIntegracion;
+using efemerides::Movimiento;
 
 // The stages of a run that report their progress.
 enum class Etapa { Lectura, Planetas, Posiciones };
@@ -59,10 +45,7 @@ struct OpcionesCatalogo {
 
 // A position that cannot be computed from elements that did parse, or a span of time
 // too long to integrate.
-class ErrorPosicion : public Fallo {
- public:
-  using Fallo::Fallo;
-};
+using efemerides::ErrorPosicion;
 
 // The catalogue text for asteroids 1..N (elementos[k - 1] is asteroid k) at one instant.
 // The observer's position (one rotation of the site per run), and for perturbed motion the

@@ -19,4 +19,17 @@ double MagnitudHG(double H, double G, double r, double delta, double tan_media_f
   return H + 2.5 * std::log10(rd * rd / fase_combinada);
 }
 
+std::optional<double> Magnitud(const ElementosOrbitales& el, double r, double delta,
+                               double tan_media_fase) {
+  if (!el.tiene_H) return std::nullopt;
+  double v = std::numeric_limits<double>::quiet_NaN();
+  switch (el.ley) {
+    case LeyMagnitud::HG:
+      v = MagnitudHG(el.H, el.G, r, delta, tan_media_fase);
+      break;
+  }
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
 }  // namespace orbelux::efemerides

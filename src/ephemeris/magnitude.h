@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Brightness in the H-G system of the IAU (1985).
+// Brightness: the H-G system of the IAU (1985), and each object's own law.
 #pragma once
+
+#include <optional>
+
+#include "ephemeris/orbital_elements.h"
 
 namespace orbelux::efemerides {
 
@@ -9,5 +13,11 @@ namespace orbelux::efemerides {
 // Not finite when the phase function is not positive (G far outside its physical range,
 // or a phase angle of 180 degrees), which callers treat as an unknown magnitude.
 double MagnitudHG(double H, double G, double r, double delta, double tan_media_fase);
+
+// The object's V magnitude by its own law (ElementosOrbitales::ley) at heliocentric
+// distance r and distance delta from the observer (AU), with tan(alpha / 2) of its phase
+// angle; nullopt when the elements give none or it is not finite.
+std::optional<double> Magnitud(const ElementosOrbitales& el, double r, double delta,
+                               double tan_media_fase);
 
 }  // namespace orbelux::efemerides

@@ -3,14 +3,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
-#include <memory>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 
 #include "ephemeris/mpc_record.h"
-#include "ephemeris/packed_fields.h"
 #include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
 
@@ -18,28 +14,16 @@ namespace orbelux::efemerides {
 
 namespace {
 
-// Columns 1-194 are all a record is read for; the rest of a longer line is dropped unread.
-constexpr std::size_t kAnchoUtil = 194;
-
-bool EnBlanco(std::string_view linea) {
-  return linea.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-bool EsLineaGuiones(std::string_view linea) {
-  const std::size_t fin = linea.find_last_not_of(" \t");
-  if (fin == std::string_view::npos) return false;
-  return linea.substr(0, fin + 1).find_first_not_of('-') == std::string_view::npos;
-}
-
 // Below this, starting threads costs more than it saves.
 constexpr std::size_t kRegistrosPorHilo = 2048;
 
 // The file is read in one pass that only sorts its lines out; the fields of the records
 // asked for are converted afterwards, shared among the processors.
-class Lectura final {
+class RegistrosPorNumero final {
  public:
-  explicit Lectura(const OpcionesLectura& opciones)
+  explicit RegistrosPorNumero(const OpcionesLectura& opciones)
       : opciones_(opciones),
+        corrida_(opciones.nombre),
         limite_(opciones.hasta ? *opciones.hasta : opciones.tope),
         lineas_(1, 0),
         inicio_(1, 0),
@@ -47,38 +31,20 @@ class Lectura final {
         error_de_(1, -1) {}
 
   void Linea(std::string_view linea, std::uint64_t numero_linea) {
-    if (EnBlanco(linea)) return SinRegistro(numero_linea);
-    const std::string_view designacion = Columnas(linea, 1, 7);
-    const std::optional<std::int32_t> numero = NumeroEmpaquetado(designacion);
-    if (numero || EsDesignacionProvisional(designacion)) {
-      sin_registro_ = 0;
-    } else {
-      SinRegistro(numero_linea);
-    }
-    if (!cabecera_decidida_) {
-      if (EsLineaGuiones(linea)) {
-        // A header, and whatever was not a record above it belonged to it.
-        cabecera_decidida_ = true;
-        primera_ajena_ = 0;
-        return;
-      }
-      if (!numero && !EsDesignacionProvisional(designacion)) {
-        if (primera_ajena_ == 0) {
-          primera_ajena_ = numero_linea;
-          texto_ajena_ = designacion;
-        }
-        return;
-      }
+    std::int32_t numero = 0;
+    const ClaseLinea clase = formato_.Clasificar(linea, numero);
+    corrida_.Linea(clase == ClaseLinea::Registro, numero_linea);
+    if (!preambulo_.Terminado()) {
+      if (preambulo_.Linea(clase, formato_.Designacion(linea), numero_linea)) return;
       // The first record, and no header above it.
-      cabecera_decidida_ = true;
-      if (primera_ajena_ != 0) Ajena(primera_ajena_, texto_ajena_);
+      DecirAjenasDelPreambulo();
     }
-    if (!numero) {
-      if (!EsDesignacionProvisional(designacion)) Ajena(numero_linea, designacion);
-      return;
-    }
-    if (*numero > limite_) return;
-    const auto k = static_cast<std::size_t>(*numero);
+    if (clase == ClaseLinea::EnBlanco) return;
+    if (clase != ClaseLinea::Registro) return Ajena(numero_linea, formato_.Designacion(linea));
+    hubo_registro_ = true;
+    if (numero == 0) return;  // a provisional designation: not in ast.dat
+    if (numero > limite_) return;
+    const auto k = static_cast<std::size_t>(numero);
     // Grown as numbers come, so that a short file costs little.
     if (k >= lineas_.size()) {
       const std::size_t nuevo = std::max(
@@ -89,9 +55,9 @@ class Lectura final {
       error_de_.resize(nuevo, -1);
     }
     if (lineas_[k] != 0) {
-      Anotar(*numero, numero_linea,
+      Anotar(numero, numero_linea,
              Prefijo(opciones_.nombre, numero_linea) + "el asteroide " +
-                 std::to_string(*numero) + " ya apareció en la línea " +
+                 std::to_string(numero) + " ya apareció en la línea " +
                  std::to_string(lineas_[k]));
       return;
     }
@@ -102,7 +68,7 @@ class Lectura final {
   }
 
   void Fin() {
-    if (!cabecera_decidida_ && primera_ajena_ != 0) Ajena(primera_ajena_, texto_ajena_);
+    if (!preambulo_.Terminado()) DecirAjenasDelPreambulo();
     ConvertirRegistros();
   }
 
@@ -116,6 +82,7 @@ class Lectura final {
         ++n;
       }
     }
+    if (!hubo_registro_) throw ErrorSinRegistros(opciones_.nombre, hubo_ajena_);
     // The earliest unusable line among the asteroids asked for, or outside any asteroid.
     const Pendiente* primero = nullptr;
     for (const Pendiente& p : pendientes_) {
@@ -123,9 +90,7 @@ class Lectura final {
     }
     if (primero != nullptr) throw ErrorElementos(primero->mensaje, primero->linea);
     if (n == 0) {
-      throw ErrorElementos(opciones_.nombre + ": no contiene el asteroide 1" +
-                               (cabecera_decidida_ ? "" : " (ni ningún otro registro)"),
-                           0);
+      throw ErrorElementos(opciones_.nombre + ": no contiene el asteroide 1", 0);
     }
     for (std::int32_t k = 1; k <= n; ++k) {
       if (static_cast<std::size_t>(k) >= lineas_.size() ||
@@ -158,19 +123,14 @@ class Lectura final {
     }
   }
 
-  // A file of nothing but blank or foreign lines (a few megabytes of gzip can hold ten
-  // gigabytes of them) is refused before it keeps the program busy for minutes.
-  void SinRegistro(std::uint64_t numero_linea) {
-    if (++sin_registro_ <= kMaximoLineasSinRegistro) return;
-    throw ErrorElementos(Prefijo(opciones_.nombre, numero_linea) +
-                             "más de diez millones de líneas seguidas sin ningún registro "
-                             "(desde la línea " +
-                             std::to_string(numero_linea - kMaximoLineasSinRegistro) +
-                             "): no parece un fichero de elementos",
-                         numero_linea);
+  // The earliest is the one that counts.
+  void DecirAjenasDelPreambulo() {
+    const auto& ajenas = preambulo_.PrimerasAjenas();
+    if (!ajenas.empty()) Ajena(ajenas.front().linea, ajenas.front().designacion);
   }
 
   void Ajena(std::uint64_t numero_linea, std::string_view designacion) {
+    hubo_ajena_ = true;
     Anotar(0, numero_linea,
            Prefijo(opciones_.nombre, numero_linea) +
                "la designación (columnas 1-7) no es un número de asteroide ni una "
@@ -195,20 +155,22 @@ class Lectura final {
       for (std::size_t k = desde + 1; k < hasta + 1; ++k) {
         if (lineas_[k] == 0) continue;
         const std::string_view linea(crudo_.data() + inicio_[k], largo_[k]);
-        if (auto error = ConvertirRegistro(linea, static_cast<std::int32_t>(k), lineas_[k],
-                                           opciones_.nombre, cache, elementos_[k - 1])) {
+        if (auto error = formato_.Convertir(linea, static_cast<std::int32_t>(k), lineas_[k],
+                                            opciones_.nombre, cache, elementos_[k - 1])) {
           propios.push_back({static_cast<std::int32_t>(k), lineas_[k], std::move(*error)});
         }
       }
     };
-    RepartirEnLotes(registros, kRegistrosPorHilo,
-                    std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u), convertir);
+    RepartirEnLotes(registros, kRegistrosPorHilo, HilosPorOmision(), convertir);
     for (auto& lista : errores) {
       for (auto& e : lista) Anotar(e.numero, e.linea, std::move(e.mensaje));
     }
   }
 
+  const FormatoElementos& formato_ = FormatoMPC();
   const OpcionesLectura& opciones_;
+  CorridaSinRegistro corrida_;
+  Preambulo preambulo_;
   std::int32_t limite_;
   std::vector<ElementosOrbitales> elementos_;  // asteroid k at k - 1
   // By number: the line of its record (0 if none) and where its text is kept in crudo_.
@@ -218,10 +180,8 @@ class Lectura final {
   std::string crudo_;
   std::vector<std::int32_t> error_de_;  // by number: its entry in pendientes_, or -1
   std::vector<Pendiente> pendientes_;
-  bool cabecera_decidida_ = false;
-  std::uint64_t sin_registro_ = 0;  // lines since the last record
-  std::uint64_t primera_ajena_ = 0;
-  std::string texto_ajena_;
+  bool hubo_registro_ = false;
+  bool hubo_ajena_ = false;
 };
 
 }  // namespace
@@ -231,8 +191,8 @@ std::vector<ElementosOrbitales> LeerElementosMPC(FuenteBytes& fuente,
   if (opciones.hasta && *opciones.hasta < 1) {
     throw std::invalid_argument("LeerElementosMPC: hasta must be at least 1");
   }
-  Lectura lectura(opciones);
-  LectorLineas lector(fuente, kAnchoUtil);
+  RegistrosPorNumero lectura(opciones);
+  LectorLineas lector(fuente, FormatoMPC().AnchoUtil());
   std::uint64_t numero_linea = 0;
   while (!lector.AlFinal()) lectura.Linea(lector.LeerLinea(), ++numero_linea);
   lectura.Fin();

@@ -34,19 +34,6 @@ std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t
   return linea.substr(desde - 1, hasta - desde + 1);
 }
 
-std::string Cita(std::string_view texto) {
-  std::string cita = "\u00ab";
-  for (const char c : texto) {
-    const auto u = static_cast<unsigned char>(c);
-    cita += (u >= 0x20 && u < 0x7f) ? c : '?';
-  }
-  return cita + "\u00bb";
-}
-
-std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea) {
-  return archivo + ", línea " + std::to_string(numero_linea) + ": ";
-}
-
 namespace {
 
 std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const Campo& campo,
@@ -79,6 +66,7 @@ std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_
     return std::nullopt;
   };
   el.numero = numero;
+  el.ley = LeyMagnitud::HG;
   el.tiene_H = !CampoEnBlanco(Columnas(linea, kH.desde, kH.hasta));
   if (el.tiene_H) {
     if (auto error = decimal(kH, el.H)) return error;
@@ -114,6 +102,60 @@ std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_
   std::copy(nombre.begin(), nombre.end(), el.nombre.begin());
   el.largo_nombre = static_cast<std::uint8_t>(nombre.size());
   return std::nullopt;
+}
+
+namespace {
+
+// Columns 1-194 are all a record is read for.
+constexpr std::size_t kAnchoUtil = 194;
+
+class FormatoExportacionMPC final : public FormatoElementos {
+ public:
+  std::size_t AnchoUtil() const override { return kAnchoUtil; }
+
+  ClaseLinea Clasificar(std::string_view linea, std::int32_t& numero) const override {
+    const std::size_t fin = linea.find_last_not_of(" \t");
+    if (fin == std::string_view::npos) return ClaseLinea::EnBlanco;
+    const std::string_view designacion = Columnas(linea, 1, 7);
+    if (const auto n = NumeroEmpaquetado(designacion)) {
+      numero = *n;
+      return ClaseLinea::Registro;
+    }
+    if (EsDesignacionProvisional(designacion)) {
+      numero = 0;
+      return ClaseLinea::Registro;
+    }
+    if (linea.substr(0, fin + 1).find_first_not_of('-') == std::string_view::npos) {
+      return ClaseLinea::Guiones;
+    }
+    return ClaseLinea::Otra;
+  }
+
+  std::optional<std::string> Convertir(std::string_view linea, std::int32_t numero,
+                                       std::uint64_t numero_linea, const std::string& archivo,
+                                       CacheEpoca& cache, ElementosOrbitales& el) const override {
+    return ConvertirRegistro(linea, numero, numero_linea, archivo, cache, el);
+  }
+
+  std::string_view Designacion(std::string_view linea) const override {
+    return Columnas(linea, 1, 7);
+  }
+
+  std::string NombreLegible(std::string_view linea) const override {
+    const std::string_view legible = DesignacionLegible(linea);
+    if (!legible.empty()) return std::string(legible);
+    const std::string_view campo = Columnas(linea, 1, 7);
+    const std::size_t primero = campo.find_first_not_of(" \t");
+    if (primero == std::string_view::npos) return {};
+    return std::string(campo.substr(primero, campo.find_last_not_of(" \t") - primero + 1));
+  }
+};
+
+}  // namespace
+
+const FormatoElementos& FormatoMPC() {
+  static const FormatoExportacionMPC formato;
+  return formato;
 }
 
 }  // namespace orbelux::efemerides

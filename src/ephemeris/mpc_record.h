@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "ephemeris/elements_format.h"
 #include "ephemeris/orbital_elements.h"
 
 namespace orbelux::efemerides {
@@ -17,20 +18,7 @@ namespace orbelux::efemerides {
 // 1-based inclusive columns; whatever part of them the line reaches.
 std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t hasta);
 
-// A field quoted in a message: bytes a terminal would misread become '?'.
-std::string Cita(std::string_view texto);
-
-// "FICHERO, línea N: ", the start of every message about one line.
-std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea);
-
-// Most files give one epoch to every record: it is converted once.
-struct CacheEpoca {
-  std::string texto;
-  double dia_juliano = 0;
-  bool hay = false;
-};
-
-// The fields of one record into `el` (`numero` is stored as given: 0 for an object with a
+// The fields of one record into `el` (FormatoMPC().Convertir) (`numero` is stored as given: 0 for an object with a
 // provisional designation only); the message of the first that does not convert, or that
 // gives no ellipse (e outside [0, 1), a not positive).
 std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_t numero,

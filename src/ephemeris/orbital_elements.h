@@ -9,8 +9,15 @@
 
 namespace orbelux::efemerides {
 
+// How the brightness follows from the distances and the phase: each format gives its
+// objects theirs.
+enum class LeyMagnitud {
+  HG,  // asteroids: H and G of the IAU's H-G system (magnitude.h)
+};
+
 struct ElementosOrbitales {
   std::int32_t numero = 0;
+  LeyMagnitud ley = LeyMagnitud::HG;
   bool tiene_H = false;  // a blank H column means the magnitude is unknown
   double H = 0;
   double G = 0.15;

@@ -32,12 +32,6 @@ const std::array<double, kCuerpos> kRazonMasa = [] {
   return razon;
 }();
 
-std::string_view NombreCuerpo(Cuerpo cuerpo) {
-  constexpr std::array<std::string_view, kCuerpos> kNombres = {
-      "Mercurio", "Venus", "Tierra", "Luna", "Marte", "Jupiter", "Saturno", "Urano", "Neptuno"};
-  return kNombres[static_cast<std::size_t>(cuerpo)];
-}
-
 PosicionesCuerpos PosicionesERFA(double t) {
   PosicionesCuerpos r;
   double pv[2][3];

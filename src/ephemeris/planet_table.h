@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <functional>
-#include <string_view>
 #include <vector>
 
 #include "ephemeris/vector3.h"
@@ -18,8 +17,6 @@ inline constexpr double kJ2000 = 2451545.0;
 
 enum class Cuerpo { Mercurio, Venus, Tierra, Luna, Marte, Jupiter, Saturno, Urano, Neptuno };
 inline constexpr std::size_t kCuerpos = 9;
-
-std::string_view NombreCuerpo(Cuerpo cuerpo);
 
 // GM of each body over the Sun's, from DE440 (Park et al. 2021), in the order of Cuerpo.
 // The outer planets include their satellites.

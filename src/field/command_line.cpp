@@ -257,9 +257,7 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
     const auto elegido = consola::SitioDeOpciones(o.observatorio, o.lugar);
     if (elegido && !elegido->sitio.Geocentro()) {
       cabecera.lugar = elegido->descripcion;
-      peticion.observador = [sitio = elegido->sitio](const ef::Instante& instante) {
-        return ef::ObservadorGeocentrico(sitio, instante).posicion;
-      };
+      peticion.sitio = elegido->sitio;
     }
     if (o.elementos) {
       elementos = *o.elementos;
@@ -312,6 +310,15 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
         errores << '\n';
         return kSalidaFallo;
       }
+    }
+    // Integrated positions stay good far from the epoch: only two-body motion warns, as
+    // orbelux-catalogo does.
+    if (cabecera.dos_cuerpos && resultado.epocas_lejanas * 10 > resultado.registros) {
+      errores << prefijo << "aviso: " << resultado.epocas_lejanas << " de " << resultado.registros
+              << (resultado.registros == 1 ? " objeto tiene" : " objetos tienen")
+              << " elementos de una época a más de 200 días de la fecha; sus posiciones pueden "
+                 "desviarse minutos de arco (el movimiento de dos cuerpos no tiene en cuenta los "
+                 "planetas)\n";
     }
     if (resultado.omitidos != 0) {
       std::string nombres;

@@ -57,6 +57,22 @@ constexpr std::array<double, ef::kCuerpos> kVelocidades = {
     0.0340 * 1.1, 0.0205 * 1.1, 0.0176 * 1.1, 0.0183 * 1.1, 0.0153 * 1.1,
     0.0080 * 1.1, 0.0059 * 1.1, 0.0043 * 1.1, 0.0032 * 1.1};
 
+// The square of the object's speed in units of GM / r: 2 at the escape speed, which no
+// bound orbit reaches, and a quarter more for the perturbed speed.
+constexpr double kVelocidadCuadrada = 2.5;
+
+// sqrt(K) |t| beyond which the growth bound is not even evaluated: cosh(50) is 3e21, so the
+// deviation would exceed any delta long before, and cosh itself overflows at 710.
+constexpr double kCrecimientoMaximo = 50;
+
+// The greatest total displacement (AU) the light-time bound accepts; with it the light
+// time is at most (distance + this) / c, which bounds the Sun's pull over it.
+constexpr double kDesplazamientoMaximo = 1;
+
+// Added to the angular bound (radians, 0.2 mas) so that a margin that equals the angle the
+// caller measured, both rounded, still keeps the object.
+constexpr double kHolguraRedondeo = 1e-9;
+
 // Radial gaps below this (AU) are worth the pieces' look, when they are given.
 constexpr double kHuecoHolgado = 1;
 
@@ -129,12 +145,13 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
     A += gm / (hueco * hueco) + gm / (rango.desde * rango.desde);
   }
   // The Sun's first post-Newtonian term is at most GM / (c^2 r^2) (4 GM / r + 5 v^2), with
-  // v^2 below the escape speed's 2 GM / r, and a margin for the perturbed speed.
-  A += kK2 / (kC * kC * r_min * r_min) * (4 * kK2 / r_min + 5 * 2.5 * kK2 / r_min);
+  // v^2 at most kVelocidadCuadrada GM / r.
+  A += kK2 / (kC * kC * r_min * r_min) *
+       (4 * kK2 / r_min + 5 * kVelocidadCuadrada * kK2 / r_min);
   const double K = 2 * kK2 / (r_min * r_min * r_min);
   const double raiz = std::sqrt(K);
   const double x = raiz * std::abs(dias);
-  if (x > 50) return {kInfinito, kInfinito, r_min};
+  if (x > kCrecimientoMaximo) return {kInfinito, kInfinito, r_min};
   Desviacion d;
   d.posicion = (A / K) * (std::cosh(x) - 1);
   d.velocidad = (A / raiz) * std::sinh(x);
@@ -169,15 +186,15 @@ double MargenAngular(const ef::ElementosOrbitales& el, const DatosMargen& datos)
   // perturbation's, and the Sun's pull at r_min changes it by at most GM / r_min^2 per day.
   // tau itself is the exact distance over c, at most (distance + D) / c where D is the
   // total displacement, which gives D <= (Dp + s distance / c) / (1 - s / c).
-  const double tau_max_simple = (datos.distancia + 1) / kC;
+  const double tau_max_simple = (datos.distancia + kDesplazamientoMaximo) / kC;
   const double velocidad = ef::kGauss * std::sqrt((1 + el.excentricidad) / q) + d.velocidad +
                            kK2 / (d.r_min * d.r_min) * tau_max_simple + kVelocidadSol;
   const double s = velocidad / kC;
   if (!(s < 0.5)) return kInfinito;
   const double total = (d.posicion + s * datos.distancia) / (1 - s);
   // A displacement D of a vector of length L turns its direction by at most asin(D / L).
-  if (!(total < 0.5 * datos.distancia) || total > 1) return kInfinito;
-  return kSeguridad * std::asin(total / datos.distancia) + 1e-9;
+  if (!(total < 0.5 * datos.distancia) || total > kDesplazamientoMaximo) return kInfinito;
+  return kSeguridad * std::asin(total / datos.distancia) + kHolguraRedondeo;
 }
 
 }  // namespace orbelux::campo

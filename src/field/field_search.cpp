@@ -5,26 +5,22 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <exception>
-#include <limits>
-#include <memory>
+#include <map>
 #include <mutex>
-#include <string_view>
 #include <thread>
 #include <utility>
 
 #include "ephemeris/astrometric.h"
+#include "ephemeris/ephemeris_context.h"
 #include "ephemeris/magnitude.h"
-#include "ephemeris/mpc_reader.h"
-#include "ephemeris/mpc_record.h"
 #include "ephemeris/orbital_elements.h"
-#include "ephemeris/packed_fields.h"
 #include "ephemeris/perturbed_motion.h"
-#include "ephemeris/planet_table.h"
 #include "ephemeris/two_body.h"
 #include "field/culling_margin.h"
+#include "platform/line_reader.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::campo {
 
@@ -35,104 +31,112 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kGrado = kPi / 180;
 constexpr double kSegundoArco = kGrado / 3600;
-// Columns 1-194 are all a record is read for.
-constexpr std::size_t kAnchoUtil = 194;
-constexpr std::size_t kBloque = std::size_t{1} << 20;
 // Blocks read ahead of the threads that sort the records out: bounded memory.
 constexpr std::size_t kBloquesEnCola = 6;
-constexpr double kMinuto = 1.0 / 1440;
 
-ef::Instante Desplazado(ef::Instante instante, double dias) {
-  instante.utc.fraccion += dias;
-  instante.tt.fraccion += dias;
-  instante.tdb.fraccion += dias;
-  return instante;
-}
-
-bool EnBlanco(std::string_view linea) {
-  return linea.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-bool EsLineaGuiones(std::string_view linea) {
-  const std::size_t fin = linea.find_last_not_of(" \t");
-  if (fin == std::string_view::npos) return false;
-  return linea.substr(0, fin + 1).find_first_not_of('-') == std::string_view::npos;
-}
-
-std::string_view Recortar(std::string_view texto) {
+std::string Recortado(std::string_view texto) {
   const std::size_t primero = texto.find_first_not_of(" \t");
   if (primero == std::string_view::npos) return {};
-  return texto.substr(primero, texto.find_last_not_of(" \t") - primero + 1);
-}
-
-// Columns 1-7 as a record: its number (0 for a provisional designation), or nothing.
-std::optional<std::int32_t> Designacion(std::string_view linea) {
-  const std::string_view campo = ef::Columnas(linea, 1, 7);
-  if (const auto numero = ef::NumeroEmpaquetado(campo)) return *numero;
-  if (ef::EsDesignacionProvisional(campo)) return 0;
-  return std::nullopt;
-}
-
-std::string NombreParaMensaje(std::string_view linea) {
-  const std::string_view legible = ef::DesignacionLegible(linea);
-  if (!legible.empty()) return std::string(legible);
-  return std::string(Recortar(ef::Columnas(linea, 1, 7)));
+  return std::string(texto.substr(primero, texto.find_last_not_of(" \t") - primero + 1));
 }
 
 struct Bloque {
-  std::string datos;  // whole lines
+  std::string datos;  // whole lines, each ending with '\n' (LectorBloques)
   std::uint64_t primera_linea = 0;
+  std::uint64_t indice = 0;  // its place among the blocks of the body
 };
 
-// A lone CR ends a line, as LF and CR LF do: it becomes LF here, so that the rest of the
-// search sees only LF and CR LF. A CR at the very end of the data waits for the next block,
-// which tells whether an LF follows it.
-void LoneCrALf(std::string& datos, bool al_final) {
-  for (std::size_t i = datos.find('\r'); i != std::string::npos; i = datos.find('\r', i + 1)) {
-    if (i + 1 < datos.size() ? datos[i + 1] != '\n' : al_final) datos[i] = '\n';
+struct Omitido {
+  std::uint64_t linea;
+  std::string designacion;
+};
+
+// What one thread found in the blocks it took.
+struct Hallazgos {
+  struct Candidato {
+    ef::ElementosOrbitales el;
+    std::string designacion;
+    std::uint64_t linea = 0;
+  };
+  std::vector<Candidato> candidatos;
+  std::vector<Omitido> omitidos;  // the earliest few
+  std::uint64_t omitidos_total = 0;
+  std::uint64_t registros = 0;
+  std::uint64_t epocas_lejanas = 0;
+  bool hubo_registro = false;
+  bool hubo_ajena = false;
+
+  void Omitir(std::uint64_t linea, std::string designacion) {
+    ++omitidos_total;
+    omitidos.push_back({linea, std::move(designacion)});
+    std::sort(omitidos.begin(), omitidos.end(),
+              [](const Omitido& a, const Omitido& b) { return a.linea < b.linea; });
+    if (omitidos.size() > kOmitidosNombrados) omitidos.pop_back();
   }
-}
+};
+
+// The counts of lines without a record, block by block, joined in file order whatever
+// order the blocks are sorted out in: the bound is the catalogue maker's, line for line.
+class CorridaEnOrden final {
+ public:
+  explicit CorridaEnOrden(const std::string& archivo) : total_(archivo) {}
+
+  // The count of the head of the file, which comes before every block.
+  void Empezar(const ef::CorridaSinRegistro& cabeza) {
+    std::lock_guard<std::mutex> cerrojo(mutex_);
+    total_ = cabeza;
+  }
+
+  void Sumar(std::uint64_t indice, const ef::CorridaSinRegistro& bloque) {
+    std::lock_guard<std::mutex> cerrojo(mutex_);
+    esperando_.emplace(indice, bloque);
+    for (auto it = esperando_.find(siguiente_); it != esperando_.end();
+         it = esperando_.find(siguiente_)) {
+      total_.Seguir(it->second);
+      esperando_.erase(it);
+      ++siguiente_;
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  ef::CorridaSinRegistro total_;
+  std::map<std::uint64_t, ef::CorridaSinRegistro> esperando_;
+  std::uint64_t siguiente_ = 0;
+};
 
 // One thread reads (and inflates) the source into blocks of whole lines while the others
-// sort them out. The header, everything up to the first record or a line of dashes, is
-// dropped here, since it is the only part read in order.
-class Lectura final {
+// sort them out. The head of the file (elements_format.h's Preambulo) is settled here,
+// since it is the only part that must be read in order.
+class LectorEnBloques final {
  public:
-  Lectura(ef::FuenteBytes& fuente, std::string nombre, std::function<void(std::size_t)> leidos)
-      : fuente_(fuente), nombre_(std::move(nombre)), leidos_(std::move(leidos)) {}
+  LectorEnBloques(ef::FuenteBytes& fuente, const std::string& nombre, CorridaEnOrden& corrida,
+                  std::function<void(std::size_t)> leidos)
+      : fuente_(fuente),
+        nombre_(nombre),
+        corrida_(corrida),
+        cabeza_(nombre),
+        leidos_(std::move(leidos)) {}
 
   void Leer() {
     try {
-      std::string resto;
-      std::uint64_t linea = 1;
-      bool en_cabecera = true;
-      auto buffer = std::make_unique_for_overwrite<char[]>(kBloque);
-      std::size_t total = 0;
-      for (;;) {
-        const std::size_t n = fuente_.Leer(buffer.get(), kBloque);
-        total += n;
-        if (leidos_) leidos_(total);
-        Bloque bloque;
-        bloque.datos = std::move(resto);
-        resto.clear();
-        bloque.datos.append(buffer.get(), n);
-        LoneCrALf(bloque.datos, n == 0);
-        if (n != 0) {
-          const std::size_t fin = bloque.datos.rfind('\n');
-          if (fin == std::string::npos) {
-            resto = std::move(bloque.datos);
-            continue;
-          }
-          resto.assign(bloque.datos, fin + 1);
-          bloque.datos.resize(fin + 1);
+      const ef::FormatoElementos& formato = ef::FormatoMPC();
+      LectorBloques bloques(fuente_, formato.AnchoUtil());
+      std::uint64_t indice = 0;
+      Bloque bloque;
+      while (bloques.Siguiente(bloque.datos)) {
+        if (leidos_) leidos_(static_cast<std::size_t>(bloques.BytesLeidos()));
+        if (!preambulo_.Terminado()) {
+          QuitarCabeza(formato, bloque.datos, linea_);
+          if (!preambulo_.Terminado()) continue;
+          corrida_.Empezar(cabeza_);
         }
-        ContarBlancas(bloque.datos, linea);
-        if (en_cabecera) en_cabecera = QuitarCabecera(bloque.datos, linea);
-        bloque.primera_linea = linea;
-        linea +=
-            static_cast<std::uint64_t>(std::count(bloque.datos.begin(), bloque.datos.end(), '\n'));
-        if (!bloque.datos.empty() && !Poner(std::move(bloque))) return;
-        if (n == 0) break;
+        bloque.primera_linea = linea_;
+        bloque.indice = indice++;
+        linea_ = bloques.Lineas() + 1;
+        // Abandoned: the end is still announced, or a thread would wait for blocks forever.
+        if (!bloque.datos.empty() && !Poner(std::move(bloque))) break;
+        bloque = {};
       }
     } catch (...) {
       std::lock_guard<std::mutex> cerrojo(mutex_);
@@ -164,7 +168,7 @@ class Lectura final {
     if (fallo_) std::rethrow_exception(fallo_);
   }
 
-  bool HuboRegistro() const { return hubo_registro_; }
+  const ef::Preambulo& Cabeza() const { return preambulo_; }
 
  private:
   bool Poner(Bloque bloque) {
@@ -176,180 +180,131 @@ class Lectura final {
     return true;
   }
 
-  // A file of nothing but blank lines (a few megabytes of gzip can hold gigabytes of them)
-  // is refused, as the catalogue maker refuses it, before it keeps the search busy for
-  // minutes. Only a run of blank lines that reaches the end of a block can go on into the
-  // next one, so that run is all that is carried over.
-  void ContarBlancas(std::string_view datos, std::uint64_t primera_linea) {
-    const std::size_t ultimo = datos.find_last_not_of(" \t\n");
-    const auto lineas = static_cast<std::uint64_t>(std::count(datos.begin(), datos.end(), '\n'));
-    if (ultimo == std::string_view::npos) {
-      blancas_ += lineas;
-    } else {
-      // The line that holds the last text ends at the next LF; the lines after it are blank.
-      const auto tras = datos.substr(ultimo);
-      blancas_ = static_cast<std::uint64_t>(
-          std::max<std::ptrdiff_t>(std::count(tras.begin(), tras.end(), '\n') - 1, 0));
-    }
-    if (blancas_ <= ef::kMaximoLineasSinRegistro) return;
-    const std::uint64_t linea = primera_linea + lineas - 1;  // the block's last
-    throw ef::ErrorElementos(ef::Prefijo(nombre_, linea) +
-                                 "más de diez millones de líneas seguidas sin ningún registro "
-                                 "(desde la línea " +
-                                 std::to_string(linea - blancas_ + 1) +
-                                 "): no parece un fichero de elementos",
-                             linea);
-  }
-
-  // Drops the header lines at the front of `datos`; true while the header goes on.
-  bool QuitarCabecera(std::string& datos, std::uint64_t& linea) {
+  // Takes the lines of the head off the front of `datos`; `linea` is its first line's
+  // number, and becomes that of the first line left.
+  void QuitarCabeza(const ef::FormatoElementos& formato, std::string& datos,
+                    std::uint64_t& linea) {
     std::size_t pos = 0;
-    while (pos < datos.size()) {
+    while (pos < datos.size() && !preambulo_.Terminado()) {
       const std::size_t salto = datos.find('\n', pos);
-      const std::size_t fin = salto == std::string::npos ? datos.size() : salto;
-      std::string_view texto(datos.data() + pos, fin - pos);
-      if (!texto.empty() && texto.back() == '\r') texto.remove_suffix(1);
-      if (!EnBlanco(texto) && Designacion(texto)) {
-        hubo_registro_ = true;
-        datos.erase(0, pos);
-        return false;
-      }
-      pos = salto == std::string::npos ? datos.size() : salto + 1;
+      const std::string_view texto(datos.data() + pos, salto - pos);
+      std::int32_t numero = 0;
+      const ef::ClaseLinea clase = formato.Clasificar(texto, numero);
+      if (!preambulo_.Linea(clase, formato.Designacion(texto), linea)) break;
+      cabeza_.Linea(false, linea);
+      pos = salto + 1;
       ++linea;
-      if (EsLineaGuiones(texto)) {
-        datos.erase(0, pos);
-        return false;
-      }
     }
-    datos.clear();
-    return true;
+    datos.erase(0, pos);
   }
 
   ef::FuenteBytes& fuente_;
-  std::string nombre_;
+  const std::string& nombre_;
+  CorridaEnOrden& corrida_;
+  ef::CorridaSinRegistro cabeza_;
+  ef::Preambulo preambulo_;
   std::function<void(std::size_t)> leidos_;
-  std::uint64_t blancas_ = 0;
+  std::uint64_t linea_ = 1;
   std::mutex mutex_;
   std::condition_variable hay_datos_;
   std::condition_variable hay_sitio_;
   std::deque<Bloque> cola_;
   bool terminada_ = false;
   bool abandonada_ = false;
-  bool hubo_registro_ = false;
   std::exception_ptr fallo_;
-};
-
-struct Candidato {
-  ef::ElementosOrbitales el;
-  std::string designacion;
-  std::uint64_t linea = 0;
-};
-
-struct Omitido {
-  std::uint64_t linea;
-  std::string designacion;
-};
-
-// What one thread found in the blocks it took.
-struct Hallazgos {
-  std::vector<Candidato> candidatos;
-  std::vector<Omitido> omitidos;  // the earliest few
-  std::uint64_t omitidos_total = 0;
-  std::uint64_t registros = 0;
-  bool hubo_registro = false;
-
-  void Omitir(std::uint64_t linea, std::string designacion) {
-    ++omitidos_total;
-    omitidos.push_back({linea, std::move(designacion)});
-    std::sort(omitidos.begin(), omitidos.end(),
-              [](const Omitido& a, const Omitido& b) { return a.linea < b.linea; });
-    if (omitidos.size() > kOmitidosNombrados) omitidos.pop_back();
-  }
 };
 
 // What every record is measured against.
 struct Criba {
   const PeticionCampo* peticion = nullptr;
-  ef::Vector3 observador;  // heliocentric, at the instant
-  ef::Vector3 centro;      // unit vector
-  double t1 = 0;           // the instant's TDB in two parts
-  double t2 = 0;
+  const ef::ContextoEfemerides* contexto = nullptr;
+  ef::Vector3 centro;  // unit vector
   double cos_radio = 0;
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
 };
 
-void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h) {
-  ef::CacheEpoca cache;
+// Whether the record's cheap two-body place may lie in the circle, or nullopt when it
+// cannot be computed.
+std::optional<bool> PuedeEstar(const ef::ElementosOrbitales& el, const Criba& criba) {
   const PeticionCampo& p = *criba.peticion;
+  const ef::Instante& instante = criba.contexto->instante();
+  const ef::OrbitaKepleriana orbita(el);
+  const ef::Vector3 helio = orbita.Posicion(instante.tdb.entera, instante.tdb.fraccion);
+  const ef::Vector3 desde = helio - criba.contexto->Observador();
+  const double distancia = ef::Modulo(desde);
+  if (!std::isfinite(distancia)) return std::nullopt;
+  const double coseno = ef::Producto(desde, criba.centro) / distancia;
+  DatosMargen datos;
+  datos.dias_desde_epoca = instante.tdb.entera + instante.tdb.fraccion - el.epoca;
+  datos.distancia = distancia;
+  datos.perturbado = p.perturbado;
+  // The angle beyond the edge of the circle that a margin must reach to keep the record;
+  // behind the observer, a quarter turn is enough to rule it out.
+  double falta = 0;
+  if (coseno < criba.cos_radio) {
+    falta = coseno > -1e-9 || criba.cos_radio < 0
+                ? std::acos(std::clamp(coseno, -1.0, 1.0)) - p.radio
+                : kPi / 2 - p.radio;
+  }
+  // First the margin from the distances to the Sun alone, which rules out nearly every
+  // record; only the rest look at where the bodies are along their orbits.
+  bool candidato = falta <= 0 || !(MargenAngular(el, datos) < falta);
+  if (candidato && falta > 0 && criba.tramos != nullptr) {
+    datos.orbita = &orbita;
+    datos.tramos = criba.tramos;
+    candidato = !(MargenAngular(el, datos) < falta);
+  }
+  return candidato;
+}
+
+void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
+                  ef::CorridaSinRegistro& corrida) {
+  const ef::FormatoElementos& formato = ef::FormatoMPC();
+  const PeticionCampo& p = *criba.peticion;
+  const ef::ContextoEfemerides& ctx = *criba.contexto;
+  ef::CacheEpoca cache;
   std::uint64_t numero_linea = bloque.primera_linea;
-  std::size_t pos = 0;
   const std::string& datos = bloque.datos;
-  for (; pos < datos.size(); ++numero_linea) {
-    // The last line of a file may have no line end.
-    const std::size_t salto = std::min(datos.find('\n', pos), datos.size());
-    std::string_view linea(datos.data() + pos, salto - pos);
+  for (std::size_t pos = 0; pos < datos.size(); ++numero_linea) {
+    const std::size_t salto = datos.find('\n', pos);
+    const std::string_view linea(datos.data() + pos, salto - pos);
     pos = salto + 1;
-    if (!linea.empty() && linea.back() == '\r') linea.remove_suffix(1);
-    if (EnBlanco(linea)) continue;
-    linea = linea.substr(0, kAnchoUtil);
+    std::int32_t numero = 0;
+    const ef::ClaseLinea clase = formato.Clasificar(linea, numero);
+    corrida.Linea(clase == ef::ClaseLinea::Registro, numero_linea);
+    if (clase == ef::ClaseLinea::EnBlanco) continue;
     ++h.registros;
-    const std::optional<std::int32_t> numero = Designacion(linea);
-    if (!numero) {
-      h.Omitir(numero_linea, std::string(Recortar(ef::Columnas(linea, 1, 7))));
+    if (clase != ef::ClaseLinea::Registro) {
+      h.hubo_ajena = true;
+      h.Omitir(numero_linea, Recortado(formato.Designacion(linea)));
       continue;
     }
     h.hubo_registro = true;
     ef::ElementosOrbitales el;
-    if (ef::ConvertirRegistro(linea, *numero, numero_linea, p.nombre_elementos, cache, el)) {
-      h.Omitir(numero_linea, NombreParaMensaje(linea));
+    if (formato.Convertir(linea, numero, numero_linea, p.nombre_elementos, cache, el)) {
+      h.Omitir(numero_linea, formato.NombreLegible(linea));
       continue;
+    }
+    if (ef::EpocaLejana(ctx.instante(), el.epoca)) ++h.epocas_lejanas;
+    if (p.perturbado) {
+      // The catalogue maker's limit, at once: this record alone would need the planets
+      // over too many years.
+      ef::IntervaloEpocas propio(ctx.T());
+      propio.Incluir(el.epoca);
+      propio.Comprobar();
     }
     bool candidato = p.exhaustivo;
     if (!candidato) {
-      const ef::OrbitaKepleriana orbita(el);
-      const ef::Vector3 helio = orbita.Posicion(criba.t1, criba.t2);
-      const ef::Vector3 desde = helio - criba.observador;
-      const double distancia = ef::Modulo(desde);
-      if (!std::isfinite(distancia)) {
-        h.Omitir(numero_linea, NombreParaMensaje(linea));
+      const std::optional<bool> puede = PuedeEstar(el, criba);
+      if (!puede) {
+        h.Omitir(numero_linea, formato.NombreLegible(linea));
         continue;
       }
-      const double coseno = ef::Producto(desde, criba.centro) / distancia;
-      DatosMargen datos;
-      datos.dias_desde_epoca = criba.t1 + criba.t2 - el.epoca;
-      datos.distancia = distancia;
-      datos.perturbado = p.perturbado;
-      // The angle beyond the circle that a margin must reach to keep the record; behind
-      // the observer, a quarter turn is enough to rule it out.
-      double falta = 0;
-      if (coseno < criba.cos_radio) {
-        falta = coseno > -1e-9 || criba.cos_radio < 0
-                    ? std::acos(std::clamp(coseno, -1.0, 1.0)) - p.radio
-                    : kPi / 2 - p.radio;
-      }
-      // First the margin from the distances to the Sun alone, which rules out nearly every
-      // record; only the rest look at where the bodies are along their orbits.
-      candidato = falta <= 0 || !(MargenAngular(el, datos) < falta);
-      if (candidato && falta > 0 && criba.tramos != nullptr) {
-        datos.orbita = &orbita;
-        datos.tramos = criba.tramos;
-        candidato = !(MargenAngular(el, datos) < falta);
-      }
+      candidato = *puede;
     }
-    if (candidato) {
-      h.candidatos.push_back({el, NombreParaMensaje(linea), numero_linea});
-    }
+    if (candidato) h.candidatos.push_back({el, formato.NombreLegible(linea), numero_linea});
   }
 }
-
-struct Contexto {
-  const PeticionCampo* peticion = nullptr;
-  ef::Instante instantes[3];    // t - 1 min, t, t + 1 min
-  ef::Vector3 observadores[3];  // heliocentric
-  ef::Vector3 velocidad_sol;
-  ef::Vector3 centro;
-  const ef::MovimientoPerturbado* movimiento = nullptr;
-};
 
 ef::Vector3 Unitario(double ar, double dec) {
   return {std::cos(dec) * std::cos(ar), std::cos(dec) * std::sin(ar), std::sin(dec)};
@@ -360,26 +315,13 @@ double Angulo(const ef::Vector3& a, const ef::Vector3& b) {
 }
 
 // The exact place at the three instants; nullopt when it cannot be computed.
-std::optional<ObjetoCampo> Calcular(const Candidato& c, const Contexto& ctx) {
-  ef::LugarAstrometrico lugares[3];
-  if (ctx.movimiento == nullptr) {
-    const ef::OrbitaKepleriana orbita(c.el);
-    for (int i = 0; i < 3; ++i) {
-      lugares[i] = ef::Astrometrico(orbita, ctx.observadores[i], ctx.instantes[i]);
-    }
-  } else {
-    ef::EstadoCartesiano estado;
-    try {
-      estado = ctx.movimiento->Propagar(
-          ef::EstadoDeElementos(c.el), c.el.epoca - ef::kJ2000,
-          (ctx.instantes[1].tdb.entera - ef::kJ2000) + ctx.instantes[1].tdb.fraccion);
-    } catch (const ef::ErrorIntegracion&) {
-      return std::nullopt;
-    }
-    for (int i = 0; i < 3; ++i) {
-      const ef::EstadoCartesiano en = i == 1 ? estado : ef::PasoKepler(estado, (i - 1) * kMinuto);
-      lugares[i] = ef::AstrometricoDesdeEstado(en, ctx.observadores[i], ctx.velocidad_sol);
-    }
+std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
+                                    const ef::ContextoEfemerides& ctx, const PeticionCampo& p) {
+  ef::LugaresConMovimiento lugares;
+  try {
+    lugares = ctx.LugarYMovimiento(c.el);
+  } catch (const ef::ErrorIntegracion&) {
+    return std::nullopt;
   }
   for (const auto& l : lugares) {
     if (!std::isfinite(l.ascension_recta) || !std::isfinite(l.declinacion) ||
@@ -388,13 +330,12 @@ std::optional<ObjetoCampo> Calcular(const Candidato& c, const Contexto& ctx) {
     }
   }
   const ef::LugarAstrometrico& l = lugares[1];
-  const PeticionCampo& p = *ctx.peticion;
   ObjetoCampo o;
   o.designacion = c.designacion;
   o.ar = l.ascension_recta / kGrado;
   o.dec = l.declinacion / kGrado;
   const ef::Vector3 direccion = Unitario(l.ascension_recta, l.declinacion);
-  o.distancia = Angulo(direccion, ctx.centro) / kSegundoArco;
+  o.distancia = Angulo(direccion, Unitario(p.ar_centro, p.dec_centro)) / kSegundoArco;
   // Standard coordinates of the gnomonic projection on the centre.
   const double dar = l.ascension_recta - p.ar_centro;
   const double cos_c = std::sin(p.dec_centro) * std::sin(l.declinacion) +
@@ -410,50 +351,35 @@ std::optional<ObjetoCampo> Calcular(const Candidato& c, const Contexto& ctx) {
   o.mov_dec = (lugares[2].declinacion - lugares[0].declinacion) / 2 / kSegundoArco;
   o.delta = l.delta;
   o.r = l.r;
-  o.elongacion = Angulo(direccion, ef::Vector3{} - ctx.observadores[1]) / kGrado;
+  o.elongacion = Angulo(direccion, ef::Vector3{} - ctx.Observador()) / kGrado;
   o.fase = l.Fase() / kGrado;
-  if (c.el.tiene_H) {
-    const double v = ef::MagnitudHG(c.el.H, c.el.G, l.r, l.delta, l.tan_media_fase);
-    if (std::isfinite(v)) o.v = v;
-  }
+  o.v = ef::Magnitud(c.el, l.r, l.delta, l.tan_media_fase);
   return o;
-}
-
-unsigned Procesadores(unsigned pedidos) {
-  if (pedidos != 0) return pedidos;
-  return std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
 }
 
 }  // namespace
 
 ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
-  const unsigned procesadores = Procesadores(p.hilos);
-  Contexto ctx;
-  ctx.peticion = &p;
-  for (int i = 0; i < 3; ++i) {
-    ctx.instantes[i] = Desplazado(p.instante, (i - 1) * kMinuto);
-    ctx.observadores[i] = ef::PosicionTierra(ctx.instantes[i]);
-    if (p.observador) ctx.observadores[i] = ctx.observadores[i] + p.observador(ctx.instantes[i]);
-  }
-  ctx.velocidad_sol = ef::VelocidadBaricentricaSol(p.instante);
-  ctx.centro = Unitario(p.ar_centro, p.dec_centro);
-
+  const unsigned procesadores = HilosPorOmision(p.hilos);
+  ef::ContextoEfemerides ctx(p.instante, p.sitio,
+                             p.perturbado ? ef::Movimiento::Perturbado
+                                          : ef::Movimiento::DosCuerpos);
   Criba criba;
   criba.peticion = &p;
-  criba.observador = ctx.observadores[1];
-  criba.centro = ctx.centro;
-  criba.t1 = p.instante.tdb.entera;
-  criba.t2 = p.instante.tdb.fraccion;
+  criba.contexto = &ctx;
+  criba.centro = Unitario(p.ar_centro, p.dec_centro);
   criba.cos_radio = std::cos(p.radio);
   std::optional<TramosCuerpos> tramos;
   if (p.perturbado && !p.exhaustivo) {
-    tramos.emplace((p.instante.tdb.entera - ef::kJ2000) + p.instante.tdb.fraccion);
+    tramos.emplace(ctx.T());
     criba.tramos = &*tramos;
   }
 
   // The streaming pass: one thread reads, the others sort the blocks out.
   std::atomic<std::size_t> bytes{0};
-  Lectura lectura(fuente, p.nombre_elementos, [&bytes](std::size_t n) { bytes.store(n); });
+  CorridaEnOrden corrida(p.nombre_elementos);
+  LectorEnBloques lectura(fuente, p.nombre_elementos, corrida,
+                          [&bytes](std::size_t n) { bytes.store(n); });
   std::thread lector([&lectura] { lectura.Leer(); });
   const unsigned cribadores = std::max(1u, procesadores);
   std::vector<Hallazgos> hallazgos(cribadores);
@@ -463,7 +389,9 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
     try {
       Bloque bloque;
       while (lectura.Tomar(bloque)) {
-        CribarBloque(bloque, criba, hallazgos[k]);
+        ef::CorridaSinRegistro propia(p.nombre_elementos);
+        CribarBloque(bloque, criba, hallazgos[k], propia);
+        corrida.Sumar(bloque.indice, propia);
         if (k == 0 && p.progreso) p.progreso("lectura", bytes.load(), p.bytes_previstos);
       }
     } catch (...) {
@@ -480,59 +408,55 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   if (fallo) std::rethrow_exception(fallo);
   lectura.Relanzar();
 
+  // The lines before the first record of a file without a header are skipped as any
+  // other line that is not a record.
+  const ef::Preambulo& cabeza = lectura.Cabeza();
   ResultadoCampo resultado;
-  std::vector<Candidato> candidatos;
+  std::vector<Hallazgos::Candidato> candidatos;
   std::vector<Omitido> omitidos;
-  bool hubo_registro = lectura.HuboRegistro();
+  bool hubo_registro = false;
+  bool hubo_ajena = cabeza.Ajenas() > 0;
+  resultado.registros = cabeza.Ajenas();
+  resultado.omitidos = cabeza.Ajenas();
+  for (const ef::LineaAjena& a : cabeza.PrimerasAjenas()) {
+    omitidos.push_back({a.linea, Recortado(a.designacion)});
+  }
   for (Hallazgos& h : hallazgos) {
     resultado.registros += h.registros;
     resultado.omitidos += h.omitidos_total;
+    resultado.epocas_lejanas += h.epocas_lejanas;
     hubo_registro = hubo_registro || h.hubo_registro;
+    hubo_ajena = hubo_ajena || h.hubo_ajena;
     for (auto& c : h.candidatos) candidatos.push_back(std::move(c));
     for (auto& o : h.omitidos) omitidos.push_back(std::move(o));
     h = {};
   }
-  if (!hubo_registro) {
-    throw ErrorSinRegistros(p.nombre_elementos + ": no contiene ningún registro de elementos");
-  }
+  if (!hubo_registro) throw ef::ErrorSinRegistros(p.nombre_elementos, hubo_ajena);
   std::sort(candidatos.begin(), candidatos.end(),
-            [](const Candidato& a, const Candidato& b) { return a.linea < b.linea; });
+            [](const auto& a, const auto& b) { return a.linea < b.linea; });
   resultado.candidatos = candidatos.size();
 
-  std::optional<ef::TablaPlanetas> tabla;
-  std::optional<ef::MovimientoPerturbado> movimiento;
   if (p.perturbado && !candidatos.empty()) {
-    const double t = (p.instante.tdb.entera - ef::kJ2000) + p.instante.tdb.fraccion;
-    double desde = t;
-    double hasta = t;
-    for (const Candidato& c : candidatos) {
-      desde = std::min(desde, c.el.epoca - ef::kJ2000);
-      hasta = std::max(hasta, c.el.epoca - ef::kJ2000);
-    }
-    tabla.emplace(desde - 1, hasta + 1, procesadores);
-    movimiento.emplace(&*tabla);
-    ctx.movimiento = &*movimiento;
+    ef::IntervaloEpocas intervalo(ctx.T());
+    for (const auto& c : candidatos) intervalo.Incluir(c.el.epoca);
+    ctx.PrepararPlanetas(intervalo, procesadores);
   }
 
   // The exact computation, shared out in small batches: an integration is costly.
   constexpr std::size_t kLote = 16;
   std::vector<std::optional<ObjetoCampo>> calculados(candidatos.size());
-  std::atomic<std::size_t> siguiente{0};
-  std::atomic<std::size_t> hechos{0};
-  auto calcular = [&](bool avisa) {
-    for (;;) {
-      const std::size_t desde = siguiente.fetch_add(kLote);
-      if (desde >= candidatos.size()) return;
-      const std::size_t hasta = std::min(candidatos.size(), desde + kLote);
-      for (std::size_t i = desde; i < hasta; ++i) calculados[i] = Calcular(candidatos[i], ctx);
-      const std::size_t n = hechos.fetch_add(hasta - desde) + (hasta - desde);
-      if (avisa && p.progreso) p.progreso("cálculo exacto", n, candidatos.size());
-    }
-  };
-  otros.clear();
-  for (unsigned k = 1; k < procesadores; ++k) otros.emplace_back(calcular, false);
-  calcular(true);
-  for (auto& hilo : otros) hilo.join();
+  std::function<void(std::size_t, std::size_t)> aviso;
+  if (p.progreso) {
+    aviso = [&p](std::size_t hechos, std::size_t total) {
+      p.progreso("cálculo exacto", hechos, total);
+    };
+  }
+  RepartirEnLotes(
+      candidatos.size(), kLote, procesadores,
+      [&](std::size_t desde, std::size_t hasta) {
+        for (std::size_t i = desde; i < hasta; ++i) calculados[i] = Calcular(candidatos[i], ctx, p);
+      },
+      aviso);
 
   const double radio_arcsec = p.radio / kSegundoArco;
   for (std::size_t i = 0; i < candidatos.size(); ++i) {

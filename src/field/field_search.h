@@ -8,19 +8,16 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ephemeris/element_source.h"
+#include "ephemeris/elements_format.h"
+#include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
-#include "ephemeris/vector3.h"
 
 namespace orbelux::campo {
-
-// The observer's position from the centre of the Earth (ICRF axes, AU) at an instant.
-using PosicionObservador = std::function<efemerides::Vector3(const efemerides::Instante&)>;
 
 struct PeticionCampo {
   double ar_centro = 0;   // radians, ICRF (J2000)
@@ -28,13 +25,13 @@ struct PeticionCampo {
   double radio = 0;       // radians
   std::optional<double> magnitud_maxima;
   efemerides::Instante instante;
-  // Empty: the centre of the Earth.
-  PosicionObservador observador;
+  // Where the sky is seen from; the default is the centre of the Earth.
+  efemerides::Sitio sitio;
   bool perturbado = true;
   // Every record computed exactly, none left out by the cheap place: what the culling is
   // checked against.
   bool exhaustivo = false;
-  // Threads for the exact computation; 0: one per processor (at most 8).
+  // Threads for the exact computation; 0: HilosPorOmision.
   unsigned hilos = 0;
   // The name of the elements file as the user should see it.
   std::string nombre_elementos;
@@ -67,19 +64,19 @@ struct ResultadoCampo {
   std::uint64_t candidatos = 0;                // computed exactly
   std::uint64_t omitidos = 0;                  // could not be read or computed
   std::vector<std::string> primeros_omitidos;  // the designations of the first few
+  // Records read whose epoch lies more than kDiasEpocaLejana from the instant.
+  std::uint64_t epocas_lejanas = 0;
 };
 
 // How many skipped records are named.
 inline constexpr std::size_t kOmitidosNombrados = 5;
 
-// The file holds no record at all (only a header, or nothing).
-class ErrorSinRegistros : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Reads the whole source once. Throws ErrorLecturaElementos, ErrorSinRegistros, or
-// ErrorInstante; a record that cannot be read or computed is only counted.
+// Reads the whole source once, with the same rules for lines as the catalogue maker
+// (elements_format.h): a line that is not a record, or a record that cannot be read or
+// computed, is counted and skipped. Throws ErrorElementos (ErrorSinRegistros for a file
+// without any record, and too many lines in a row without one), ErrorPosicion (with the
+// planets, a record whose epoch is too far from the instant to integrate, as soon as it is
+// read), ErrorLecturaElementos or FalloArchivo.
 ResultadoCampo BuscarEnCampo(efemerides::FuenteBytes& fuente, const PeticionCampo& peticion);
 
 }  // namespace orbelux::campo

@@ -30,47 +30,84 @@ const char* FinDeLinea(const char* inicio, const char* final) {
 
 }  // namespace
 
-LectorLineas::LectorLineas(ArchivoLectura& archivo, std::size_t ancho)
-    : archivo_(archivo), ancho_(ancho), bloque_(kBloqueLectura) {
-  linea_.reserve(ancho);
-}
+LectorBloques::LectorBloques(ArchivoLectura& archivo, std::size_t ancho, std::size_t bloque)
+    : archivo_(archivo),
+      ancho_(ancho),
+      bloque_(std::max<std::size_t>(bloque, 1)),
+      entrada_(std::min(bloque_, kBloqueLectura * 16)) {}
 
-bool LectorLineas::Rellenar() {
+bool LectorBloques::Rellenar() {
   if (agotado_) return false;
   pos_ = 0;
-  fin_ = archivo_.Leer(bloque_.data(), bloque_.size());
+  fin_ = archivo_.Leer(entrada_.data(), entrada_.size());
+  bytes_ += fin_;
   if (fin_ == 0) agotado_ = true;
   return fin_ > 0;
 }
 
-bool LectorLineas::AlFinal() { return pos_ == fin_ && !Rellenar(); }
-
-std::string_view LectorLineas::LeerLinea() {
-  linea_.clear();
-  bool partida = false;  // the line began in an earlier block and lives in linea_
+bool LectorBloques::Siguiente(std::string& destino) {
+  destino.clear();
   for (;;) {
-    if (pos_ == fin_ && !Rellenar()) return linea_;
-    const char* inicio = bloque_.data() + pos_;
-    const char* final = bloque_.data() + fin_;
+    if (pos_ == fin_ && !Rellenar()) {
+      if (linea_abierta_) {
+        destino.push_back('\n');
+        ++lineas_;
+        linea_abierta_ = false;
+        largo_linea_ = 0;
+      }
+      return !destino.empty();
+    }
+    // CR LF is one line end, even when the data ran out between the two.
+    if (cr_previo_) {
+      cr_previo_ = false;
+      if (entrada_[pos_] == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    const char* inicio = entrada_.data() + pos_;
+    const char* final = entrada_.data() + fin_;
     const char* corte = FinDeLinea(inicio, final);
-    const std::size_t largo = static_cast<std::size_t>(corte - inicio);
-    pos_ = static_cast<std::size_t>(corte - bloque_.data());
+    const auto largo = static_cast<std::size_t>(corte - inicio);
+    const std::size_t guardado = std::min(largo, ancho_ - largo_linea_);
+    destino.append(inicio, guardado);
+    largo_linea_ += guardado;
+    pos_ = static_cast<std::size_t>(corte - entrada_.data());
     if (corte == final) {
-      linea_.append(inicio, std::min(ancho_ - linea_.size(), largo));
-      partida = true;
+      linea_abierta_ = linea_abierta_ || largo > 0;
       continue;
     }
+    destino.push_back('\n');
+    ++lineas_;
+    linea_abierta_ = false;
+    largo_linea_ = 0;
     ++pos_;
-    std::string_view linea(inicio, std::min(ancho_, largo));
-    if (partida || (*corte == '\r' && pos_ == fin_)) {
-      // The line is kept apart when the block is about to be refilled under it.
-      linea_.append(inicio, std::min(ancho_ - linea_.size(), largo));
-      linea = linea_;
+    if (*corte == '\r') {
+      if (pos_ == fin_) {
+        cr_previo_ = true;
+      } else if (entrada_[pos_] == '\n') {
+        ++pos_;
+      }
     }
-    // CR LF is one line end, even when the block boundary falls between the two.
-    if (*corte == '\r' && (pos_ < fin_ || Rellenar()) && bloque_[pos_] == '\n') ++pos_;
-    return linea;
+    if (destino.size() >= bloque_) return true;
   }
+}
+
+LectorLineas::LectorLineas(ArchivoLectura& archivo, std::size_t ancho)
+    : bloques_(archivo, ancho, kBloqueLectura) {}
+
+bool LectorLineas::AlFinal() {
+  if (pos_ < bloque_.size()) return false;
+  pos_ = 0;
+  return !bloques_.Siguiente(bloque_);
+}
+
+std::string_view LectorLineas::LeerLinea() {
+  if (AlFinal()) return {};
+  const std::size_t fin = bloque_.find('\n', pos_);
+  const std::string_view linea(bloque_.data() + pos_, fin - pos_);
+  pos_ = fin + 1;
+  return linea;
 }
 
 }  // namespace orbelux

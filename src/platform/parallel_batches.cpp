@@ -11,6 +11,11 @@
 
 namespace orbelux {
 
+unsigned HilosPorOmision(unsigned pedidos) {
+  if (pedidos != 0) return pedidos;
+  return std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+}
+
 void RepartirEnLotes(std::size_t total, std::size_t lote, unsigned hilos,
                      const std::function<void(std::size_t desde, std::size_t hasta)>& trabajo,
                      const std::function<void(std::size_t hechos, std::size_t total)>& aviso) {

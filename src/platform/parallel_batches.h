@@ -8,6 +8,10 @@
 
 namespace orbelux {
 
+// Threads for a run: `pedidos` when given, else one per processor, at most 8 (beyond that
+// the memory, not the processors, sets the pace).
+unsigned HilosPorOmision(unsigned pedidos = 0);
+
 // Runs trabajo(desde, hasta) over [0, total) in batches of `lote` items, on at most
 // `hilos` threads counting the caller's (never more than there are batches). The calling
 // thread alone calls `aviso` with the items done so far after each batch it finishes.

@@ -19,11 +19,13 @@
 #include "ephemeris/mpc_reader.h"
 #include "ephemeris/sites.h"
 #include "reference_table.h"
+#include "support/places.h"
 
 namespace orbelux::catalogo {
 namespace {
 
 namespace ef = orbelux::efemerides;
+using prueba::CasoSitio;
 
 std::vector<ef::ElementosOrbitales> Ejemplo() {
   ef::ArchivoElementos archivo(ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat");
@@ -39,15 +41,6 @@ OpcionesCatalogo Desde(std::optional<ef::Sitio> sitio,
   opciones.movimiento = movimiento;
   return opciones;
 }
-
-struct CasoSitio {
-  const char* nombre;
-  const char* codigo;
-  const char* utc;
-  int anio, mes, dia, hora, minuto;
-};
-
-void PrintTo(const CasoSitio& caso, std::ostream* os) { *os << caso.nombre; }
 
 class CatalogoTopocentrico : public testing::TestWithParam<CasoSitio> {};
 

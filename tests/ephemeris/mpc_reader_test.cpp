@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoError{"HastaMasAllaDelFichero", Unir({LineaEjemplo(1), LineaEjemplo(2)}),
                   Opciones(5), "falta el asteroide 3"},
         CasoError{"SinCeres", Unir({LineaEjemplo(2)}), {}, "no contiene el asteroide 1"},
-        CasoError{"Vacio", "", {}, "no contiene el asteroide 1"},
+        CasoError{"Vacio", "", {}, "prueba.dat: no contiene ningún registro de elementos"},
         CasoError{"SoloProvisionales", Cambiar(LineaEjemplo(1), 1, "K14A00A"), {},
                   "no contiene el asteroide 1"},
         // The header is skipped only when its dashes come before the first record.
@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoError{"TextoSinGuiones", Unir({"Un fichero cualquiera", "", LineaEjemplo(1)}), {},
                   "línea 1: la designación (columnas 1-7)"},
         CasoError{"SoloTexto", "Esto no son elementos\n", {},
-                  "línea 1: la designación (columnas 1-7)"}),
+                  "prueba.dat: no es un fichero de elementos orbitales"}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(LectorMPC, ElPrimerErrorDelFicheroEsElQueSeDice) {

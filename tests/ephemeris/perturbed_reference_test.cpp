@@ -19,11 +19,15 @@
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
 #include "reference_table.h"
+#include "support/places.h"
 
 namespace orbelux::efemerides {
 namespace {
 
 constexpr double kGrados = 180 / std::numbers::pi;
+
+using prueba::Diferencia;
+using prueba::TablaPara;
 
 std::vector<ElementosOrbitales> Ejemplo() {
   ArchivoElementos archivo(ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat");
@@ -40,20 +44,6 @@ LugarAstrometrico Perturbado(const ElementosOrbitales& el, const Instante& insta
   const EstadoCartesiano en_t = movimiento.Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t);
   return AstrometricoDesdeEstado(en_t, PosicionTierra(instante),
                                  VelocidadBaricentricaSol(instante));
-}
-
-TablaPlanetas TablaPara(double epoca, const Instante& instante) {
-  const double t = instante.tdb.entera - kJ2000 + instante.tdb.fraccion;
-  return TablaPlanetas(std::min(epoca - kJ2000, t) - 1, std::max(epoca - kJ2000, t) + 1, 2);
-}
-
-// Arcseconds on the sky between a computed place and one in degrees.
-std::pair<double, double> Diferencia(const LugarAstrometrico& lugar, double ra_deg,
-                                     double dec_deg) {
-  double d_ra = lugar.ascension_recta * kGrados - ra_deg;
-  d_ra -= 360 * std::round(d_ra / 360);
-  return {d_ra * 3600 * std::cos(dec_deg / kGrados),
-          (lugar.declinacion * kGrados - dec_deg) * 3600};
 }
 
 struct CasoInstante {

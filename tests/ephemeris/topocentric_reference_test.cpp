@@ -21,11 +21,16 @@
 #include "ephemeris/planet_table.h"
 #include "ephemeris/sites.h"
 #include "reference_table.h"
+#include "support/places.h"
 
 namespace orbelux::efemerides {
 namespace {
 
 constexpr double kGrados = 180 / std::numbers::pi;
+
+using prueba::CasoSitio;
+using prueba::Diferencia;
+using prueba::TablaPara;
 
 std::vector<ElementosOrbitales> Leer(const std::string& ruta, const char* nombre) {
   ArchivoElementos archivo(ruta);
@@ -45,33 +50,10 @@ LugarAstrometrico Perturbado(const ElementosOrbitales& el, const Instante& insta
   return AstrometricoDesdeEstado(en_t, observador, VelocidadBaricentricaSol(instante));
 }
 
-TablaPlanetas TablaPara(double epoca, const Instante& instante) {
-  const double t = TDesdeJ2000(instante);
-  return TablaPlanetas(std::min(epoca - kJ2000, t) - 1, std::max(epoca - kJ2000, t) + 1, 2);
-}
-
-// Arcseconds on the sky (RA cos dec, dec) between a computed place and one in degrees.
-std::pair<double, double> Diferencia(const LugarAstrometrico& lugar, double ra_deg,
-                                     double dec_deg) {
-  double d_ra = lugar.ascension_recta * kGrados - ra_deg;
-  d_ra -= 360 * std::round(d_ra / 360);
-  return {d_ra * 3600 * std::cos(dec_deg / kGrados),
-          (lugar.declinacion * kGrados - dec_deg) * 3600};
-}
-
 double Separacion(const LugarAstrometrico& a, const LugarAstrometrico& b) {
   const auto [d_ra, d_dec] = Diferencia(a, b.ascension_recta * kGrados, b.declinacion * kGrados);
   return std::hypot(d_ra, d_dec);
 }
-
-struct CasoSitio {
-  const char* nombre;
-  const char* codigo;
-  const char* utc;
-  int anio, mes, dia, hora, minuto;
-};
-
-void PrintTo(const CasoSitio& caso, std::ostream* os) { *os << caso.nombre; }
 
 class ReferenciaTopocentrica : public testing::TestWithParam<CasoSitio> {};
 

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ephemeris/ephemeris_context.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "ephemeris/two_body.h"
+
+namespace orbelux::efemerides {
+
+bool EpocaLejana(const Instante& instante, double epoca) {
+  return std::abs(instante.tt.Total() - epoca) > kDiasEpocaLejana;
+}
+
+bool IntervaloEpocas::Incluir(double epoca) {
+  const double dias = epoca - kJ2000;
+  if (dias >= desde_ && dias <= hasta_) return false;
+  desde_ = std::min(desde_, dias);
+  hasta_ = std::max(hasta_, dias);
+  return true;
+}
+
+void IntervaloEpocas::Incluir(const IntervaloEpocas& otro) {
+  desde_ = std::min(desde_, otro.desde_);
+  hasta_ = std::max(hasta_, otro.hasta_);
+}
+
+void IntervaloEpocas::Comprobar() const {
+  const double anios = (Hasta() - Desde()) / 365.25;
+  if (!(anios > kMaximoAniosIntegracion)) return;
+  char texto_anios[32];
+  std::snprintf(texto_anios, sizeof texto_anios, "%.0f", anios);
+  throw ErrorPosicion(std::string("la fecha y las épocas de los elementos abarcan ") + texto_anios +
+                      " años, demasiado para integrar las órbitas (como mucho " +
+                      std::to_string(static_cast<int>(kMaximoAniosIntegracion)) +
+                      "); --dos-cuerpos las calcula sin los planetas");
+}
+
+namespace {
+
+Instante Desplazado(Instante instante, double dias) {
+  instante.utc.fraccion += dias;
+  instante.tt.fraccion += dias;
+  instante.tdb.fraccion += dias;
+  return instante;
+}
+
+}  // namespace
+
+ContextoEfemerides::ContextoEfemerides(const Instante& instante, const Sitio& sitio,
+                                       Movimiento movimiento)
+    : movimiento_(movimiento), t_((instante.tdb.entera - kJ2000) + instante.tdb.fraccion) {
+  for (int i = 0; i < 3; ++i) {
+    instantes_[static_cast<std::size_t>(i)] =
+        i == 1 ? instante : Desplazado(instante, (i - 1) * kMinutoMovimiento);
+    observadores_[static_cast<std::size_t>(i)] =
+        PosicionObservador(instantes_[static_cast<std::size_t>(i)], sitio);
+  }
+  if (movimiento_ == Movimiento::Perturbado) velocidad_sol_ = VelocidadBaricentricaSol(instante);
+}
+
+ContextoEfemerides::~ContextoEfemerides() = default;
+
+void ContextoEfemerides::PrepararPlanetas(
+    const IntervaloEpocas& intervalo, unsigned hilos,
+    const std::function<void(std::size_t, std::size_t)>& aviso) {
+  if (movimiento_ != Movimiento::Perturbado) return;
+  intervalo.Comprobar();
+  integrador_.reset();
+  tabla_.emplace(intervalo.Desde(), intervalo.Hasta(), std::max(hilos, 1u), aviso);
+  integrador_.emplace(&*tabla_);
+}
+
+EstadoCartesiano ContextoEfemerides::Estado(const ElementosOrbitales& el) const {
+  if (!integrador_) throw ErrorPosicion("ContextoEfemerides: PrepararPlanetas was not called");
+  return integrador_->Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t_);
+}
+
+LugarAstrometrico ContextoEfemerides::Lugar(const ElementosOrbitales& el) const {
+  if (movimiento_ == Movimiento::DosCuerpos) {
+    return Astrometrico(OrbitaKepleriana(el), observadores_[1], instantes_[1]);
+  }
+  return AstrometricoDesdeEstado(Estado(el), observadores_[1], velocidad_sol_);
+}
+
+LugaresConMovimiento ContextoEfemerides::LugarYMovimiento(const ElementosOrbitales& el) const {
+  LugaresConMovimiento lugares;
+  if (movimiento_ == Movimiento::DosCuerpos) {
+    const OrbitaKepleriana orbita(el);
+    for (std::size_t i = 0; i < 3; ++i) {
+      lugares[i] = Astrometrico(orbita, observadores_[i], instantes_[i]);
+    }
+    return lugares;
+  }
+  // One integration to the instant; the minute to each side is a step under the Sun alone.
+  const EstadoCartesiano estado = Estado(el);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const EstadoCartesiano en =
+        i == 1 ? estado : PasoKepler(estado, (static_cast<double>(i) - 1) * kMinutoMovimiento);
+    lugares[i] = AstrometricoDesdeEstado(en, observadores_[i], velocidad_sol_);
+  }
+  return lugares;
+}
+
+}  // namespace orbelux::efemerides
