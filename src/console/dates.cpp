@@ -194,6 +194,15 @@ void ComprobarFechaOJD(const std::optional<std::string>& fecha,
   }
 }
 
+ef::Instante InstanteDeOpciones(const std::optional<std::string>& fecha,
+                                const std::optional<std::string>& jd,
+                                const std::function<std::time_t()>& reloj) {
+  ComprobarFechaOJD(fecha, jd);
+  if (fecha) return InstanteDeFecha(*fecha);
+  if (jd) return InstanteDeDiaJuliano(*jd);
+  return InstanteActual(reloj());
+}
+
 std::string TextoFecha(const ef::Instante& instante) {
   const ef::FechaCalendario f = ef::CalendarioUTC(instante);
   char texto[64];

@@ -16,8 +16,8 @@
 namespace orbelux::consola {
 
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
-                               std::initializer_list<OpcionValor> valores,
-                               std::initializer_list<OpcionBandera> banderas) {
+                               const std::vector<OpcionValor>& valores,
+                               const std::vector<OpcionBandera>& banderas) {
   PeticionesComunes comunes;
   for (std::size_t i = 0; i < argumentos.size(); ++i) {
     const std::string_view arg = argumentos[i];

@@ -4,7 +4,6 @@
 // --version).
 #pragma once
 
-#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -47,8 +46,8 @@ struct PeticionesComunes {
 // for an unknown option, an argument that is no option, a missing value or a value option
 // given twice.
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
-                               std::initializer_list<OpcionValor> valores,
-                               std::initializer_list<OpcionBandera> banderas = {});
+                               const std::vector<OpcionValor>& valores,
+                               const std::vector<OpcionBandera>& banderas = {});
 
 // "programa: mensaje" and the hint to the help, as every usage error ends.
 void EscribirErrorUso(std::ostream& errores, std::string_view programa, const ErrorUso& error);

@@ -156,6 +156,7 @@ std::optional<std::string> ListadoPedido(const std::optional<std::string>& obser
 
 std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
                                             const std::optional<std::string>& lugar) {
+  ComprobarObservatorioOLugar(observatorio, lugar);
   if (observatorio) return SitioDeObservatorio(*observatorio);
   if (lugar) return SitioDeLugar(*lugar);
   return std::nullopt;

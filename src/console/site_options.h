@@ -47,7 +47,8 @@ void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
 // The listing asked for by --observatorio buscar:PALABRA; none for any other value.
 std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio);
 
-// The site of --observatorio or --lugar, whichever was given; none when neither was.
+// The site of --observatorio or --lugar, whichever was given; none when neither was. Throws
+// ErrorUso, also when both were given.
 std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
                                             const std::optional<std::string>& lugar);
 

@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field/command_line.h"
 
-#include <cerrno>
-#include <cmath>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "console/dates.h"
-#include "console/default_elements.h"
-#include "console/options.h"
-#include "console/progress_bar.h"
-#include "console/site_options.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/packed_fields.h"
 #include "ephemeris/sites.h"
@@ -27,7 +19,6 @@ namespace orbelux::campo {
 namespace {
 
 namespace ef = orbelux::efemerides;
-namespace fs = std::filesystem;
 
 constexpr std::string_view kPrograma = "orbelux-campo";
 constexpr double kPi = 3.14159265358979323846;
@@ -72,39 +63,21 @@ constexpr std::string_view kUso =
 
 using consola::ErrorUso;
 
-struct Opciones {
+// The options of this program alone, and what they become.
+struct Campo {
   std::optional<std::string> centro;
   std::optional<std::string> radio;
   std::optional<std::string> mag_max;
-  std::optional<std::string> fecha;
-  std::optional<std::string> jd;
-  std::optional<std::string> elementos;
   std::optional<std::string> formato;
   std::optional<std::string> salida;
-  std::optional<std::string> observatorio;
-  std::optional<std::string> lugar;
-  consola::PeticionesComunes comunes;
-  bool dos_cuerpos = false;
-};
 
-Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
-  Opciones o;
-  o.comunes = consola::LeerOpciones(argumentos,
-                                    {{"--centro", &o.centro},
-                                     {"--radio", &o.radio},
-                                     {"--mag-max", &o.mag_max},
-                                     {"--fecha", &o.fecha},
-                                     {"--jd", &o.jd},
-                                     {"--elementos", &o.elementos},
-                                     {"--formato", &o.formato},
-                                     {"--salida", &o.salida},
-                                     {"--observatorio", &o.observatorio},
-                                     {"--lugar", &o.lugar}},
-                                    {{"--dos-cuerpos", &o.dos_cuerpos}});
-  consola::ComprobarFechaOJD(o.fecha, o.jd);
-  consola::ComprobarObservatorioOLugar(o.observatorio, o.lugar);
-  return o;
-}
+  PeticionCampo peticion;
+  CabeceraCampo cabecera;
+  bool csv = false;
+
+  void Comprobar();
+  void Buscar(const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion);
+};
 
 // The blank- or colon-separated parts of a sexagesimal text.
 std::vector<std::string_view> Partes(std::string_view texto) {
@@ -139,25 +112,6 @@ std::optional<double> Sexagesimal(std::string_view a, std::string_view b, std::s
   return *x + *y / 60 + *z / 3600;
 }
 
-// The bytes the file will give: its size, or for gzip the size of the inflated data that
-// its last four bytes give (modulo 4 GiB). An estimate for the progress bar only.
-std::size_t BytesPrevistos(const fs::path& ruta) {
-  std::ifstream f(ruta, std::ios::binary);
-  if (!f) return 0;
-  unsigned char cabecera[2] = {0, 0};
-  f.read(reinterpret_cast<char*>(cabecera), 2);
-  std::error_code error;
-  const auto tamano = fs::file_size(ruta, error);
-  if (error) return 0;
-  if (cabecera[0] != 0x1f || cabecera[1] != 0x8b || tamano < 18) return tamano;
-  unsigned char cola[4];
-  f.seekg(-4, std::ios::end);
-  f.read(reinterpret_cast<char*>(cola), 4);
-  if (!f) return 0;
-  return std::size_t{cola[0]} | std::size_t{cola[1]} << 8 | std::size_t{cola[2]} << 16 |
-         std::size_t{cola[3]} << 24;
-}
-
 std::string TextoInstante(const ef::Instante& instante) {
   char dia[64];
   std::snprintf(dia, sizeof dia, " (día juliano %.6f)", instante.utc.Total());
@@ -184,152 +138,124 @@ std::optional<Centro> LeerCentro(std::string_view texto) {
   return Centro{*horas * 15, negativa ? -*dec : *dec};
 }
 
-int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& salida,
-                  std::ostream& errores, const EntornoCampo& entorno) {
-  const std::string prefijo = std::string(kPrograma) + ": ";
-  PeticionCampo peticion;
-  CabeceraCampo cabecera;
-  fs::path elementos;
-  std::optional<fs::path> destino;
-  bool csv = false;
-  try {
-    const Opciones o = LeerOpciones(argumentos);
-    if (o.comunes.ayuda) {
-      salida << kUso;
-      return kSalidaBien;
-    }
-    if (o.comunes.version) {
-      salida << consola::TextoVersion(kPrograma);
-      return kSalidaBien;
-    }
-    if (const auto listado = consola::ListadoPedido(o.observatorio)) {
-      salida << *listado;
-      return kSalidaBien;
-    }
-    if (!o.centro) throw ErrorUso("falta --centro, el centro del círculo");
-    const std::optional<Centro> centro = LeerCentro(*o.centro);
-    if (!centro) {
-      throw ErrorUso("--centro " + *o.centro +
-                     ": se espera \"HH MM SS.s ±GG MM SS\" o AR,DEC en grados (AR de 0 a 360, "
-                     "DEC de -90 a 90)");
-    }
-    double radio = 15;
-    if (o.radio) {
-      const auto r = Numero(*o.radio);
-      if (!r) throw ErrorUso("--radio " + *o.radio + ": se espera un número de minutos de arco");
-      if (!(*r > 0) || *r > kRadioMaximo) {
-        throw ErrorUso("--radio " + *o.radio +
-                       ": debe ser mayor que 0 y como mucho 600 minutos de arco (10 grados)");
-      }
-      radio = *r;
-    }
-    if (o.mag_max) {
-      const auto v = Numero(*o.mag_max);
-      if (!v) throw ErrorUso("--mag-max " + *o.mag_max + ": se espera una magnitud, como 19.5");
-      peticion.magnitud_maxima = *v;
-    }
-    if (o.formato) {
-      if (*o.formato == "csv") {
-        csv = true;
-      } else if (*o.formato != "texto") {
-        throw ErrorUso("--formato " + *o.formato + ": se espera texto o csv");
-      }
-    }
-    if (o.fecha) {
-      peticion.instante = consola::InstanteDeFecha(*o.fecha);
-    } else if (o.jd) {
-      peticion.instante = consola::InstanteDeDiaJuliano(*o.jd);
-    } else {
-      peticion.instante = consola::InstanteActual(entorno.reloj());
-    }
-    peticion.ar_centro = centro->ar * kPi / 180;
-    peticion.dec_centro = centro->dec * kPi / 180;
-    peticion.radio = radio / 60 * kPi / 180;
-    peticion.perturbado = !o.dos_cuerpos;
-    if (o.salida) destino = fs::path(*o.salida);
-    cabecera.ar_centro = centro->ar;
-    cabecera.dec_centro = centro->dec;
-    cabecera.radio = radio;
-    cabecera.magnitud_maxima = peticion.magnitud_maxima;
-    cabecera.dos_cuerpos = o.dos_cuerpos;
-    cabecera.lugar = "centro de la Tierra";
-    const auto elegido = consola::SitioDeOpciones(o.observatorio, o.lugar);
-    if (elegido && !elegido->sitio.Geocentro()) {
-      cabecera.lugar = elegido->descripcion;
-      peticion.observador = [sitio = elegido->sitio](const ef::Instante& instante) {
-        return ef::ObservadorGeocentrico(sitio, instante).posicion;
-      };
-    }
-    if (o.elementos) {
-      elementos = *o.elementos;
-    } else {
-      try {
-        elementos = consola::ElementosPorOmision();
-      } catch (const std::exception& e) {
-        errores << prefijo << e.what() << '\n';
-        return kSalidaFallo;
-      }
-    }
-  } catch (const ErrorUso& e) {
-    consola::EscribirErrorUso(errores, kPrograma, e);
-    return kSalidaUso;
-  } catch (const std::exception& e) {
-    errores << prefijo << e.what() << '\n';
-    return kSalidaFallo;
+void Campo::Comprobar() {
+  if (!centro) throw ErrorUso("falta --centro, el centro del círculo");
+  const std::optional<Centro> c = LeerCentro(*centro);
+  if (!c) {
+    throw ErrorUso("--centro " + *centro +
+                   ": se espera \"HH MM SS.s ±GG MM SS\" o AR,DEC en grados (AR de 0 a 360, "
+                   "DEC de -90 a 90)");
   }
+  double minutos = 15;
+  if (radio) {
+    const auto r = Numero(*radio);
+    if (!r) throw ErrorUso("--radio " + *radio + ": se espera un número de minutos de arco");
+    if (!(*r > 0) || *r > kRadioMaximo) {
+      throw ErrorUso("--radio " + *radio +
+                     ": debe ser mayor que 0 y como mucho 600 minutos de arco (10 grados)");
+    }
+    minutos = *r;
+  }
+  if (mag_max) {
+    const auto v = Numero(*mag_max);
+    if (!v) throw ErrorUso("--mag-max " + *mag_max + ": se espera una magnitud, como 19.5");
+    peticion.magnitud_maxima = *v;
+  }
+  if (formato) {
+    if (*formato == "csv") {
+      csv = true;
+    } else if (*formato != "texto") {
+      throw ErrorUso("--formato " + *formato + ": se espera texto o csv");
+    }
+  }
+  peticion.ar_centro = c->ar * kPi / 180;
+  peticion.dec_centro = c->dec * kPi / 180;
+  peticion.radio = minutos / 60 * kPi / 180;
+  cabecera.ar_centro = c->ar;
+  cabecera.dec_centro = c->dec;
+  cabecera.radio = minutos;
+  cabecera.magnitud_maxima = peticion.magnitud_maxima;
+}
 
-  try {
-    peticion.nombre_elementos = TextoRuta(elementos);
-    cabecera.elementos = peticion.nombre_elementos;
-    cabecera.instante = TextoInstante(peticion.instante);
-    std::optional<consola::BarraProgreso> barra;
-    if (entorno.errores_en_terminal) {
-      barra.emplace(errores, std::string(kPrograma));
-      peticion.bytes_previstos = BytesPrevistos(elementos);
-      peticion.progreso = [&barra](std::string_view etapa, std::size_t hechos, std::size_t total) {
-        barra->Avanzar(etapa, hechos, total);
-      };
-    }
-    SistemaArchivos& sistema = entorno.sistema != nullptr ? *entorno.sistema : SistemaReal();
-    ResultadoCampo resultado;
-    {
-      ef::ArchivoElementos archivo(elementos, sistema);
-      resultado = BuscarEnCampo(archivo, peticion);
-    }
-    barra.reset();
-    const std::string texto = csv ? TextoCsv(resultado) : TextoTabla(resultado, cabecera);
-    if (destino) {
-      EscrituraAtomica escritura(sistema, *destino);
-      escritura.Escribir(texto);
-      escritura.Confirmar();
-    } else {
-      errno = 0;
-      salida << texto << std::flush;
-      if (!salida) {
-        errores << prefijo << "no se puede escribir el resultado en la salida estándar";
-        if (errno != 0) errores << ": " << MotivoError(errno);
-        errores << '\n';
-        return kSalidaFallo;
-      }
-    }
-    if (resultado.omitidos != 0) {
-      std::string nombres;
-      for (const std::string& n : resultado.primeros_omitidos) {
-        nombres += (nombres.empty() ? "" : ", ") + n;
-      }
-      errores << prefijo << "aviso: " << resultado.omitidos
-              << (resultado.omitidos == 1 ? " registro omitido" : " registros omitidos")
-              << " porque no se pueden leer o calcular sus posiciones: " << nombres
-              << (resultado.omitidos > resultado.primeros_omitidos.size() ? "..." : "") << '\n';
-    }
-    return kSalidaBien;
-  } catch (const FalloArchivo& e) {
-    errores << prefijo << "no se puede escribir el resultado: " << e.what() << '\n';
-    return kSalidaFallo;
-  } catch (const std::exception& e) {
-    errores << prefijo << e.what() << "; no se ha escrito nada\n";
-    return kSalidaFallo;
+void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
+  peticion.instante = comun.instante;
+  peticion.perturbado = !comun.dos_cuerpos;
+  cabecera.dos_cuerpos = comun.dos_cuerpos;
+  cabecera.lugar = "centro de la Tierra";
+  if (comun.sitio && !comun.sitio->sitio.Geocentro()) {
+    cabecera.lugar = comun.sitio->descripcion;
+    peticion.observador = [sitio = comun.sitio->sitio](const ef::Instante& instante) {
+      return ef::ObservadorGeocentrico(sitio, instante).posicion;
+    };
   }
+  peticion.nombre_elementos = TextoRuta(comun.elementos);
+  cabecera.elementos = peticion.nombre_elementos;
+  cabecera.instante = TextoInstante(peticion.instante);
+  // The reading's progress is the file's own, through the seam: bytes taken from it (the
+  // compressed ones, for gzip) of its size on disk. The reader calls from its own thread.
+  std::atomic<std::uint64_t> leidos{0};
+  std::atomic<std::uint64_t> tamano{0};
+  std::optional<consola::BarraProgreso> barra = ejecucion.Barra();
+  ef::AvisoLectura aviso;
+  if (barra) {
+    aviso = [&leidos, &tamano](std::uint64_t hechos, std::uint64_t total) {
+      leidos.store(hechos);
+      tamano.store(total);
+    };
+    peticion.progreso = [&](std::string_view etapa, std::size_t hechos, std::size_t total) {
+      if (etapa == "lectura") {
+        barra->Avanzar(etapa, leidos.load(), tamano.load());
+      } else {
+        barra->Avanzar(etapa, hechos, total);
+      }
+    };
+  }
+  SistemaArchivos& sistema = ejecucion.entorno.Sistema();
+  ResultadoCampo resultado;
+  {
+    ef::ArchivoElementos archivo(comun.elementos, sistema, aviso);
+    resultado = BuscarEnCampo(archivo, peticion);
+  }
+  barra.reset();
+  const std::string texto = csv ? TextoCsv(resultado) : TextoTabla(resultado, cabecera);
+  if (salida && *salida != "-") {
+    EscrituraAtomica escritura(sistema, std::filesystem::path(*salida));
+    escritura.Escribir(texto);
+    escritura.Confirmar();
+  } else {
+    consola::EscribirEnSalida(ejecucion, "el resultado", texto);
+  }
+  consola::AvisarDeLaFecha(ejecucion, peticion.instante);
+  if (resultado.omitidos != 0) {
+    std::string nombres;
+    for (const std::string& n : resultado.primeros_omitidos) {
+      nombres += (nombres.empty() ? "" : ", ") + n;
+    }
+    ejecucion.Avisar(std::to_string(resultado.omitidos) +
+                     (resultado.omitidos == 1 ? " registro omitido" : " registros omitidos") +
+                     " porque no se pueden leer o calcular sus posiciones: " + nombres +
+                     (resultado.omitidos > resultado.primeros_omitidos.size() ? "..." : ""));
+  }
+}
+
+int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& salida,
+                  std::ostream& errores, const consola::Entorno& entorno) {
+  Campo campo;
+  const consola::Programa programa{
+      kPrograma,
+      kUso,
+      "el resultado",
+      {{"--centro", &campo.centro},
+       {"--radio", &campo.radio},
+       {"--mag-max", &campo.mag_max},
+       {"--formato", &campo.formato},
+       {"--salida", &campo.salida}},
+      {},
+      [&campo] { campo.Comprobar(); },
+      [&campo](const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
+        campo.Buscar(comun, ejecucion);
+      }};
+  return consola::EjecutarPrograma(programa, argumentos, salida, errores, entorno);
 }
 
 }  // namespace orbelux::campo

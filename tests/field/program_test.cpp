@@ -11,6 +11,7 @@
 
 #include "field/field_output.h"
 #include "support/faulty_fs.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace orbelux::campo {
@@ -26,26 +27,9 @@ const std::vector<std::string> kCeres = {"--centro",       "278.33185951,-23.040
                                          "--fecha",        "2024-03-01T22:00",
                                          "--observatorio", "950"};
 
-struct Ejecucion {
-  int codigo = -1;
-  std::string salida;
-  std::string errores;
-};
-
-Ejecucion Ejecutar(std::vector<std::string> argumentos, const EntornoCampo& entorno = {}) {
-  std::ostringstream salida;
-  std::ostringstream errores;
-  Ejecucion e;
-  e.codigo = ProgramaCampo(argumentos, salida, errores, entorno);
-  e.salida = salida.str();
-  e.errores = errores.str();
-  return e;
-}
-
-std::vector<std::string> Con(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using prueba::Ejecucion;
+using prueba::Mas;
+const prueba::ProgramaEnPrueba Ejecutar(ProgramaCampo);
 
 // A record of the bundled file with other columns put in.
 std::string Registro(int numero, std::string_view campo_desde_9 = "", std::size_t columna = 0) {
@@ -77,9 +61,9 @@ TEST_P(EntradaMala, SaleConSuCodigoYNoEscribeNada) {
     if (a == "SALIDA") a = (dir / "salida.txt").string();
   }
   if (std::find(args.begin(), args.end(), "--elementos") == args.end()) {
-    args = Con({"--elementos", kEjemplo}, args);
+    args = Mas({"--elementos", kEjemplo}, args);
   }
-  const Ejecucion e = Ejecutar(Con(args, {"--salida", (dir / "salida.txt").string()}));
+  const Ejecucion e = Ejecutar(Mas(args, {"--salida", (dir / "salida.txt").string()}));
   EXPECT_EQ(e.codigo, caso.codigo);
   EXPECT_NE(e.errores.find(caso.mensaje), std::string::npos) << e.errores;
   EXPECT_EQ(e.salida, "");
@@ -128,7 +112,7 @@ TEST(Programa, SinElementosEnElDirectorioSaleConUno) {
 
 TEST(Programa, CsvConSuCabeceraYSusDecimales) {
   const Ejecucion e =
-      Ejecutar(Con(kCeres, {"--elementos", kEjemplo, "--radio", "1", "--formato", "csv"}));
+      Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--radio", "1", "--formato", "csv"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.errores, "");
   EXPECT_EQ(e.salida,
@@ -139,7 +123,7 @@ TEST(Programa, CsvConSuCabeceraYSusDecimales) {
 }
 
 TEST(Programa, TextoConCabeceraYColumnas) {
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", kEjemplo, "--mag-max", "9.5"}));
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--mag-max", "9.5"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
             "Objetos en el campo\n"
@@ -169,7 +153,7 @@ TEST(Programa, ComillasSinMagnitudYOmitidos) {
   const std::string excentrica = Registro(2, "1.2000000", 71);
   const std::string ilegible = Registro(3, "3x.1", 27);
   EscribirArchivo(dir / "e.dat", ceres + excentrica + "\n" + sin_h + ilegible);
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1",
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1",
                                             "--mag-max", "5", "--formato", "csv"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
@@ -181,7 +165,7 @@ TEST(Programa, ComillasSinMagnitudYOmitidos) {
             "orbelux-campo: aviso: 2 registros omitidos porque no se pueden leer o calcular sus "
             "posiciones: (2) Pallas, (3) Juno\n");
   const Ejecucion con_comilla =
-      Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato",
+      Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato",
                             "csv", "--mag-max", "20"}));
   EXPECT_NE(con_comilla.salida.find("\n\"(1) Ceres, la primera\",278.3318595,"), std::string::npos)
       << con_comilla.salida;
@@ -200,7 +184,7 @@ TEST(Programa, LeeTodosLosFinesDeLinea) {
     }
     EscribirArchivo(dir / "e.dat", texto);
     const Ejecucion e = Ejecutar(
-        Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato", "csv"}));
+        Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato", "csv"}));
     ASSERT_EQ(e.codigo, 0) << e.errores;
     EXPECT_EQ(e.errores, "");
     EXPECT_NE(e.salida.find("\n(1) Ceres,278.3318595,-23.0407890,9.02,"), std::string::npos)
@@ -212,7 +196,7 @@ TEST(Programa, LeeTodosLosFinesDeLinea) {
 TEST(Programa, RechazaMillonesDeLineasEnBlanco) {
   DirectorioTemporal dir;
   EscribirArchivo(dir / "e.dat", Registro(1) + std::string(11'000'000, '\n') + Registro(2));
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string()}));
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string()}));
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_NE(e.errores.find("más de diez millones de líneas seguidas sin ningún registro (desde la "
@@ -231,7 +215,7 @@ TEST(Programa, SalidaEstandarQueFallaSaleConUno) {
   FlujoLleno lleno;
   std::ostream salida(&lleno);
   std::ostringstream errores;
-  const int codigo = ProgramaCampo(Con(kCeres, {"--elementos", kEjemplo}), salida, errores);
+  const int codigo = ProgramaCampo(Mas(kCeres, {"--elementos", kEjemplo}), salida, errores);
   EXPECT_EQ(codigo, 1);
   EXPECT_EQ(errores.str().rfind(
                 "orbelux-campo: no se puede escribir el resultado en la salida estándar", 0),
@@ -242,9 +226,9 @@ TEST(Programa, SalidaEstandarQueFallaSaleConUno) {
 // The elements are read through the file-system seam, so a failing disk is reported.
 TEST(Programa, ElementosIlegiblesPorElDisco) {
   prueba::SistemaConAverias averiado(prueba::Averia::AbrirLectura);
-  EntornoCampo entorno;
+  consola::Entorno entorno;
   entorno.sistema = &averiado;
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", kEjemplo}), entorno);
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo}), entorno);
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_NE(e.errores.find("no se puede abrir"), std::string::npos) << e.errores;
@@ -253,14 +237,14 @@ TEST(Programa, ElementosIlegiblesPorElDisco) {
 TEST(Programa, SalidaEnFicheroAtomica) {
   DirectorioTemporal dir;
   prueba::SistemaConAverias averiado(prueba::Averia::Renombrar);
-  EntornoCampo entorno;
+  consola::Entorno entorno;
   entorno.sistema = &averiado;
   const Ejecucion e = Ejecutar(
-      Con(kCeres, {"--elementos", kEjemplo, "--salida", (dir / "campo.txt").string()}), entorno);
+      Mas(kCeres, {"--elementos", kEjemplo, "--salida", (dir / "campo.txt").string()}), entorno);
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_EQ(dir.Listado(), "");
-  const Ejecucion bien = Ejecutar(Con(
+  const Ejecucion bien = Ejecutar(Mas(
       kCeres, {"--elementos", kEjemplo, "--formato", "csv", "--salida", (dir / "c.csv").string()}));
   ASSERT_EQ(bien.codigo, 0);
   EXPECT_EQ(bien.salida, "");
