@@ -35,8 +35,8 @@ SitioElegido SitioDeObservatorio(std::string_view codigo);
 // accents ignored, in code order; a line that says so when none does.
 std::string ListadoObservatorios(std::string_view palabra);
 
-// --lugar LON,LAT[,ALT]: WGS84 east longitude and latitude in decimal degrees or g:m:s
-// (negative west and south), altitude in metres (0 when left out). Refuses longitudes outside
+// --lugar LON,LAT[,ALT]: WGS84 east longitude and latitude in degrees, in any form LeerAngulo
+// reads (negative west and south), altitude in metres (0 when left out). Refuses longitudes outside
 // -360..360, latitudes beyond +-90 and altitudes outside -1000..10000 m.
 SitioElegido SitioDeLugar(std::string_view valor);
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "console/angles.h"
 #include "console/dates.h"
 #include "ephemeris/element_source.h"
 #include "ephemeris/packed_fields.h"
@@ -79,37 +80,9 @@ struct Campo {
   void Buscar(const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion);
 };
 
-// The blank- or colon-separated parts of a sexagesimal text.
-std::vector<std::string_view> Partes(std::string_view texto) {
-  std::vector<std::string_view> partes;
-  std::size_t pos = 0;
-  while (pos < texto.size()) {
-    const std::size_t inicio = texto.find_first_not_of(" \t:", pos);
-    if (inicio == std::string_view::npos) break;
-    const std::size_t fin = texto.find_first_of(" \t:", inicio);
-    partes.push_back(texto.substr(inicio, fin == std::string_view::npos ? fin : fin - inicio));
-    pos = fin == std::string_view::npos ? texto.size() : fin;
-  }
-  return partes;
-}
-
 std::optional<double> Numero(std::string_view texto) {
   if (texto.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
   return ef::NumeroDecimal(texto);
-}
-
-// Whole units and minutes with no sign or decimals, seconds below 60.
-std::optional<double> Sexagesimal(std::string_view a, std::string_view b, std::string_view c) {
-  if (a.find_first_not_of("0123456789") != std::string_view::npos ||
-      b.find_first_not_of("0123456789") != std::string_view::npos || c.empty() || c[0] == '-' ||
-      c[0] == '+') {
-    return std::nullopt;
-  }
-  const auto x = Numero(a);
-  const auto y = Numero(b);
-  const auto z = Numero(c);
-  if (!x || !y || !z || *y >= 60 || *z >= 60) return std::nullopt;
-  return *x + *y / 60 + *z / 3600;
 }
 
 std::string TextoInstante(const ef::Instante& instante) {
@@ -120,32 +93,9 @@ std::string TextoInstante(const ef::Instante& instante) {
 
 }  // namespace
 
-std::optional<Centro> LeerCentro(std::string_view texto) {
-  if (const std::size_t coma = texto.find(','); coma != std::string_view::npos) {
-    const auto ar = Numero(texto.substr(0, coma));
-    const auto dec = Numero(texto.substr(coma + 1));
-    if (!ar || !dec || *ar < 0 || *ar >= 360 || *dec < -90 || *dec > 90) return std::nullopt;
-    return Centro{*ar, *dec};
-  }
-  const std::vector<std::string_view> p = Partes(texto);
-  if (p.size() != 6) return std::nullopt;
-  const auto horas = Sexagesimal(p[0], p[1], p[2]);
-  std::string_view grados = p[3];
-  const bool negativa = !grados.empty() && grados[0] == '-';
-  if (!grados.empty() && (grados[0] == '-' || grados[0] == '+')) grados.remove_prefix(1);
-  const auto dec = Sexagesimal(grados, p[4], p[5]);
-  if (!horas || !dec || *horas >= 24 || *dec > 90) return std::nullopt;
-  return Centro{*horas * 15, negativa ? -*dec : *dec};
-}
-
 void Campo::Comprobar() {
   if (!centro) throw ErrorUso("falta --centro, el centro del círculo");
-  const std::optional<Centro> c = LeerCentro(*centro);
-  if (!c) {
-    throw ErrorUso("--centro " + *centro +
-                   ": se espera \"HH MM SS.s ±GG MM SS\" o AR,DEC en grados (AR de 0 a 360, "
-                   "DEC de -90 a 90)");
-  }
+  const consola::Centro c = consola::LeerCentro(*centro);
   double minutos = 15;
   if (radio) {
     const auto r = Numero(*radio);
@@ -168,11 +118,11 @@ void Campo::Comprobar() {
       throw ErrorUso("--formato " + *formato + ": se espera texto o csv");
     }
   }
-  peticion.ar_centro = c->ar * kPi / 180;
-  peticion.dec_centro = c->dec * kPi / 180;
+  peticion.ar_centro = c.ar * kPi / 180;
+  peticion.dec_centro = c.dec * kPi / 180;
   peticion.radio = minutos / 60 * kPi / 180;
-  cabecera.ar_centro = c->ar;
-  cabecera.dec_centro = c->dec;
+  cabecera.ar_centro = c.ar;
+  cabecera.dec_centro = c.dec;
   cabecera.radio = minutos;
   cabecera.magnitud_maxima = peticion.magnitud_maxima;
 }

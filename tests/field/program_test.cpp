@@ -251,34 +251,6 @@ TEST(Programa, SalidaEnFicheroAtomica) {
   EXPECT_TRUE(LeerArchivo(dir / "c.csv").starts_with("designacion,ar_grados,"));
 }
 
-struct CasoCentro {
-  const char* nombre;
-  const char* texto;
-  double ar;
-  double dec;
-};
-
-class CentroBueno : public ::testing::TestWithParam<CasoCentro> {};
-
-TEST_P(CentroBueno, SeLee) {
-  const auto c = LeerCentro(GetParam().texto);
-  ASSERT_TRUE(c.has_value());
-  EXPECT_NEAR(c->ar, GetParam().ar, 1e-12);
-  EXPECT_NEAR(c->dec, GetParam().dec, 1e-12);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Centro, CentroBueno,
-    ::testing::Values(
-        CasoCentro{"Sexagesimal", "12 30 36.0 +10 30 36", 187.65, 10.51},
-        CasoCentro{"SurConDosPuntos", "01:02:03.5 -00:30:00", 15.5145833333333333, -0.5},
-        CasoCentro{"SinSigno", "23 59 59.9 45 00 00", 359.99958333333333, 45},
-        CasoCentro{"Decimal", "278.33185951,-23.04078901", 278.33185951, -23.04078901},
-        CasoCentro{"Polo", "0,-90", 0, -90}),
-    [](const ::testing::TestParamInfo<CasoCentro>& info) {
-      return std::string(info.param.nombre);
-    });
-
 struct CasoSexagesimal {
   const char* nombre;
   double grados;
