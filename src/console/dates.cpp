@@ -42,7 +42,7 @@ bool Existe(const FechaEscrita& f) {
 
 // Reads the zone at the end of `z`: "Z", "+HH", "+HH:MM", "+HHMM" or with "-".
 bool LeerZona(std::string_view z, int& desfase_minutos) {
-  if (z == "Z") {
+  if (z == "Z" || z == "z") {
     desfase_minutos = 0;
     return true;
   }
@@ -74,12 +74,12 @@ FechaEscrita LeerFecha(std::string_view f) {
     throw ErrorUso(error);
   }
   if (f.size() == 10) return fecha;
-  if ((f[10] != 'T' && f[10] != ' ') || f.size() < 16 || !Digitos(f, 11, 2, fecha.hora) ||
-      f[13] != ':' || !Digitos(f, 14, 2, fecha.minuto)) {
+  if ((f[10] != 'T' && f[10] != 't' && f[10] != ' ') || f.size() < 16 ||
+      !Digitos(f, 11, 2, fecha.hora) || f[13] != ':' || !Digitos(f, 14, 2, fecha.minuto)) {
     throw ErrorUso(error);
   }
   std::string_view resto = f.substr(16);
-  const std::size_t zona = resto.find_first_of("Z+-");
+  const std::size_t zona = resto.find_first_of("Zz+-");
   const std::string_view texto_zona = zona == std::string_view::npos ? "" : resto.substr(zona);
   resto = resto.substr(0, zona);
   if (!texto_zona.empty() && !LeerZona(texto_zona, fecha.desfase_minutos)) throw ErrorUso(error);

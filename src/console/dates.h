@@ -26,7 +26,8 @@ struct FechaEscrita {
   int desfase_minutos = 0;
 };
 
-// AAAA-MM-DD[(T| )HH:MM[:SS[.s...]]][Z|+HH|+HH:MM|+HHMM|-...]; the zone needs a time.
+// AAAA-MM-DD[(T| )HH:MM[:SS[.s...]]][Z|+HH|+HH:MM|+HHMM|-...]; the zone needs a time. T and
+// Z may be written in lower case.
 // Checks the form only. Throws ErrorUso.
 FechaEscrita LeerFecha(std::string_view texto);
 

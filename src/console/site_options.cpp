@@ -136,7 +136,11 @@ void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
 }
 
 std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio) {
-  if (!observatorio || !observatorio->starts_with(kPrefijoBusqueda)) return std::nullopt;
+  if (!observatorio ||
+      !IgualSinMayusculas(std::string_view(*observatorio).substr(0, kPrefijoBusqueda.size()),
+                          kPrefijoBusqueda)) {
+    return std::nullopt;
+  }
   return ListadoObservatorios(std::string_view(*observatorio).substr(kPrefijoBusqueda.size()));
 }
 

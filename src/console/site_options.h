@@ -24,7 +24,8 @@ struct SitioElegido {
   std::string descripcion;
 };
 
-// The prefix of --observatorio that asks for a list instead of a site: "buscar:Calar".
+// The prefix of --observatorio that asks for a list instead of a site: "buscar:Calar", in
+// either case.
 inline constexpr std::string_view kPrefijoBusqueda = "buscar:";
 
 // --observatorio CODE: an MPC code (letters in either case). Unknown codes and codes without

@@ -112,9 +112,9 @@ void Campo::Comprobar() {
     peticion.magnitud_maxima = *v;
   }
   if (formato) {
-    if (*formato == "csv") {
+    if (consola::IgualSinMayusculas(*formato, "csv")) {
       csv = true;
-    } else if (*formato != "texto") {
+    } else if (!consola::IgualSinMayusculas(*formato, "texto")) {
       throw ErrorUso("--formato " + *formato + ": se espera texto o csv");
     }
   }

@@ -102,6 +102,48 @@ INSTANTIATE_TEST_SUITE_P(
                  "no contiene ningún registro"}),
     [](const ::testing::TestParamInfo<CasoMalo>& info) { return std::string(info.param.nombre); });
 
+// What a user types by habit: values in any case where case says nothing, a centre split
+// by the shell, a misspelt option.
+TEST(Programa, ComoLoEscribeElUsuario) {
+  const Ejecucion csv = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--formato", "csv"}));
+  ASSERT_EQ(csv.codigo, 0) << csv.errores;
+  const Ejecucion texto = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo}));
+  ASSERT_EQ(texto.codigo, 0) << texto.errores;
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> argumentos;
+    const std::string* salida;
+  };
+  const Caso casos[] = {
+      {"CSV", Mas(kCeres, {"--elementos", kEjemplo, "--formato", "CSV"}), &csv.salida},
+      {"Texto", Mas(kCeres, {"--elementos", kEjemplo, "--formato", "Texto"}), &texto.salida},
+      {"t y z",
+       {"--centro", "278.33185951,-23.04078901", "--fecha", "2024-03-01t22:00z", "--observatorio",
+        "950", "--elementos", kEjemplo},
+       &texto.salida},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const Ejecucion e = Ejecutar(c.argumentos);
+    EXPECT_EQ(e.codigo, 0) << e.errores;
+    EXPECT_EQ(e.salida, *c.salida);
+  }
+  EXPECT_EQ(Ejecutar({"--observatorio", "BUSCAR:sierra nevada"}).salida,
+            "J86  Sierra Nevada Observatory\n");
+  Ejecucion e =
+      Ejecutar({"--elementos", kEjemplo, "--centro", "07", "42", "00", "+26", "40", "00"});
+  EXPECT_EQ(e.codigo, 2);
+  EXPECT_EQ(e.errores,
+            "orbelux-campo: argumento inesperado: 42; si es parte de --centro, escriba su valor "
+            "entre comillas: --centro \"07 42 00 +26 40 00\"\n"
+            "(orbelux-campo --ayuda muestra el uso)\n");
+  e = Ejecutar({"--elementos", kEjemplo, "--centro", "10,10", "--observatori", "J86"});
+  EXPECT_EQ(e.codigo, 2);
+  EXPECT_NE(e.errores.find("opción desconocida: --observatori; ¿quisiste decir --observatorio?"),
+            std::string::npos)
+      << e.errores;
+}
+
 TEST(Programa, SinElementosEnElDirectorioSaleConUno) {
   DirectorioTemporal dir(true);
   const Ejecucion e = Ejecutar({"--centro", "10,10"});
