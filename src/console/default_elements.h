@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::consola {
 

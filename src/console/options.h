@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::consola {
 

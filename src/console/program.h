@@ -19,7 +19,7 @@
 #include "console/progress_bar.h"
 #include "console/site_options.h"
 #include "ephemeris/time_scales.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::consola {
 
