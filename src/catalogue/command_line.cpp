@@ -69,6 +69,11 @@ constexpr std::string_view kUso =
     "  - un fichero de elementos con más de 10 millones de líneas seguidas sin ningún\n"
     "    registro se rechaza.\n"
     "\n"
+    "Un registro de un asteroide numerado que no se puede leer o calcular hace que no se\n"
+    "escriba nada, y el mensaje dice su línea: en ast.dat la línea de cada asteroide es su\n"
+    "número, así que el catálogo no puede saltarse ninguno. Las cabeceras, las líneas en\n"
+    "blanco y los objetos sin número se saltan.\n"
+    "\n"
     "Códigos de salida: 0 bien, 1 no se pudo hacer el catálogo, 2 línea de órdenes errónea.\n";
 
 std::int32_t Hasta(const std::string& texto) {

@@ -12,8 +12,9 @@ namespace {
 
 namespace ef = orbelux::efemerides;
 
-// 1000-01-01 and 10000-01-01 at 0h UTC: four-digit years.
-constexpr double kPrimerDiaJuliano = 2086307.5;
+// 1000-01-01 and 10000-01-01 at 0h UTC, in the proleptic Gregorian calendar that --fecha and
+// ERFA count in: four-digit years.
+constexpr double kPrimerDiaJuliano = 2086302.5;
 constexpr double kUltimoDiaJuliano = 5373484.5;
 // Half a second before the end: later instants print, rounded, as year 10000.
 constexpr double kUltimoImprimible = kUltimoDiaJuliano - 0.5 / 86400;
@@ -170,7 +171,7 @@ ef::Instante InstanteDeDiaJuliano(const std::string& texto) {
   // The end is the last instant that does not print, to the second, as year 10000.
   if (!(*jd >= kPrimerDiaJuliano && *jd < kUltimoImprimible)) {
     throw ErrorUso("--jd " + texto + ": debe caer entre los años 1000 y 9999 (días julianos " +
-                   "2086307.5 a 5373484.5)");
+                   "2086302.5 a 5373484.5)");
   }
   try {
     return ef::InstanteDesdeDiaJulianoUTC(*jd);

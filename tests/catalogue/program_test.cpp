@@ -529,7 +529,8 @@ TEST(Programa, AyudaYVersion) {
   for (const char* limite :
        {"como mucho 32767 asteroides", "abarcan como mucho 200 años",
         "como mucho 200000 pasos más 20000 por año", "más de 10 millones de líneas seguidas",
-        "Con \"-\", a la salida estándar"}) {
+        "Con \"-\", a la salida estándar",
+        "no se puede leer o calcular hace que no se\nescriba nada"}) {
     SCOPED_TRACE(limite);
     EXPECT_NE(e.salida.find(limite), std::string::npos);
   }

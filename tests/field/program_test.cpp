@@ -144,6 +144,32 @@ TEST(Programa, ComoLoEscribeElUsuario) {
       << e.errores;
 }
 
+TEST(Programa, AyudaYVersion) {
+  const Ejecucion e = Ejecutar({"--ayuda"});
+  EXPECT_EQ(e.codigo, 0);
+  // The bounds and the policy a user could meet.
+  for (const char* texto :
+       {"Uso: orbelux-campo --centro C", "como mucho 600", "con \"-\", la salida estándar",
+        "\"07h42m00s +26°40'00\\\"\"", "no detiene la búsqueda: se salta",
+        "más de 10 millones de líneas seguidas"}) {
+    SCOPED_TRACE(texto);
+    EXPECT_NE(e.salida.find(texto), std::string::npos);
+  }
+  EXPECT_EQ(Ejecutar({"--centro", "x", "-h"}).salida, e.salida);
+  const Ejecucion v = Ejecutar({"--version"});
+  EXPECT_EQ(v.codigo, 0);
+  EXPECT_EQ(v.salida.rfind("orbelux-campo ", 0), 0u);
+}
+
+// "-" is standard output, as in orbelux-catalogo: no file of that name.
+TEST(Programa, SalidaGuionEsLaSalidaEstandar) {
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--salida", "-"}));
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida, Ejecutar(Mas(kCeres, {"--elementos", kEjemplo})).salida);
+  EXPECT_EQ(dir.Listado(), "");
+}
+
 TEST(Programa, SinElementosEnElDirectorioSaleConUno) {
   DirectorioTemporal dir(true);
   const Ejecucion e = Ejecutar({"--centro", "10,10"});
