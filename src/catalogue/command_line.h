@@ -2,10 +2,6 @@
 // The command line of orbelux-catalogo: options, defaults, messages and exit codes.
 #pragma once
 
-#include <ostream>
-#include <string>
-#include <vector>
-
 #include "console/program.h"
 
 namespace orbelux::catalogo {
