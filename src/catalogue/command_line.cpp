@@ -138,7 +138,7 @@ void Catalogo::Hacer(const consola::PeticionComun& comun, const consola::Ejecuci
   }
   const ResultadoCatalogo resultado = HacerCatalogo(peticion, ejecucion.entorno.Sistema());
   barra.reset();
-  if (a_salida_estandar) consola::ComprobarSalida(ejecucion, "el catálogo");
+  if (a_salida_estandar) consola::ComprobarSalida(ejecucion);
   consola::AvisarDeLaFecha(ejecucion, peticion.instante);
   // Integrated positions stay good far from the epoch: only two-body motion warns.
   if (comun.dos_cuerpos) {

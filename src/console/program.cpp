@@ -69,7 +69,7 @@ std::optional<BarraProgreso> Ejecucion::Barra() const {
 
 int EjecutarPrograma(const Programa& programa, const std::vector<std::string>& argumentos,
                      std::ostream& salida, std::ostream& errores, const Entorno& entorno) {
-  const Ejecucion ejecucion{programa.nombre, salida, errores, entorno};
+  const Ejecucion ejecucion{programa.nombre, programa.objeto, salida, errores, entorno};
   const std::string prefijo = std::string(programa.nombre) + ": ";
   try {
     Trabajar(programa, argumentos, ejecucion);
@@ -83,7 +83,7 @@ int EjecutarPrograma(const Programa& programa, const std::vector<std::string>& a
     errores << prefijo
             << (e.operacion() == FalloArchivo::Operacion::Lectura
                     ? std::string("no se pueden leer los elementos: ")
-                    : "no se puede escribir " + std::string(programa.objeto) + ": ")
+                    : "no se puede escribir " + std::string(ejecucion.objeto) + ": ")
             << e.what() << '\n';
   } catch (const std::exception& e) {
     errores << prefijo << e.what() << "; no se ha escrito nada\n";
@@ -98,15 +98,16 @@ int Principal(int argc, char** argv, FuncionPrograma programa) {
   return programa(argumentos, std::cout, std::cerr, entorno);
 }
 
-void EscribirEnSalida(const Ejecucion& ejecucion, std::string_view objeto, std::string_view texto) {
+void EscribirEnSalida(const Ejecucion& ejecucion, std::string_view texto) {
   errno = 0;
   ejecucion.salida << texto << std::flush;
-  ComprobarSalida(ejecucion, objeto);
+  ComprobarSalida(ejecucion);
 }
 
-void ComprobarSalida(const Ejecucion& ejecucion, std::string_view objeto) {
+void ComprobarSalida(const Ejecucion& ejecucion) {
   if (ejecucion.salida) return;
-  std::string mensaje = "no se puede escribir " + std::string(objeto) + " en la salida estándar";
+  std::string mensaje =
+      "no se puede escribir " + std::string(ejecucion.objeto) + " en la salida estándar";
   if (errno != 0) mensaje += ": " + MotivoError(errno);
   throw ErrorSalidaEstandar(mensaje);
 }

@@ -46,6 +46,7 @@ struct PeticionComun {
 // One run: where it writes, what it runs on and what it is called in its messages.
 struct Ejecucion {
   std::string_view programa;  // "orbelux-campo"
+  std::string_view objeto;    // what it writes: "el catálogo"
   std::ostream& salida;
   std::ostream& errores;
   const Entorno& entorno;
@@ -92,10 +93,10 @@ int Principal(int argc, char** argv, FuncionPrograma programa);
 
 // Writes the whole result to standard output and flushes it; throws ErrorSalidaEstandar,
 // with the system's reason, when it cannot.
-void EscribirEnSalida(const Ejecucion& ejecucion, std::string_view objeto, std::string_view texto);
+void EscribirEnSalida(const Ejecucion& ejecucion, std::string_view texto);
 
 // Throws ErrorSalidaEstandar when standard output has failed since the run began.
-void ComprobarSalida(const Ejecucion& ejecucion, std::string_view objeto);
+void ComprobarSalida(const Ejecucion& ejecucion);
 
 // The warning every program gives for a date past ERFA's table of leap seconds.
 void AvisarDeLaFecha(const Ejecucion& ejecucion, const efemerides::Instante& instante);

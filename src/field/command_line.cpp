@@ -181,7 +181,7 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
     escritura.Escribir(texto);
     escritura.Confirmar();
   } else {
-    consola::EscribirEnSalida(ejecucion, "el resultado", texto);
+    consola::EscribirEnSalida(ejecucion, texto);
   }
   consola::AvisarDeLaFecha(ejecucion, peticion.instante);
   if (resultado.omitidos != 0) {

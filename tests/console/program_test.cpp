@@ -156,8 +156,8 @@ TEST(AvisarDeEpocasLejanas, MasDeUnoDeCadaDiezYEnSuNumero) {
     std::ostringstream salida;
     std::ostringstream errores;
     const Entorno entorno;
-    AvisarDeEpocasLejanas({"prueba", salida, errores, entorno}, c.lejanos, c.total, 200,
-                          "asteroide");
+    AvisarDeEpocasLejanas({"prueba", "el resultado", salida, errores, entorno}, c.lejanos, c.total,
+                          200, "asteroide");
     if (*c.aviso == '\0') {
       EXPECT_EQ(errores.str(), "");
       continue;
