@@ -11,7 +11,8 @@ namespace orbelux::consola {
 
 namespace {
 
-enum class Familia { Ninguna, Horas, Grados };
+// Hours (h) or degrees (° ' "); m and s follow either: "07h42m00s", "+26d40m00s".
+enum class Familia { Ninguna, Horas, Grados, Cualquiera };
 
 // One number of an angle with the mark after it, if any.
 struct Pieza {
@@ -46,13 +47,16 @@ constexpr std::array<Marca, 17> kMarcas = {{
     {"'", 1, Familia::Grados},
     {"d", 0, Familia::Grados},
     {"h", 0, Familia::Horas},
-    {"m", 1, Familia::Horas},
-    {"s", 2, Familia::Horas},
+    {"m", 1, Familia::Cualquiera},
+    {"s", 2, Familia::Cualquiera},
     {"D", 0, Familia::Grados},
     {"H", 0, Familia::Horas},
-    {"M", 1, Familia::Horas},
-    {"S", 2, Familia::Horas},
+    {"M", 1, Familia::Cualquiera},
+    {"S", 2, Familia::Cualquiera},
 }};
+
+// The minus sign of typeset text, as pages copied from the web write it.
+constexpr std::string_view kMenos = "\u2212";
 
 bool Digito(char c) { return c >= '0' && c <= '9'; }
 bool Blanco(char c) { return c == ' ' || c == '\t'; }
@@ -89,6 +93,10 @@ std::vector<Pieza> Piezas(std::string_view texto) {
       p.con_signo = true;
       p.negativa = texto[j] == '-';
       ++j;
+    } else if (texto.substr(j).starts_with(kMenos)) {
+      p.con_signo = true;
+      p.negativa = true;
+      j += kMenos.size();
     }
     const std::size_t numero = j;
     while (j < texto.size() && (Digito(texto[j]) || texto[j] == '.')) ++j;
@@ -169,15 +177,14 @@ std::size_t InicioDeclinacion(const std::vector<Pieza>& p) {
   for (std::size_t k = 1; k < p.size(); ++k) {
     if (p[k].con_signo) return k;
   }
-  // After the last part marked in hours, or where the first part marked in degrees says.
-  for (std::size_t k = p.size(); k-- > 0;) {
-    if (p[k].familia == Familia::Horas) return k + 1;
-  }
+  // Where the first part marked in degrees says, or after the last part marked h, m or s.
   for (std::size_t k = 0; k < p.size(); ++k) {
-    if (p[k].familia == Familia::Grados && p[k].posicion >= 0 &&
-        k >= static_cast<std::size_t>(p[k].posicion)) {
+    if (p[k].familia == Familia::Grados && k >= static_cast<std::size_t>(p[k].posicion)) {
       return k - static_cast<std::size_t>(p[k].posicion);
     }
+  }
+  for (std::size_t k = p.size(); k-- > 0;) {
+    if (p[k].familia == Familia::Horas || p[k].familia == Familia::Cualquiera) return k + 1;
   }
   // "07:42:00 26:40:00": two groups of parts joined by colons.
   std::vector<std::size_t> grupos;

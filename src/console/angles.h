@@ -25,8 +25,9 @@ struct AnguloEscrito {
 
 // One angle: a decimal number ("-3.3842"), or up to three parts (degrees or hours, minutes,
 // seconds) separated by blanks, colons or marks: "07h42m00s", "07:42:00", "7 42",
-// "+26°40'00\"", "-3:23:03.1". The sign, on the first part only, is the whole angle's; minutes
-// and seconds are under 60, and only the last part may have decimals. Throws ErrorAngulo.
+// "+26°40'00\"", "+26d40m00s", "-3:23:03.1". The typeset minus (U+2212) is a minus. The sign, on
+// the first part only, is the whole angle's; minutes and seconds are under 60, and only the last
+// part may have decimals. Throws ErrorAngulo.
 AnguloEscrito LeerAngulo(std::string_view texto);
 
 // A centre of the sky, degrees.

@@ -35,6 +35,9 @@ TEST(LeerCentro, FormasEscritas) {
       {"7.7 +26.5", 7.7, 26.5},
       {"7h42m,-0:30", 115.5, -0.5},
       {"  7 42 \t+26 40  ", 115.5, 26 + 40.0 / 60},
+      {"07h42m00s 26d40m00s", 115.5, 26 + 40.0 / 60},
+      {"07h42m 26 40'", 115.5, 26 + 40.0 / 60},
+      {"7h42m,\u221226d40m", 115.5, -(26 + 40.0 / 60)},
       {"23 59 59.999 -90", 359.99999583333333, -90},
   };
   for (const Caso& c : casos) {
@@ -69,6 +72,7 @@ TEST(LeerCentro, DiceQueParteNoSeLee) {
       {"12 30 00 +10 00 00 5", "en la declinación, sobra «5»"},
       {"-10,10", "la ascensión recta no lleva signo"},
       {"07h +10h", "la declinación se da en grados (° ' \"), no en horas"},
+      {"07h42m00s +26h40m", "la declinación se da en grados (° ' \"), no en horas"},
       {"24 00 00 +10", "la ascensión recta debe ser menor de 24 h"},
       {"360,10", "la ascensión recta debe ser menor de 360 grados (AR de 0 a 360)"},
       {"10,90.5", "la declinación debe estar entre -90 y 90 grados"},
