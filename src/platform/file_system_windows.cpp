@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -42,6 +43,13 @@ class Manejador {
 
 [[noreturn]] void Fallar(FalloArchivo::Operacion operacion, const fs::path& ruta, DWORD codigo) {
   throw FalloArchivo(operacion, ruta, MotivoSistema(codigo));
+}
+
+// std::filesystem reports some errors as Windows codes and others as errno values.
+std::string MotivoDe(const std::error_code& error) {
+  return error.category() == std::system_category()
+             ? MotivoSistema(static_cast<DWORD>(error.value()))
+             : MotivoError(error.value());
 }
 
 class ArchivoLecturaWindows final : public ArchivoLectura {
@@ -176,9 +184,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
       std::error_code error;
       if (!fs::is_symlink(fs::symlink_status(actual, error)) || error) return actual;
       const fs::path objetivo = fs::read_symlink(actual, error);
-      if (error) {
-        Fallar(FalloArchivo::Operacion::Escritura, ruta, static_cast<DWORD>(error.value()));
-      }
+      if (error) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoDe(error));
       actual = objetivo.is_absolute() ? objetivo : actual.parent_path() / objetivo;
     }
     Fallar(FalloArchivo::Operacion::Escritura, ruta, ERROR_CANT_RESOLVE_FILENAME);
