@@ -80,12 +80,12 @@ class ArchivoLecturaWindows final : public ArchivoLectura {
 
   static HANDLE Abrir(const fs::path& ruta) {
     // A folder cannot be opened as a file at all ("access denied"): tell it apart first.
-    const DWORD atributos = ::GetFileAttributesW(ruta.c_str());
+    const DWORD atributos = ::GetFileAttributesW(RutaWin32(ruta).c_str());
     if (atributos == INVALID_FILE_ATTRIBUTES) Fallar(Lectura, ruta, ::GetLastError());
     if ((atributos & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       throw FalloArchivo(Lectura, ruta, std::string(kNoEsArchivoNormal));
     }
-    const HANDLE h = ::CreateFileW(ruta.c_str(), GENERIC_READ,
+    const HANDLE h = ::CreateFileW(RutaWin32(ruta).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fallar(Lectura, ruta, ::GetLastError());
@@ -151,7 +151,7 @@ bool EsRetenido(DWORD codigo) {
 // True when another program has `ruta` open without letting it be replaced: opening it
 // for deletion, sharing everything, is then a sharing violation.
 bool AbiertoEnOtroPrograma(const fs::path& ruta) {
-  Manejador h(::CreateFileW(ruta.c_str(), DELETE,
+  Manejador h(::CreateFileW(RutaWin32(ruta).c_str(), DELETE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return !h.valido() && ::GetLastError() == ERROR_SHARING_VIOLATION;
@@ -166,7 +166,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
   EstadoArchivo Estado(const fs::path& ruta) override {
     EstadoArchivo estado;
     WIN32_FILE_ATTRIBUTE_DATA datos{};
-    if (!::GetFileAttributesExW(ruta.c_str(), GetFileExInfoStandard, &datos)) {
+    if (!::GetFileAttributesExW(RutaWin32(ruta).c_str(), GetFileExInfoStandard, &datos)) {
       const DWORD codigo = ::GetLastError();
       if (EsNoExiste(codigo)) return estado;
       Fallar(FalloArchivo::Operacion::Escritura, ruta, codigo);
@@ -199,7 +199,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
       for (fs::directory_iterator it(DirectorioDe(destino), error), fin; !error && it != fin;
            it.increment(error)) {
         if (!EsNombreTemporal(TextoRuta(it->path().filename()), nombre)) continue;
-        Manejador h(::CreateFileW(it->path().c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+        Manejador h(::CreateFileW(RutaWin32(it->path()).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr));
       }
@@ -213,8 +213,8 @@ class SistemaArchivosWindows final : public SistemaArchivos {
     for (int intento = 0; intento < 100; ++intento) {
       fs::path ruta = RutaTemporal(destino);
       const HANDLE h =
-          ::CreateFileW(ruta.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+          ::CreateFileW(RutaWin32(ruta).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (h == INVALID_HANDLE_VALUE) {
         codigo = ::GetLastError();
         if (codigo == ERROR_FILE_EXISTS) continue;
@@ -229,7 +229,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
     const auto limite = std::chrono::steady_clock::now() + kEsperaReemplazo;
     DWORD codigo = ERROR_SUCCESS;
     for (;;) {
-      if (::MoveFileExW(origen.c_str(), destino.c_str(),
+      if (::MoveFileExW(RutaWin32(origen).c_str(), RutaWin32(destino).c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return;
       }
@@ -248,7 +248,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
   // MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk.
   void SincronizarDirectorio(const fs::path&) override {}
 
-  void Borrar(const fs::path& ruta) noexcept override { ::DeleteFileW(ruta.c_str()); }
+  void Borrar(const fs::path& ruta) noexcept override { ::DeleteFileW(RutaWin32(ruta).c_str()); }
 };
 
 }  // namespace

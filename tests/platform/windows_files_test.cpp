@@ -130,6 +130,20 @@ TEST(RutasAnchas, MasDeDoscientosSesentaCaracteres) {
   EXPECT_EQ(Leer(destino), "lejos");
 }
 
+TEST(RutasAnchas, LasLargasLleganALasFuncionesDeWin32ConSuPrefijo) {
+  const std::wstring largo(300, L'a');
+  EXPECT_EQ(RutaWin32(L"ast.dat"), L"ast.dat");
+  EXPECT_EQ(RutaWin32(L"C:/corto/ast.dat"), L"C:/corto/ast.dat");
+  EXPECT_EQ(RutaWin32(L"\\\\?\\C:\\" + largo), L"\\\\?\\C:\\" + largo);
+  EXPECT_EQ(RutaWin32(L"C:/datos/" + largo + L"/../ast.dat"), L"\\\\?\\C:\\datos\\ast.dat");
+  EXPECT_EQ(RutaWin32(L"\\\\servidor\\compartida\\" + largo),
+            L"\\\\?\\UNC\\servidor\\compartida\\" + largo);
+  const std::wstring relativa = RutaWin32(largo + L"/ast.dat");
+  EXPECT_TRUE(relativa.starts_with(L"\\\\?\\")) << TextoUtf8(relativa);
+  EXPECT_TRUE(relativa.ends_with(L"\\" + largo + L"\\ast.dat")) << TextoUtf8(relativa);
+  EXPECT_TRUE(fs::path(relativa.substr(4)).is_absolute()) << TextoUtf8(relativa);
+}
+
 TEST(NoEsUnArchivoNormal, UnaCarpetaOUnDispositivoSeRechazan) {
   DirectorioTemporal dir;
   fs::create_directory(dir / "carpeta");
