@@ -7,6 +7,7 @@
 
 #include "console/dates.h"
 #include "console/default_elements.h"
+#include "platform/wide_text.h"
 
 namespace orbelux::consola {
 
@@ -91,12 +92,25 @@ int EjecutarPrograma(const Programa& programa, const std::vector<std::string>& a
   return kSalidaFallo;
 }
 
-int Principal(int argc, char** argv, FuncionPrograma programa) {
-  const std::vector<std::string> argumentos(argv + (argc > 0 ? 1 : 0), argv + argc);
+namespace {
+
+int EnEsteProceso(const std::vector<std::string>& argumentos, FuncionPrograma programa) {
   Entorno entorno;
   entorno.errores_en_terminal = PrepararConsola();
   return programa(argumentos, std::cout, std::cerr, entorno);
 }
+
+}  // namespace
+
+int Principal(int argc, char** argv, FuncionPrograma programa) {
+  return EnEsteProceso(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), programa);
+}
+
+#ifdef _WIN32
+int Principal(int argc, wchar_t** argv, FuncionPrograma programa) {
+  return EnEsteProceso(ArgumentosUtf8(argc, argv), programa);
+}
+#endif
 
 void EscribirEnSalida(const Ejecucion& ejecucion, std::string_view texto) {
   errno = 0;

@@ -90,6 +90,10 @@ using FuncionPrograma = int (*)(const std::vector<std::string>& argumentos, std:
 // The whole of a console program's main: prepares the process (PrepararConsola) and runs the
 // program on its arguments, standard output and standard error.
 int Principal(int argc, char** argv, FuncionPrograma programa);
+#ifdef _WIN32
+// The same from wmain: the arguments arrive as UTF-16 and the program sees them as UTF-8.
+int Principal(int argc, wchar_t** argv, FuncionPrograma programa);
+#endif
 
 // Writes the whole result to standard output and flushes it; throws ErrorSalidaEstandar,
 // with the system's reason, when it cannot.
