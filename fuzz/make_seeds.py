@@ -77,6 +77,12 @@ def main():
                                "5373484.49999"]):
         escribir("fuzz_fechas", f"texto_{i:02d}", texto.encode())
 
+    for i, texto in enumerate(["07h42m00s +26°40'00\"", "07:42:00 +26:40:00", "7 42 +26 40",
+                               "278.33185951,-23.04078901", "07h 42m 00s 26d 40' 00''",
+                               "07 42 00 26°40'00\"", "-3°23'03.1\"", "23 59 59.999 -90",
+                               "07H42M30S -26º40′00″", "12 30.5 00 +10 00 00"]):
+        escribir("fuzz_angulos", f"texto_{i:02d}", texto.encode())
+
 
 if __name__ == "__main__":
     main()

@@ -1,20 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/command_line.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
 
 #include "catalogue/catalogue_maker.h"
 #include "console/dates.h"
-#include "console/default_elements.h"
-#include "console/progress_bar.h"
-#include "console/site_options.h"
 
 namespace orbelux::catalogo {
 
@@ -76,35 +69,12 @@ constexpr std::string_view kUso =
     "  - un fichero de elementos con más de 10 millones de líneas seguidas sin ningún\n"
     "    registro se rechaza.\n"
     "\n"
+    "Un registro de un asteroide numerado que no se puede leer o calcular hace que no se\n"
+    "escriba nada, y el mensaje dice su línea: en ast.dat la línea de cada asteroide es su\n"
+    "número, así que el catálogo no puede saltarse ninguno. Las cabeceras, las líneas en\n"
+    "blanco y los objetos sin número se saltan.\n"
+    "\n"
     "Códigos de salida: 0 bien, 1 no se pudo hacer el catálogo, 2 línea de órdenes errónea.\n";
-
-struct Opciones {
-  std::optional<std::string> fecha;
-  std::optional<std::string> jd;
-  std::optional<std::string> elementos;
-  std::optional<std::string> salida;
-  std::optional<std::string> hasta;
-  std::optional<std::string> observatorio;
-  std::optional<std::string> lugar;
-  consola::PeticionesComunes comunes;
-  bool dos_cuerpos = false;
-};
-
-Opciones LeerOpciones(const std::vector<std::string>& argumentos) {
-  Opciones o;
-  o.comunes = consola::LeerOpciones(argumentos,
-                                    {{"--fecha", &o.fecha},
-                                     {"--jd", &o.jd},
-                                     {"--elementos", &o.elementos},
-                                     {"--salida", &o.salida},
-                                     {"--hasta", &o.hasta},
-                                     {"--observatorio", &o.observatorio},
-                                     {"--lugar", &o.lugar}},
-                                    {{"--dos-cuerpos", &o.dos_cuerpos}});
-  consola::ComprobarFechaOJD(o.fecha, o.jd);
-  consola::ComprobarObservatorioOLugar(o.observatorio, o.lugar);
-  return o;
-}
 
 std::int32_t Hasta(const std::string& texto) {
   std::int32_t valor = 0;
@@ -133,113 +103,75 @@ std::string_view NombreEtapa(Etapa etapa) {
   return "posiciones";
 }
 
+// The options of this program alone, and what they become.
+struct Catalogo {
+  std::optional<std::string> salida;
+  std::optional<std::string> hasta;
+
+  PeticionCatalogo peticion;
+  bool a_salida_estandar = false;
+
+  void Comprobar() {
+    if (hasta) peticion.hasta = Hasta(*hasta);
+    a_salida_estandar = salida && *salida == "-";
+    peticion.salida = salida ? fs::path(*salida) : fs::path("ast.dat");
+  }
+  void Hacer(const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion);
+};
+
+void Catalogo::Hacer(const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
+  peticion.instante = comun.instante;
+  std::string vistos_desde;  // empty: from the centre of the Earth, said nowhere
+  if (comun.sitio) {
+    vistos_desde = " vistos desde " + comun.sitio->descripcion + ",";
+    peticion.opciones.sitio = comun.sitio->sitio;
+  }
+  if (comun.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
+  peticion.elementos = comun.elementos;
+  peticion.nombre_elementos = TextoRuta(comun.elementos);
+  if (a_salida_estandar) peticion.flujo = &ejecucion.salida;
+  std::optional<consola::BarraProgreso> barra = ejecucion.Barra();
+  if (barra) {
+    peticion.opciones.progreso = [&barra](Etapa etapa, std::size_t hechos, std::size_t total) {
+      barra->Avanzar(NombreEtapa(etapa), hechos, total);
+    };
+  }
+  const ResultadoCatalogo resultado = HacerCatalogo(peticion, ejecucion.entorno.Sistema());
+  barra.reset();
+  if (a_salida_estandar) consola::ComprobarSalida(ejecucion);
+  consola::AvisarDeLaFecha(ejecucion, peticion.instante);
+  // Integrated positions stay good far from the epoch: only two-body motion warns.
+  if (comun.dos_cuerpos) {
+    consola::AvisarDeEpocasLejanas(ejecucion, static_cast<std::uint64_t>(resultado.epocas_lejanas),
+                                   static_cast<std::uint64_t>(resultado.asteroides),
+                                   static_cast<int>(kDiasEpocaLejana), "asteroide");
+  }
+  // With the catalogue on standard output, the summary goes with the messages.
+  std::ostream& resumen = a_salida_estandar ? ejecucion.errores : ejecucion.salida;
+  resumen << "Catálogo de " << resultado.asteroides
+          << (resultado.asteroides == 1 ? " asteroide" : " asteroides") << " para el "
+          << consola::TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano
+          << ")" << vistos_desde << " escrito en "
+          << (a_salida_estandar ? std::string("la salida estándar") : TextoRuta(peticion.salida))
+          << '\n';
+}
+
 }  // namespace
 
 int ProgramaCatalogo(const std::vector<std::string>& argumentos, std::ostream& salida,
-                     std::ostream& errores, const EntornoPrograma& entorno) {
-  const std::string prefijo = std::string(kPrograma) + ": ";
-  PeticionCatalogo peticion;
-  bool a_salida_estandar = false;
-  std::string vistas_desde;  // empty: from the centre of the Earth, said nowhere
-  try {
-    const Opciones opciones = LeerOpciones(argumentos);
-    if (opciones.comunes.ayuda) {
-      salida << kUso;
-      return kSalidaBien;
-    }
-    if (opciones.comunes.version) {
-      salida << consola::TextoVersion(kPrograma);
-      return kSalidaBien;
-    }
-    if (const auto listado = consola::ListadoPedido(opciones.observatorio)) {
-      salida << *listado;
-      return kSalidaBien;
-    }
-    if (opciones.fecha) {
-      peticion.instante = consola::InstanteDeFecha(*opciones.fecha);
-    } else if (opciones.jd) {
-      peticion.instante = consola::InstanteDeDiaJuliano(*opciones.jd);
-    } else {
-      peticion.instante = consola::InstanteActual(entorno.reloj());
-    }
-    if (auto elegido = consola::SitioDeOpciones(opciones.observatorio, opciones.lugar)) {
-      vistas_desde = " vistas desde " + elegido->descripcion + ",";
-      peticion.opciones.sitio = std::move(elegido->sitio);
-    }
-    if (opciones.hasta) peticion.hasta = Hasta(*opciones.hasta);
-    if (opciones.dos_cuerpos) peticion.opciones.movimiento = Movimiento::DosCuerpos;
-    a_salida_estandar = opciones.salida && *opciones.salida == "-";
-    peticion.salida = opciones.salida ? fs::path(*opciones.salida) : fs::path("ast.dat");
-    if (a_salida_estandar) peticion.flujo = &salida;
-    if (opciones.elementos) {
-      peticion.elementos = *opciones.elementos;
-    } else {
-      try {
-        peticion.elementos = consola::ElementosPorOmision();
-      } catch (const std::exception& e) {
-        errores << prefijo << e.what() << '\n';
-        return kSalidaFallo;
-      }
-    }
-    peticion.nombre_elementos = TextoRuta(peticion.elementos);
-  } catch (const ErrorUso& e) {
-    consola::EscribirErrorUso(errores, kPrograma, e);
-    return kSalidaUso;
-  } catch (const std::exception& e) {
-    errores << prefijo << e.what() << '\n';
-    return kSalidaFallo;
-  }
-
-  try {
-    SistemaArchivos& sistema = entorno.sistema != nullptr ? *entorno.sistema : SistemaReal();
-    std::optional<consola::BarraProgreso> barra;
-    if (entorno.errores_en_terminal) {
-      barra.emplace(errores, std::string(kPrograma));
-      peticion.opciones.progreso = [&barra](Etapa etapa, std::size_t hechos, std::size_t total) {
-        barra->Avanzar(NombreEtapa(etapa), hechos, total);
-      };
-    }
-    const ResultadoCatalogo resultado = HacerCatalogo(peticion, sistema);
-    barra.reset();
-    if (a_salida_estandar && !salida) {
-      errores << prefijo << "no se puede escribir el catálogo en la salida estándar";
-      if (errno != 0) errores << ": " << MotivoError(errno);
-      errores << '\n';
-      return kSalidaFallo;
-    }
-    if (peticion.instante.anio_dudoso) {
-      errores << prefijo
-              << "aviso: la fecha queda fuera de la tabla de segundos intercalares de ERFA, así "
-                 "que TT - UTC puede no ser exacto; las posiciones apenas cambian por ello\n";
-    }
-    // Integrated positions stay good far from the epoch: only two-body motion warns.
-    if (peticion.opciones.movimiento == Movimiento::DosCuerpos &&
-        resultado.epocas_lejanas * 10 > resultado.asteroides) {
-      errores << prefijo << "aviso: " << resultado.epocas_lejanas << " de " << resultado.asteroides
-              << " asteroides tienen elementos de una época a más de 200 días de la fecha; sus "
-                 "posiciones pueden desviarse minutos de arco (el movimiento de dos cuerpos no "
-                 "tiene en cuenta los planetas)\n";
-    }
-    // With the catalogue on standard output, the summary goes with the messages.
-    std::ostream& resumen = a_salida_estandar ? errores : salida;
-    resumen << "Catálogo de " << resultado.asteroides
-            << (resultado.asteroides == 1 ? " asteroide" : " asteroides") << " para el "
-            << consola::TextoFecha(peticion.instante) << " (día juliano " << resultado.dia_juliano
-            << ")" << vistas_desde << " escrito en "
-            << (a_salida_estandar ? std::string("la salida estándar") : TextoRuta(peticion.salida))
-            << '\n';
-    return kSalidaBien;
-  } catch (const FalloArchivo& e) {
-    errores << prefijo
-            << (e.operacion() == FalloArchivo::Operacion::Lectura
-                    ? "no se pueden leer los elementos: "
-                    : "no se puede escribir el catálogo: ")
-            << e.what() << '\n';
-    return kSalidaFallo;
-  } catch (const std::exception& e) {
-    errores << prefijo << e.what() << "; no se ha escrito nada\n";
-    return kSalidaFallo;
-  }
+                     std::ostream& errores, const consola::Entorno& entorno) {
+  Catalogo catalogo;
+  const consola::Programa programa{
+      kPrograma,
+      kUso,
+      "el catálogo",
+      {{"--salida", &catalogo.salida}, {"--hasta", &catalogo.hasta}},
+      {},
+      [&catalogo] { catalogo.Comprobar(); },
+      [&catalogo](const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
+        catalogo.Hacer(comun, ejecucion);
+      }};
+  return consola::EjecutarPrograma(programa, argumentos, salida, errores, entorno);
 }
 
 }  // namespace orbelux::catalogo

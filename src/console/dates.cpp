@@ -12,8 +12,9 @@ namespace {
 
 namespace ef = orbelux::efemerides;
 
-// 1000-01-01 and 10000-01-01 at 0h UTC: four-digit years.
-constexpr double kPrimerDiaJuliano = 2086307.5;
+// 1000-01-01 and 10000-01-01 at 0h UTC, in the proleptic Gregorian calendar that --fecha and
+// ERFA count in: four-digit years.
+constexpr double kPrimerDiaJuliano = 2086302.5;
 constexpr double kUltimoDiaJuliano = 5373484.5;
 // Half a second before the end: later instants print, rounded, as year 10000.
 constexpr double kUltimoImprimible = kUltimoDiaJuliano - 0.5 / 86400;
@@ -42,7 +43,7 @@ bool Existe(const FechaEscrita& f) {
 
 // Reads the zone at the end of `z`: "Z", "+HH", "+HH:MM", "+HHMM" or with "-".
 bool LeerZona(std::string_view z, int& desfase_minutos) {
-  if (z == "Z") {
+  if (z == "Z" || z == "z") {
     desfase_minutos = 0;
     return true;
   }
@@ -74,12 +75,12 @@ FechaEscrita LeerFecha(std::string_view f) {
     throw ErrorUso(error);
   }
   if (f.size() == 10) return fecha;
-  if ((f[10] != 'T' && f[10] != ' ') || f.size() < 16 || !Digitos(f, 11, 2, fecha.hora) ||
-      f[13] != ':' || !Digitos(f, 14, 2, fecha.minuto)) {
+  if ((f[10] != 'T' && f[10] != 't' && f[10] != ' ') || f.size() < 16 ||
+      !Digitos(f, 11, 2, fecha.hora) || f[13] != ':' || !Digitos(f, 14, 2, fecha.minuto)) {
     throw ErrorUso(error);
   }
   std::string_view resto = f.substr(16);
-  const std::size_t zona = resto.find_first_of("Z+-");
+  const std::size_t zona = resto.find_first_of("Zz+-");
   const std::string_view texto_zona = zona == std::string_view::npos ? "" : resto.substr(zona);
   resto = resto.substr(0, zona);
   if (!texto_zona.empty() && !LeerZona(texto_zona, fecha.desfase_minutos)) throw ErrorUso(error);
@@ -170,7 +171,7 @@ ef::Instante InstanteDeDiaJuliano(const std::string& texto) {
   // The end is the last instant that does not print, to the second, as year 10000.
   if (!(*jd >= kPrimerDiaJuliano && *jd < kUltimoImprimible)) {
     throw ErrorUso("--jd " + texto + ": debe caer entre los años 1000 y 9999 (días julianos " +
-                   "2086307.5 a 5373484.5)");
+                   "2086302.5 a 5373484.5)");
   }
   try {
     return ef::InstanteDesdeDiaJulianoUTC(*jd);
@@ -192,6 +193,15 @@ void ComprobarFechaOJD(const std::optional<std::string>& fecha,
   if (fecha && jd) {
     throw ErrorUso("--fecha y --jd no pueden ir juntas: las dos dan el instante");
   }
+}
+
+ef::Instante InstanteDeOpciones(const std::optional<std::string>& fecha,
+                                const std::optional<std::string>& jd,
+                                const std::function<std::time_t()>& reloj) {
+  ComprobarFechaOJD(fecha, jd);
+  if (fecha) return InstanteDeFecha(*fecha);
+  if (jd) return InstanteDeDiaJuliano(*jd);
+  return InstanteActual(reloj());
 }
 
 std::string TextoFecha(const ef::Instante& instante) {

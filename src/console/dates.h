@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +26,8 @@ struct FechaEscrita {
   int desfase_minutos = 0;
 };
 
-// AAAA-MM-DD[(T| )HH:MM[:SS[.s...]]][Z|+HH|+HH:MM|+HHMM|-...]; the zone needs a time.
+// AAAA-MM-DD[(T| )HH:MM[:SS[.s...]]][Z|+HH|+HH:MM|+HHMM|-...]; the zone needs a time. T and
+// Z may be written in lower case.
 // Checks the form only. Throws ErrorUso.
 FechaEscrita LeerFecha(std::string_view texto);
 
@@ -47,6 +49,12 @@ efemerides::Instante InstanteActual(std::time_t ahora);
 // --fecha and --jd both give the instant: throws ErrorUso when both are there.
 void ComprobarFechaOJD(const std::optional<std::string>& fecha,
                        const std::optional<std::string>& jd);
+
+// The instant of --fecha or --jd, whichever was given, or else the current minute by
+// `reloj`. Throws ErrorUso, also when both were given.
+efemerides::Instante InstanteDeOpciones(const std::optional<std::string>& fecha,
+                                        const std::optional<std::string>& jd,
+                                        const std::function<std::time_t()>& reloj);
 
 // "2022-09-20 00:00:00 UTC", to the nearest second; a leap second prints as 23:59:60.
 std::string TextoFecha(const efemerides::Instante& instante);

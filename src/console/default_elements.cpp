@@ -2,17 +2,19 @@
 #include "console/default_elements.h"
 
 #include <string>
-#include <system_error>
 
 #include "ephemeris/element_source.h"
-#include "platform/file_system.h"
 
 namespace orbelux::consola {
 
-std::filesystem::path ElementosPorOmision() {
-  std::error_code error;
+std::filesystem::path ElementosPorOmision(SistemaArchivos& sistema) {
   for (const char* nombre : {"MPCORB.DAT", "MPCORB.DAT.gz"}) {
-    if (std::filesystem::exists(nombre, error)) return nombre;
+    try {
+      if (sistema.Estado(nombre).tipo != EstadoArchivo::Tipo::NoExiste) return nombre;
+    } catch (const FalloArchivo& e) {
+      // Estado speaks of a file to write; this one is to be read.
+      throw efemerides::ErrorLecturaElementos(e.what());
+    }
   }
   throw efemerides::ErrorLecturaElementos(
       "no están ni MPCORB.DAT ni MPCORB.DAT.gz en el directorio actual (" +

@@ -5,9 +5,12 @@
 
 #include <filesystem>
 
+#include "platform/file_system.h"
+
 namespace orbelux::consola {
 
-// Throws efemerides::ErrorLecturaElementos, naming the folder, when neither is there.
-std::filesystem::path ElementosPorOmision();
+// Looks through `sistema`. Throws efemerides::ErrorLecturaElementos, naming the folder, when
+// neither is there, and with the system's reason when the folder cannot be looked at.
+std::filesystem::path ElementosPorOmision(SistemaArchivos& sistema);
 
 }  // namespace orbelux::consola

@@ -4,7 +4,6 @@
 // --version).
 #pragma once
 
-#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -44,11 +43,15 @@ struct PeticionesComunes {
 };
 
 // Reads the arguments (without the program name) into the options given. Throws ErrorUso
-// for an unknown option, an argument that is no option, a missing value or a value option
-// given twice.
+// for an unknown option (suggesting the nearest name), an argument that is no option (with
+// a hint to quote a value the shell split: --centro 07 42 00 +26 40 00), a missing value, a
+// value given to a flag or a value option given twice.
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
-                               std::initializer_list<OpcionValor> valores,
-                               std::initializer_list<OpcionBandera> banderas = {});
+                               const std::vector<OpcionValor>& valores,
+                               const std::vector<OpcionBandera>& banderas = {});
+
+// The same letters, whatever their case (ASCII): for option values where case says nothing.
+bool IgualSinMayusculas(std::string_view a, std::string_view b);
 
 // "programa: mensaje" and the hint to the help, as every usage error ends.
 void EscribirErrorUso(std::ostream& errores, std::string_view programa, const ErrorUso& error);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "console/angles.h"
 #include "ephemeris/packed_fields.h"
 
 namespace orbelux::consola {
@@ -29,27 +30,18 @@ std::vector<std::string_view> Partes(std::string_view texto, char separador) {
   }
 }
 
-// Degrees as "-3.3842" or "-3:23:03.1" (the sign belongs to the whole angle).
-std::optional<double> Grados(std::string_view texto) {
-  const std::vector<std::string_view> partes = Partes(texto, ':');
-  if (partes.size() > 3) return std::nullopt;
-  const std::optional<double> grados = ef::NumeroDecimal(partes[0]);
-  if (!grados || !std::isfinite(*grados)) return std::nullopt;
-  if (partes.size() == 1) return grados;
-  const bool negativo = partes[0].find('-') != std::string_view::npos;
-  double valor = std::abs(*grados);
-  // Minutes and seconds: unsigned, under 60, and only the last part may have decimals.
-  double anterior = valor;
-  for (std::size_t i = 1; i < partes.size(); ++i) {
-    const std::string_view parte = partes[i];
-    if (std::floor(anterior) != anterior) return std::nullopt;  // "3.5:20" is not an angle
-    if (parte.find_first_of("+-") != std::string_view::npos) return std::nullopt;
-    const std::optional<double> n = ef::NumeroDecimal(parte);
-    if (!n || !(*n < 60)) return std::nullopt;
-    valor += *n / (i == 1 ? 60 : 3600);
-    anterior = *n;
+// A longitude or a latitude: degrees in any written form, never hours.
+double Grados(std::string_view texto, const std::string& opcion, const char* parte) {
+  AnguloEscrito angulo;
+  try {
+    angulo = LeerAngulo(texto);
+  } catch (const ErrorAngulo& e) {
+    throw ErrorOpcionSitio(opcion + "en " + parte + ", " + e.what());
   }
-  return negativo ? -valor : valor;
+  if (angulo.horas) {
+    throw ErrorOpcionSitio(opcion + parte + " se da en grados (° ' \"), no en horas");
+  }
+  return angulo.valor;
 }
 
 std::string Formato(const char* formato, double valor) {
@@ -111,14 +103,8 @@ SitioElegido SitioDeLugar(std::string_view valor) {
                            "se espera LONGITUD,LATITUD o LONGITUD,LATITUD,ALTITUD, como "
                            "-3.3842,37.064,2896 (grados, negativos al oeste y al sur; metros)");
   }
-  const std::optional<double> longitud = Grados(partes[0]);
-  if (!longitud) {
-    throw ErrorOpcionSitio(opcion + "la longitud se da en grados, como -3.3842 o -3:23:03");
-  }
-  const std::optional<double> latitud = Grados(partes[1]);
-  if (!latitud) {
-    throw ErrorOpcionSitio(opcion + "la latitud se da en grados, como 37.064 o 37:03:50");
-  }
+  const std::optional<double> longitud = Grados(partes[0], opcion, "la longitud");
+  const std::optional<double> latitud = Grados(partes[1], opcion, "la latitud");
   std::optional<double> altura = 0.0;
   if (partes.size() == 3) altura = ef::NumeroDecimal(partes[2]);
   if (!altura) throw ErrorOpcionSitio(opcion + "la altitud se da en metros, como 2896");
@@ -150,12 +136,17 @@ void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
 }
 
 std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio) {
-  if (!observatorio || !observatorio->starts_with(kPrefijoBusqueda)) return std::nullopt;
+  if (!observatorio ||
+      !IgualSinMayusculas(std::string_view(*observatorio).substr(0, kPrefijoBusqueda.size()),
+                          kPrefijoBusqueda)) {
+    return std::nullopt;
+  }
   return ListadoObservatorios(std::string_view(*observatorio).substr(kPrefijoBusqueda.size()));
 }
 
 std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
                                             const std::optional<std::string>& lugar) {
+  ComprobarObservatorioOLugar(observatorio, lugar);
   if (observatorio) return SitioDeObservatorio(*observatorio);
   if (lugar) return SitioDeLugar(*lugar);
   return std::nullopt;

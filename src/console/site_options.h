@@ -24,7 +24,8 @@ struct SitioElegido {
   std::string descripcion;
 };
 
-// The prefix of --observatorio that asks for a list instead of a site: "buscar:Calar".
+// The prefix of --observatorio that asks for a list instead of a site: "buscar:Calar", in
+// either case.
 inline constexpr std::string_view kPrefijoBusqueda = "buscar:";
 
 // --observatorio CODE: an MPC code (letters in either case). Unknown codes and codes without
@@ -35,8 +36,8 @@ SitioElegido SitioDeObservatorio(std::string_view codigo);
 // accents ignored, in code order; a line that says so when none does.
 std::string ListadoObservatorios(std::string_view palabra);
 
-// --lugar LON,LAT[,ALT]: WGS84 east longitude and latitude in decimal degrees or g:m:s
-// (negative west and south), altitude in metres (0 when left out). Refuses longitudes outside
+// --lugar LON,LAT[,ALT]: WGS84 east longitude and latitude in degrees, in any form LeerAngulo
+// reads (negative west and south), altitude in metres (0 when left out). Refuses longitudes outside
 // -360..360, latitudes beyond +-90 and altitudes outside -1000..10000 m.
 SitioElegido SitioDeLugar(std::string_view valor);
 
@@ -47,7 +48,8 @@ void ComprobarObservatorioOLugar(const std::optional<std::string>& observatorio,
 // The listing asked for by --observatorio buscar:PALABRA; none for any other value.
 std::optional<std::string> ListadoPedido(const std::optional<std::string>& observatorio);
 
-// The site of --observatorio or --lugar, whichever was given; none when neither was.
+// The site of --observatorio or --lugar, whichever was given; none when neither was. Throws
+// ErrorUso, also when both were given.
 std::optional<SitioElegido> SitioDeOpciones(const std::optional<std::string>& observatorio,
                                             const std::optional<std::string>& lugar);
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iostream>
 #include <numbers>
-#include <sstream>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,7 @@
 
 #include "reference_table.h"
 #include "support/faulty_fs.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace orbelux::catalogo {
@@ -38,21 +39,9 @@ const std::string kEjemplo = ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat";
 const std::vector<std::string> kConElementos = {"--elementos", "elementos.dat", "--fecha",
                                                 "2022-09-20"};
 
-struct Ejecucion {
-  int codigo = -1;
-  std::string salida;
-  std::string errores;
-};
-
-Ejecucion Ejecutar(const std::vector<std::string>& argumentos, EntornoPrograma entorno = {}) {
-  std::ostringstream salida;
-  std::ostringstream errores;
-  Ejecucion e;
-  e.codigo = ProgramaCatalogo(argumentos, salida, errores, entorno);
-  e.salida = salida.str();
-  e.errores = errores.str();
-  return e;
-}
+using prueba::Ejecucion;
+using prueba::Mas;
+const prueba::ProgramaEnPrueba Ejecutar(ProgramaCatalogo);
 
 void EscribirGzip(const fs::path& ruta, std::string_view contenido) {
   gzFile gz = gzopen(ruta.c_str(), "wb9");
@@ -76,7 +65,7 @@ std::vector<std::string> Lineas(const std::string& catalogo) {
 // The positions in the reference, rounded as the catalogue rounds them, and how near they
 // are to a rounding boundary.
 struct Redondeado {
-  long long valor;      // tenths of a second of time, or arcseconds
+  long long valor;       // tenths of a second of time, or arcseconds
   double a_la_frontera;  // distance to the nearest boundary, in the same unit
 };
 
@@ -156,16 +145,16 @@ TEST_P(CatalogoDeReferencia, CoincideConLaReferenciaAlRedondeoDeSusCampos) {
   }
   EXPECT_EQ(filas, 227);
   std::cout << c.utc << ": written vs reference, max |dRA| " << max_ra << " s, max |dDec| "
-            << max_dec << "\", max |dV| " << max_mag << ", last digit off by a boundary: "
-            << en_frontera << "\n";
+            << max_dec << "\", max |dV| " << max_mag
+            << ", last digit off by a boundary: " << en_frontera << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Instantes, CatalogoDeReferencia,
-    testing::Values(
-        CasoReferencia{"Epoca", "2022-08-09", "2022-08-09T00:00", "2459800.5000"},
-        CasoReferencia{"SeisSemanas", "2022-09-20", "2022-09-20T00:00", "2459842.5000"},
-        CasoReferencia{"SeisMeses", "2023-02-01T06:00", "2023-02-01T06:00", "2459976.7500"}),
+    testing::Values(CasoReferencia{"Epoca", "2022-08-09", "2022-08-09T00:00", "2459800.5000"},
+                    CasoReferencia{"SeisSemanas", "2022-09-20", "2022-09-20T00:00", "2459842.5000"},
+                    CasoReferencia{"SeisMeses", "2023-02-01T06:00", "2023-02-01T06:00",
+                                   "2459976.7500"}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(Programa, ResumeEnUnaLinea) {
@@ -186,13 +175,13 @@ TEST(Programa, GzipYTextoDanElMismoCatalogo) {
   // The name says nothing: the content decides.
   EscribirGzip(dir / "comprimido.dat", elementos);
   ASSERT_NE(LeerArchivo(dir / "comprimido.dat"), elementos);
-  ASSERT_EQ(Ejecutar({"--elementos", "plano.dat", "--fecha", "2022-09-20", "--salida", "a.dat"})
-                .codigo,
-            0);
-  ASSERT_EQ(Ejecutar({"--elementos", "comprimido.dat", "--fecha", "2022-09-20", "--salida",
-                      "b.dat"})
-                .codigo,
-            0);
+  ASSERT_EQ(
+      Ejecutar({"--elementos", "plano.dat", "--fecha", "2022-09-20", "--salida", "a.dat"}).codigo,
+      0);
+  ASSERT_EQ(
+      Ejecutar({"--elementos", "comprimido.dat", "--fecha", "2022-09-20", "--salida", "b.dat"})
+          .codigo,
+      0);
   EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
 }
 
@@ -292,7 +281,7 @@ TEST_P(AveriasDelDisco, DanUnMensajeYDejanElCatalogoComoEstaba) {
     EscribirArchivo(dir / "elementos.dat", LeerArchivo(kEjemplo));
   }
   prueba::SistemaConAverias sistema(c.averia, 1000);
-  EntornoPrograma entorno;
+  consola::Entorno entorno;
   entorno.sistema = &sistema;
   const Ejecucion e = Ejecutar(kConElementos, entorno);
   EXPECT_EQ(e.codigo, 1);
@@ -423,23 +412,22 @@ TEST(Programa, CabeceraProvisionalesYTildeSeSaltan) {
 
 TEST(Programa, JDYFechaDanElMismoCatalogo) {
   DirectorioTemporal dir(true);
-  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01T06:00:00", "--salida",
-                      "a.dat"})
-                .codigo,
-            0);
+  ASSERT_EQ(
+      Ejecutar({"--elementos", kEjemplo, "--fecha", "2023-02-01T06:00:00", "--salida", "a.dat"})
+          .codigo,
+      0);
   ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--jd=2459976.75", "--salida=b.dat"}).codigo, 0);
   EXPECT_EQ(LeerArchivo(dir / "a.dat"), LeerArchivo(dir / "b.dat"));
 }
 
 TEST(Programa, SinFechaEsAhoraAlMinuto) {
   DirectorioTemporal dir(true);
-  EntornoPrograma entorno;
+  consola::Entorno entorno;
   // 2022-09-20 00:00:42 UTC.
   entorno.reloj = [] { return static_cast<std::time_t>(1663632042); };
   ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--salida", "ahora.dat"}, entorno).codigo, 0);
-  ASSERT_EQ(Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "f.dat"})
-                .codigo,
-            0);
+  ASSERT_EQ(
+      Ejecutar({"--elementos", kEjemplo, "--fecha", "2022-09-20", "--salida", "f.dat"}).codigo, 0);
   EXPECT_EQ(LeerArchivo(dir / "ahora.dat"), LeerArchivo(dir / "f.dat"));
 }
 
@@ -541,7 +529,8 @@ TEST(Programa, AyudaYVersion) {
   for (const char* limite :
        {"como mucho 32767 asteroides", "abarcan como mucho 200 años",
         "como mucho 200000 pasos más 20000 por año", "más de 10 millones de líneas seguidas",
-        "Con \"-\", a la salida estándar"}) {
+        "Con \"-\", a la salida estándar",
+        "no se puede leer o calcular hace que no se\nescriba nada"}) {
     SCOPED_TRACE(limite);
     EXPECT_NE(e.salida.find(limite), std::string::npos);
   }
@@ -588,7 +577,7 @@ TEST_P(Fallos, NoEscribenNadaYDejanElCatalogoComoEstaba) {
   }
   const std::string antes = dir.Listado();
   prueba::SistemaConAverias sistema(c.averia, 1000);
-  EntornoPrograma entorno;
+  consola::Entorno entorno;
   entorno.sistema = &sistema;
   const Ejecucion e = Ejecutar(c.argumentos, entorno);
   EXPECT_EQ(e.codigo, c.codigo);
@@ -597,11 +586,6 @@ TEST_P(Fallos, NoEscribenNadaYDejanElCatalogoComoEstaba) {
   EXPECT_NE(e.errores.find(c.mensaje), std::string::npos) << e.errores;
   EXPECT_EQ(LeerArchivo(dir / "ast.dat"), viejo);
   EXPECT_EQ(dir.Listado(), antes);
-}
-
-std::vector<std::string> Mas(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -788,13 +772,13 @@ TEST(Sitio, ElResumenDiceDesdeDonde) {
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
             "Catálogo de 227 asteroides para el 2024-03-01 22:00:00 UTC (día juliano "
-            "2460371.4167) vistas desde 950 La Palma, escrito en palma.dat\n");
+            "2460371.4167) vistos desde 950 La Palma, escrito en palma.dat\n");
   e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00", "--lugar",
                 "-3.3842,37.064,2896", "--salida", "lugar.dat"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
             "Catálogo de 227 asteroides para el 2024-03-01 22:00:00 UTC (día juliano "
-            "2460371.4167) vistas desde lon -3.38420, lat +37.06400, 2896 m, escrito en "
+            "2460371.4167) vistos desde lon -3.38420, lat +37.06400, 2896 m, escrito en "
             "lugar.dat\n");
   EXPECT_NE(LeerArchivo(dir / "palma.dat"), LeerArchivo(dir / "lugar.dat"));
 }
@@ -806,7 +790,7 @@ TEST(Sitio, ElGeocentroEsElCatalogoDeSiempre) {
   const Ejecucion e = Ejecutar({"--elementos", kEjemplo, "--fecha", "2024-03-01T22:00",
                                 "--observatorio", "500", "--salida", "500.dat"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
-  EXPECT_NE(e.salida.find(") vistas desde 500 Geocentric, escrito en 500.dat"), std::string::npos)
+  EXPECT_NE(e.salida.find(") vistos desde 500 Geocentric, escrito en 500.dat"), std::string::npos)
       << e.salida;
   EXPECT_EQ(LeerArchivo(dir / "500.dat"), LeerArchivo(dir / "ast.dat"));
 }

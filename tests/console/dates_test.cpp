@@ -91,13 +91,14 @@ struct CasoDiaJuliano {
 
 TEST(InstanteDeDiaJuliano, Tabla) {
   const CasoDiaJuliano casos[] = {
-      // The range's first day is 1000-01-01 of the Julian calendar.
-      {"primer dia", "2086307.5", "1000-01-06 00:00:00 UTC"},
+      // The range's first day is 1000-01-01 of the proleptic Gregorian calendar, as --fecha
+      // counts it.
+      {"primer dia", "2086302.5", "1000-01-01 00:00:00 UTC"},
       {"un dia cualquiera", "2459976.75", "2023-02-01 06:00:00 UTC"},
       {"ultimo segundo imprimible", "5373484.49999", "9999-12-31 23:59:59 UTC"},
       {"se imprimiria como el anio 10000", "5373484.499995", nullptr},
       {"fin del rango", "5373484.5", nullptr},
-      {"antes del rango", "2086307.4999", nullptr},
+      {"antes del rango", "2086302.4999", nullptr},
   };
   for (const CasoDiaJuliano& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -107,6 +108,25 @@ TEST(InstanteDeDiaJuliano, Tabla) {
       EXPECT_THROW(InstanteDeDiaJuliano(c.texto), ErrorUso);
     }
   }
+}
+
+// --fecha and --jd accept the same years, to the same first instant.
+TEST(InstanteDeDiaJuliano, EmpiezaDondeEmpiezaLaFecha) {
+  EXPECT_EQ(InstanteDeDiaJuliano("2086302.5").utc.Total(),
+            InstanteDeFecha("1000-01-01").utc.Total());
+  EXPECT_THROW(InstanteDeFecha("1000-01-01T00:30+01:00"), ErrorUso);
+}
+
+// The choice between --fecha, --jd and the clock.
+TEST(InstanteDeOpciones, FechaJDOAhora) {
+  const auto reloj = [] { return std::time_t{1663654079}; };  // 2022-09-20 06:07:59 UTC
+  EXPECT_EQ(TextoFecha(InstanteDeOpciones("2023-02-01T06:00", std::nullopt, reloj)),
+            "2023-02-01 06:00:00 UTC");
+  EXPECT_EQ(TextoFecha(InstanteDeOpciones(std::nullopt, "2459976.75", reloj)),
+            "2023-02-01 06:00:00 UTC");
+  EXPECT_EQ(TextoFecha(InstanteDeOpciones(std::nullopt, std::nullopt, reloj)),
+            "2022-09-20 06:07:00 UTC");
+  EXPECT_THROW(InstanteDeOpciones("2023-02-01", "2459976.75", reloj), ErrorUso);
 }
 
 TEST(InstanteActual, ElMinutoEnCurso) {

@@ -80,10 +80,32 @@ TEST(LeerOpciones, Errores) {
   const Caso casos[] = {
       {"sin valor", {"--fecha"}, "falta el valor de --fecha"},
       {"repetida", {"--fecha", "a", "--fecha=b"}, "--fecha aparece más de una vez"},
-      {"desconocida", {"--fechas=1"}, "opción desconocida: --fechas=1"},
-      {"bandera con valor", {"--dos-cuerpos=1"}, "opción desconocida: --dos-cuerpos=1"},
+      {"desconocida", {"--fechas=1"}, "opción desconocida: --fechas=1; ¿quisiste decir --fecha?"},
+      {"sin parecido", {"--xyz"}, "opción desconocida: --xyz"},
+      {"una letra de menos",
+       {"--fech", "x"},
+       "opción desconocida: --fech; ¿quisiste decir --fecha?"},
+      {"letras cambiadas",
+       {"--versoin"},
+       "opción desconocida: --versoin; ¿quisiste decir --version?"},
+      {"el principio", {"--dos"}, "opción desconocida: --dos; ¿quisiste decir --dos-cuerpos?"},
+      {"bandera con valor", {"--dos-cuerpos=1"}, "--dos-cuerpos no lleva valor"},
       {"argumento suelto", {"ast.dat"}, "argumento inesperado: ast.dat"},
       {"guion solo", {"-"}, "opción desconocida: -"},
+      {"valor partido",
+       {"--fecha", "2022-09-20", "22:00"},
+       "argumento inesperado: 22:00; si es parte de --fecha, escriba su valor entre comillas: "
+       "--fecha \"2022-09-20 22:00\""},
+      {"angulo partido hasta la siguiente opcion",
+       {"--jd", "07", "42", "-26", "40", "--dos-cuerpos"},
+       "argumento inesperado: 42; si es parte de --jd, escriba su valor entre comillas: --jd "
+       "\"07 42 -26 40\""},
+      {"partido en un negativo",
+       {"--jd", "1", "-26"},
+       "argumento inesperado: -26; si es parte de --jd, escriba su valor entre comillas: --jd "
+       "\"1 -26\""},
+      {"con igual no se parte", {"--jd=1", "2"}, "argumento inesperado: 2"},
+      {"suelto tras un valor", {"--fecha", "x", "ast.dat"}, "argumento inesperado: ast.dat"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -94,6 +116,14 @@ TEST(LeerOpciones, Errores) {
       EXPECT_STREQ(e.what(), c.mensaje);
     }
   }
+}
+
+TEST(IgualSinMayusculas, SoloLasLetrasASCII) {
+  EXPECT_TRUE(IgualSinMayusculas("CSV", "csv"));
+  EXPECT_TRUE(IgualSinMayusculas("Texto", "texto"));
+  EXPECT_FALSE(IgualSinMayusculas("csv ", "csv"));
+  EXPECT_FALSE(IgualSinMayusculas("cs", "csv"));
+  EXPECT_FALSE(IgualSinMayusculas("[sv", "{sv"));
 }
 
 TEST(EscribirErrorUso, ElMensajeYLaPistaDeLaAyuda) {

@@ -11,6 +11,7 @@
 
 #include "field/field_output.h"
 #include "support/faulty_fs.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace orbelux::campo {
@@ -26,26 +27,9 @@ const std::vector<std::string> kCeres = {"--centro",       "278.33185951,-23.040
                                          "--fecha",        "2024-03-01T22:00",
                                          "--observatorio", "950"};
 
-struct Ejecucion {
-  int codigo = -1;
-  std::string salida;
-  std::string errores;
-};
-
-Ejecucion Ejecutar(std::vector<std::string> argumentos, const EntornoCampo& entorno = {}) {
-  std::ostringstream salida;
-  std::ostringstream errores;
-  Ejecucion e;
-  e.codigo = ProgramaCampo(argumentos, salida, errores, entorno);
-  e.salida = salida.str();
-  e.errores = errores.str();
-  return e;
-}
-
-std::vector<std::string> Con(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using prueba::Ejecucion;
+using prueba::Mas;
+const prueba::ProgramaEnPrueba Ejecutar(ProgramaCampo);
 
 // A record of the bundled file with other columns put in.
 std::string Registro(int numero, std::string_view campo_desde_9 = "", std::size_t columna = 0) {
@@ -77,9 +61,9 @@ TEST_P(EntradaMala, SaleConSuCodigoYNoEscribeNada) {
     if (a == "SALIDA") a = (dir / "salida.txt").string();
   }
   if (std::find(args.begin(), args.end(), "--elementos") == args.end()) {
-    args = Con({"--elementos", kEjemplo}, args);
+    args = Mas({"--elementos", kEjemplo}, args);
   }
-  const Ejecucion e = Ejecutar(Con(args, {"--salida", (dir / "salida.txt").string()}));
+  const Ejecucion e = Ejecutar(Mas(args, {"--salida", (dir / "salida.txt").string()}));
   EXPECT_EQ(e.codigo, caso.codigo);
   EXPECT_NE(e.errores.find(caso.mensaje), std::string::npos) << e.errores;
   EXPECT_EQ(e.salida, "");
@@ -118,6 +102,74 @@ INSTANTIATE_TEST_SUITE_P(
                  "no contiene ningún registro"}),
     [](const ::testing::TestParamInfo<CasoMalo>& info) { return std::string(info.param.nombre); });
 
+// What a user types by habit: values in any case where case says nothing, a centre split
+// by the shell, a misspelt option.
+TEST(Programa, ComoLoEscribeElUsuario) {
+  const Ejecucion csv = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--formato", "csv"}));
+  ASSERT_EQ(csv.codigo, 0) << csv.errores;
+  const Ejecucion texto = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo}));
+  ASSERT_EQ(texto.codigo, 0) << texto.errores;
+  struct Caso {
+    const char* nombre;
+    std::vector<std::string> argumentos;
+    const std::string* salida;
+  };
+  const Caso casos[] = {
+      {"CSV", Mas(kCeres, {"--elementos", kEjemplo, "--formato", "CSV"}), &csv.salida},
+      {"Texto", Mas(kCeres, {"--elementos", kEjemplo, "--formato", "Texto"}), &texto.salida},
+      {"t y z",
+       {"--centro", "278.33185951,-23.04078901", "--fecha", "2024-03-01t22:00z", "--observatorio",
+        "950", "--elementos", kEjemplo},
+       &texto.salida},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const Ejecucion e = Ejecutar(c.argumentos);
+    EXPECT_EQ(e.codigo, 0) << e.errores;
+    EXPECT_EQ(e.salida, *c.salida);
+  }
+  EXPECT_EQ(Ejecutar({"--observatorio", "BUSCAR:sierra nevada"}).salida,
+            "J86  Sierra Nevada Observatory\n");
+  Ejecucion e =
+      Ejecutar({"--elementos", kEjemplo, "--centro", "07", "42", "00", "+26", "40", "00"});
+  EXPECT_EQ(e.codigo, 2);
+  EXPECT_EQ(e.errores,
+            "orbelux-campo: argumento inesperado: 42; si es parte de --centro, escriba su valor "
+            "entre comillas: --centro \"07 42 00 +26 40 00\"\n"
+            "(orbelux-campo --ayuda muestra el uso)\n");
+  e = Ejecutar({"--elementos", kEjemplo, "--centro", "10,10", "--observatori", "J86"});
+  EXPECT_EQ(e.codigo, 2);
+  EXPECT_NE(e.errores.find("opción desconocida: --observatori; ¿quisiste decir --observatorio?"),
+            std::string::npos)
+      << e.errores;
+}
+
+TEST(Programa, AyudaYVersion) {
+  const Ejecucion e = Ejecutar({"--ayuda"});
+  EXPECT_EQ(e.codigo, 0);
+  // The bounds and the policy a user could meet.
+  for (const char* texto :
+       {"Uso: orbelux-campo --centro C", "como mucho 600", "con \"-\", la salida estándar",
+        "\"07h42m00s +26°40'00\\\"\"", "no detiene la búsqueda: se salta",
+        "más de 10 millones de líneas seguidas"}) {
+    SCOPED_TRACE(texto);
+    EXPECT_NE(e.salida.find(texto), std::string::npos);
+  }
+  EXPECT_EQ(Ejecutar({"--centro", "x", "-h"}).salida, e.salida);
+  const Ejecucion v = Ejecutar({"--version"});
+  EXPECT_EQ(v.codigo, 0);
+  EXPECT_EQ(v.salida.rfind("orbelux-campo ", 0), 0u);
+}
+
+// "-" is standard output, as in orbelux-catalogo: no file of that name.
+TEST(Programa, SalidaGuionEsLaSalidaEstandar) {
+  DirectorioTemporal dir(true);
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--salida", "-"}));
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  EXPECT_EQ(e.salida, Ejecutar(Mas(kCeres, {"--elementos", kEjemplo})).salida);
+  EXPECT_EQ(dir.Listado(), "");
+}
+
 TEST(Programa, SinElementosEnElDirectorioSaleConUno) {
   DirectorioTemporal dir(true);
   const Ejecucion e = Ejecutar({"--centro", "10,10"});
@@ -128,7 +180,7 @@ TEST(Programa, SinElementosEnElDirectorioSaleConUno) {
 
 TEST(Programa, CsvConSuCabeceraYSusDecimales) {
   const Ejecucion e =
-      Ejecutar(Con(kCeres, {"--elementos", kEjemplo, "--radio", "1", "--formato", "csv"}));
+      Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--radio", "1", "--formato", "csv"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.errores, "");
   EXPECT_EQ(e.salida,
@@ -139,7 +191,7 @@ TEST(Programa, CsvConSuCabeceraYSusDecimales) {
 }
 
 TEST(Programa, TextoConCabeceraYColumnas) {
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", kEjemplo, "--mag-max", "9.5"}));
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo, "--mag-max", "9.5"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
             "Objetos en el campo\n"
@@ -169,7 +221,7 @@ TEST(Programa, ComillasSinMagnitudYOmitidos) {
   const std::string excentrica = Registro(2, "1.2000000", 71);
   const std::string ilegible = Registro(3, "3x.1", 27);
   EscribirArchivo(dir / "e.dat", ceres + excentrica + "\n" + sin_h + ilegible);
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1",
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1",
                                             "--mag-max", "5", "--formato", "csv"}));
   ASSERT_EQ(e.codigo, 0) << e.errores;
   EXPECT_EQ(e.salida,
@@ -181,7 +233,7 @@ TEST(Programa, ComillasSinMagnitudYOmitidos) {
             "orbelux-campo: aviso: 2 registros omitidos porque no se pueden leer o calcular sus "
             "posiciones: (2) Pallas, (3) Juno\n");
   const Ejecucion con_comilla =
-      Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato",
+      Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato",
                             "csv", "--mag-max", "20"}));
   EXPECT_NE(con_comilla.salida.find("\n\"(1) Ceres, la primera\",278.3318595,"), std::string::npos)
       << con_comilla.salida;
@@ -200,7 +252,7 @@ TEST(Programa, LeeTodosLosFinesDeLinea) {
     }
     EscribirArchivo(dir / "e.dat", texto);
     const Ejecucion e = Ejecutar(
-        Con(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato", "csv"}));
+        Mas(kCeres, {"--elementos", (dir / "e.dat").string(), "--radio", "1", "--formato", "csv"}));
     ASSERT_EQ(e.codigo, 0) << e.errores;
     EXPECT_EQ(e.errores, "");
     EXPECT_NE(e.salida.find("\n(1) Ceres,278.3318595,-23.0407890,9.02,"), std::string::npos)
@@ -212,7 +264,7 @@ TEST(Programa, LeeTodosLosFinesDeLinea) {
 TEST(Programa, RechazaMillonesDeLineasEnBlanco) {
   DirectorioTemporal dir;
   EscribirArchivo(dir / "e.dat", Registro(1) + std::string(11'000'000, '\n') + Registro(2));
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", (dir / "e.dat").string()}));
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", (dir / "e.dat").string()}));
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_NE(e.errores.find("más de diez millones de líneas seguidas sin ningún registro (desde la "
@@ -231,7 +283,7 @@ TEST(Programa, SalidaEstandarQueFallaSaleConUno) {
   FlujoLleno lleno;
   std::ostream salida(&lleno);
   std::ostringstream errores;
-  const int codigo = ProgramaCampo(Con(kCeres, {"--elementos", kEjemplo}), salida, errores);
+  const int codigo = ProgramaCampo(Mas(kCeres, {"--elementos", kEjemplo}), salida, errores);
   EXPECT_EQ(codigo, 1);
   EXPECT_EQ(errores.str().rfind(
                 "orbelux-campo: no se puede escribir el resultado en la salida estándar", 0),
@@ -242,9 +294,9 @@ TEST(Programa, SalidaEstandarQueFallaSaleConUno) {
 // The elements are read through the file-system seam, so a failing disk is reported.
 TEST(Programa, ElementosIlegiblesPorElDisco) {
   prueba::SistemaConAverias averiado(prueba::Averia::AbrirLectura);
-  EntornoCampo entorno;
+  consola::Entorno entorno;
   entorno.sistema = &averiado;
-  const Ejecucion e = Ejecutar(Con(kCeres, {"--elementos", kEjemplo}), entorno);
+  const Ejecucion e = Ejecutar(Mas(kCeres, {"--elementos", kEjemplo}), entorno);
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_NE(e.errores.find("no se puede abrir"), std::string::npos) << e.errores;
@@ -253,47 +305,19 @@ TEST(Programa, ElementosIlegiblesPorElDisco) {
 TEST(Programa, SalidaEnFicheroAtomica) {
   DirectorioTemporal dir;
   prueba::SistemaConAverias averiado(prueba::Averia::Renombrar);
-  EntornoCampo entorno;
+  consola::Entorno entorno;
   entorno.sistema = &averiado;
   const Ejecucion e = Ejecutar(
-      Con(kCeres, {"--elementos", kEjemplo, "--salida", (dir / "campo.txt").string()}), entorno);
+      Mas(kCeres, {"--elementos", kEjemplo, "--salida", (dir / "campo.txt").string()}), entorno);
   EXPECT_EQ(e.codigo, 1);
   EXPECT_EQ(e.salida, "");
   EXPECT_EQ(dir.Listado(), "");
-  const Ejecucion bien = Ejecutar(Con(
+  const Ejecucion bien = Ejecutar(Mas(
       kCeres, {"--elementos", kEjemplo, "--formato", "csv", "--salida", (dir / "c.csv").string()}));
   ASSERT_EQ(bien.codigo, 0);
   EXPECT_EQ(bien.salida, "");
   EXPECT_TRUE(LeerArchivo(dir / "c.csv").starts_with("designacion,ar_grados,"));
 }
-
-struct CasoCentro {
-  const char* nombre;
-  const char* texto;
-  double ar;
-  double dec;
-};
-
-class CentroBueno : public ::testing::TestWithParam<CasoCentro> {};
-
-TEST_P(CentroBueno, SeLee) {
-  const auto c = LeerCentro(GetParam().texto);
-  ASSERT_TRUE(c.has_value());
-  EXPECT_NEAR(c->ar, GetParam().ar, 1e-12);
-  EXPECT_NEAR(c->dec, GetParam().dec, 1e-12);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Centro, CentroBueno,
-    ::testing::Values(
-        CasoCentro{"Sexagesimal", "12 30 36.0 +10 30 36", 187.65, 10.51},
-        CasoCentro{"SurConDosPuntos", "01:02:03.5 -00:30:00", 15.5145833333333333, -0.5},
-        CasoCentro{"SinSigno", "23 59 59.9 45 00 00", 359.99958333333333, 45},
-        CasoCentro{"Decimal", "278.33185951,-23.04078901", 278.33185951, -23.04078901},
-        CasoCentro{"Polo", "0,-90", 0, -90}),
-    [](const ::testing::TestParamInfo<CasoCentro>& info) {
-      return std::string(info.param.nombre);
-    });
 
 struct CasoSexagesimal {
   const char* nombre;
