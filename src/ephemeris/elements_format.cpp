@@ -16,7 +16,6 @@ std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea) {
   return archivo + ", línea " + std::to_string(numero_linea) + ": ";
 }
 
-
 ErrorSinRegistros::ErrorSinRegistros(const std::string& archivo, bool hubo_lineas_ajenas)
     : ErrorElementos(archivo + (hubo_lineas_ajenas
                                     ? ": no es un fichero de elementos orbitales: ninguna de sus "

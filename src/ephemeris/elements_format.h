@@ -22,8 +22,7 @@ namespace orbelux::efemerides {
 // range asked for. what() names the file, the line and the field, in Spanish.
 class ErrorElementos : public Fallo {
  public:
-  ErrorElementos(const std::string& mensaje, std::uint64_t linea)
-      : Fallo(mensaje), linea_(linea) {}
+  ErrorElementos(const std::string& mensaje, std::uint64_t linea) : Fallo(mensaje), linea_(linea) {}
   // 0 when the error belongs to no one line (a missing number).
   std::uint64_t linea() const { return linea_; }
 

@@ -47,8 +47,8 @@ class RegistrosPorNumero final {
     const auto k = static_cast<std::size_t>(numero);
     // Grown as numbers come, so that a short file costs little.
     if (k >= lineas_.size()) {
-      const std::size_t nuevo = std::max(
-          k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
+      const std::size_t nuevo =
+          std::max(k + 1, std::min(2 * lineas_.size(), static_cast<std::size_t>(limite_) + 1));
       lineas_.resize(nuevo, 0);
       inicio_.resize(nuevo, 0);
       largo_.resize(nuevo, 0);
@@ -56,9 +56,8 @@ class RegistrosPorNumero final {
     }
     if (lineas_[k] != 0) {
       Anotar(numero, numero_linea,
-             Prefijo(opciones_.nombre, numero_linea) + "el asteroide " +
-                 std::to_string(numero) + " ya apareció en la línea " +
-                 std::to_string(lineas_[k]));
+             Prefijo(opciones_.nombre, numero_linea) + "el asteroide " + std::to_string(numero) +
+                 " ya apareció en la línea " + std::to_string(lineas_[k]));
       return;
     }
     lineas_[k] = numero_linea;

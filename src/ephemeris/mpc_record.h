@@ -18,9 +18,9 @@ namespace orbelux::efemerides {
 // 1-based inclusive columns; whatever part of them the line reaches.
 std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t hasta);
 
-// The fields of one record into `el` (FormatoMPC().Convertir) (`numero` is stored as given: 0 for an object with a
-// provisional designation only); the message of the first that does not convert, or that
-// gives no ellipse (e outside [0, 1), a not positive).
+// The fields of one record into `el`, as FormatoMPC().Convertir gives them (`numero` is
+// stored as given: 0 for an object with a provisional designation only); the message of the
+// first that does not convert, or that gives no ellipse (e outside [0, 1), a not positive).
 std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_t numero,
                                              std::uint64_t numero_linea, const std::string& archivo,
                                              CacheEpoca& cache, ElementosOrbitales& el);

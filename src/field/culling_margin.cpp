@@ -146,8 +146,7 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
   }
   // The Sun's first post-Newtonian term is at most GM / (c^2 r^2) (4 GM / r + 5 v^2), with
   // v^2 at most kVelocidadCuadrada GM / r.
-  A += kK2 / (kC * kC * r_min * r_min) *
-       (4 * kK2 / r_min + 5 * kVelocidadCuadrada * kK2 / r_min);
+  A += kK2 / (kC * kC * r_min * r_min) * (4 * kK2 / r_min + 5 * kVelocidadCuadrada * kK2 / r_min);
   const double K = 2 * kK2 / (r_min * r_min * r_min);
   const double raiz = std::sqrt(K);
   const double x = raiz * std::abs(dias);

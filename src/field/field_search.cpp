@@ -182,8 +182,7 @@ class LectorEnBloques final {
 
   // Takes the lines of the head off the front of `datos`; `linea` is its first line's
   // number, and becomes that of the first line left.
-  void QuitarCabeza(const ef::FormatoElementos& formato, std::string& datos,
-                    std::uint64_t& linea) {
+  void QuitarCabeza(const ef::FormatoElementos& formato, std::string& datos, std::uint64_t& linea) {
     std::size_t pos = 0;
     while (pos < datos.size() && !preambulo_.Terminado()) {
       const std::size_t salto = datos.find('\n', pos);
@@ -361,9 +360,8 @@ std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
 
 ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   const unsigned procesadores = HilosPorOmision(p.hilos);
-  ef::ContextoEfemerides ctx(p.instante, p.sitio,
-                             p.perturbado ? ef::Movimiento::Perturbado
-                                          : ef::Movimiento::DosCuerpos);
+  ef::ContextoEfemerides ctx(
+      p.instante, p.sitio, p.perturbado ? ef::Movimiento::Perturbado : ef::Movimiento::DosCuerpos);
   Criba criba;
   criba.peticion = &p;
   criba.contexto = &ctx;

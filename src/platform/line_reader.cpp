@@ -47,6 +47,8 @@ bool LectorBloques::Rellenar() {
 
 bool LectorBloques::Siguiente(std::string& destino) {
   destino.clear();
+  // Room for the whole block at once: no block costs twice its size.
+  destino.reserve(bloque_ + ancho_ + 1);
   for (;;) {
     if (pos_ == fin_ && !Rellenar()) {
       if (linea_abierta_) {

@@ -22,8 +22,7 @@ class LectorBloques {
   static constexpr std::size_t kBloquePorOmision = std::size_t{1} << 20;
 
   // Blocks of about `bloque` bytes (at most bloque + ancho + 1).
-  LectorBloques(ArchivoLectura& archivo, std::size_t ancho,
-                std::size_t bloque = kBloquePorOmision);
+  LectorBloques(ArchivoLectura& archivo, std::size_t ancho, std::size_t bloque = kBloquePorOmision);
 
   // Replaces `destino` with the next lines, at least one; false at the end of the file.
   bool Siguiente(std::string& destino);

@@ -70,8 +70,8 @@ TEST(LectorMPC, LeeLaLineaRealDeCeresConCabeceraYRegistrosQueSeSaltan) {
   const std::string provisional = Cambiar(LineaEjemplo(2), 1, "K14A00A");
   // A "~" record beyond the range: its fields are never read, so garbage there is fine.
   const std::string tilde = Cambiar(Cambiar(LineaEjemplo(3), 1, "~0000  "), 71, "basura!!!");
-  const std::string texto = std::string(kCabecera) + kCeres + "\n\n" + LineaEjemplo(2) +
-                            "\n" + provisional + "\n   \n" + tilde + "\n";
+  const std::string texto = std::string(kCabecera) + kCeres + "\n\n" + LineaEjemplo(2) + "\n" +
+                            provisional + "\n   \n" + tilde + "\n";
   const std::vector<ElementosOrbitales> el = Leer(texto);
   ASSERT_EQ(el.size(), 2u);
   const ElementosOrbitales& ceres = el[0];
@@ -185,7 +185,8 @@ TEST(LectorMPC, HastaRecortaYSaltaSinLeerLoQueSobra) {
 }
 
 TEST(LectorMPC, ElTopeLimitaElValorPorOmision) {
-  const auto el = Leer(Unir({LineaEjemplo(1), LineaEjemplo(2), LineaEjemplo(3)}), Opciones(std::nullopt, 2));
+  const auto el =
+      Leer(Unir({LineaEjemplo(1), LineaEjemplo(2), LineaEjemplo(3)}), Opciones(std::nullopt, 2));
   EXPECT_EQ(el.size(), 2u);
 }
 
@@ -239,49 +240,85 @@ std::string ConSegunda(const std::string& segunda) {
 INSTANTIATE_TEST_SUITE_P(
     Registros, ErroresDeElementos,
     testing::Values(
-        CasoError{"H", ConSegunda(Cambiar(LineaEjemplo(2), 9, " 4.1x")), {},
+        CasoError{"H",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 9, " 4.1x")),
+                  {},
                   "prueba.dat, línea 2: la magnitud absoluta H (columnas 9-13) no es un número"},
-        CasoError{"G", ConSegunda(Cambiar(LineaEjemplo(2), 15, "0.1.1")), {},
+        CasoError{"G",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 15, "0.1.1")),
+                  {},
                   "línea 2: la pendiente G (columnas 15-19)"},
-        CasoError{"Epoca", ConSegunda(Cambiar(LineaEjemplo(2), 21, "K22D9")), {},
-                  "línea 2: la época (columnas 21-25) no es una fecha empaquetada: \u00abK22D9\u00bb"},
-        CasoError{"Anomalia", ConSegunda(Cambiar(LineaEjemplo(2), 27, "315,09111")), {},
+        CasoError{
+            "Epoca",
+            ConSegunda(Cambiar(LineaEjemplo(2), 21, "K22D9")),
+            {},
+            "línea 2: la época (columnas 21-25) no es una fecha empaquetada: \u00abK22D9\u00bb"},
+        CasoError{"Anomalia",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 27, "315,09111")),
+                  {},
                   "línea 2: la anomalía media (columnas 27-35)"},
-        CasoError{"Perihelio", ConSegunda(Cambiar(LineaEjemplo(2), 38, "         ")), {},
+        CasoError{"Perihelio",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 38, "         ")),
+                  {},
                   "línea 2: el argumento del perihelio (columnas 38-46) está vacío"},
-        CasoError{"Nodo", ConSegunda(Cambiar(LineaEjemplo(2), 49, "1e2      ")), {},
+        CasoError{"Nodo",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 49, "1e2      ")),
+                  {},
                   "línea 2: la longitud del nodo (columnas 49-57)"},
-        CasoError{"Inclinacion", ConSegunda(Cambiar(LineaEjemplo(2), 60, "NaN      ")), {},
+        CasoError{"Inclinacion",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 60, "NaN      ")),
+                  {},
                   "línea 2: la inclinación (columnas 60-68)"},
-        CasoError{"ExcentricidadUno", ConSegunda(Cambiar(LineaEjemplo(2), 71, "1.0000000")), {},
+        CasoError{"ExcentricidadUno",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 71, "1.0000000")),
+                  {},
                   "línea 2: la excentricidad (columnas 71-79) no está entre 0 y 1"},
-        CasoError{"ExcentricidadNegativa", ConSegunda(Cambiar(LineaEjemplo(2), 71, "-0.100000")),
-                  {}, "línea 2: la excentricidad (columnas 71-79) no está entre 0 y 1"},
-        CasoError{"SemiejeCero", ConSegunda(Cambiar(LineaEjemplo(2), 93, "  0.0000000")), {},
+        CasoError{"ExcentricidadNegativa",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 71, "-0.100000")),
+                  {},
+                  "línea 2: la excentricidad (columnas 71-79) no está entre 0 y 1"},
+        CasoError{"SemiejeCero",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 93, "  0.0000000")),
+                  {},
                   "línea 2: el semieje mayor (columnas 93-103) no es positivo"},
-        CasoError{"SemiejeNegativo", ConSegunda(Cambiar(LineaEjemplo(2), 93, " -2.7694633")),
-                  {}, "línea 2: el semieje mayor (columnas 93-103) no es positivo"},
-        CasoError{"LineaCorta", ConSegunda(LineaEjemplo(2).substr(0, 80)), {},
+        CasoError{"SemiejeNegativo",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 93, " -2.7694633")),
+                  {},
+                  "línea 2: el semieje mayor (columnas 93-103) no es positivo"},
+        CasoError{"LineaCorta",
+                  ConSegunda(LineaEjemplo(2).substr(0, 80)),
+                  {},
                   "línea 2: el semieje mayor (columnas 93-103) está vacío"},
-        CasoError{"Designacion", ConSegunda(Cambiar(LineaEjemplo(2), 1, "0000#  ")), {},
+        CasoError{"Designacion",
+                  ConSegunda(Cambiar(LineaEjemplo(2), 1, "0000#  ")),
+                  {},
                   "línea 2: la designación (columnas 1-7) no es un número de asteroide"},
-        CasoError{"Repetido", Unir({LineaEjemplo(1), LineaEjemplo(2), LineaEjemplo(2)}), {},
+        CasoError{"Repetido",
+                  Unir({LineaEjemplo(1), LineaEjemplo(2), LineaEjemplo(2)}),
+                  {},
                   "línea 3: el asteroide 2 ya apareció en la línea 2"},
         CasoError{"Falta", Unir({LineaEjemplo(1), LineaEjemplo(3)}), Opciones(3),
                   "prueba.dat: falta el asteroide 2 (se piden los asteroides 1 a 3)"},
-        CasoError{"HastaMasAllaDelFichero", Unir({LineaEjemplo(1), LineaEjemplo(2)}),
-                  Opciones(5), "falta el asteroide 3"},
+        CasoError{"HastaMasAllaDelFichero", Unir({LineaEjemplo(1), LineaEjemplo(2)}), Opciones(5),
+                  "falta el asteroide 3"},
         CasoError{"SinCeres", Unir({LineaEjemplo(2)}), {}, "no contiene el asteroide 1"},
         CasoError{"Vacio", "", {}, "prueba.dat: no contiene ningún registro de elementos"},
-        CasoError{"SoloProvisionales", Cambiar(LineaEjemplo(1), 1, "K14A00A"), {},
+        CasoError{"SoloProvisionales",
+                  Cambiar(LineaEjemplo(1), 1, "K14A00A"),
+                  {},
                   "no contiene el asteroide 1"},
         // The header is skipped only when its dashes come before the first record.
         CasoError{"GuionesTrasUnRegistro",
-                  Unir({LineaEjemplo(1), "---------------", LineaEjemplo(2)}), {},
+                  Unir({LineaEjemplo(1), "---------------", LineaEjemplo(2)}),
+                  {},
                   "línea 2: la designación (columnas 1-7)"},
-        CasoError{"TextoSinGuiones", Unir({"Un fichero cualquiera", "", LineaEjemplo(1)}), {},
+        CasoError{"TextoSinGuiones",
+                  Unir({"Un fichero cualquiera", "", LineaEjemplo(1)}),
+                  {},
                   "línea 1: la designación (columnas 1-7)"},
-        CasoError{"SoloTexto", "Esto no son elementos\n", {},
+        CasoError{"SoloTexto",
+                  "Esto no son elementos\n",
+                  {},
                   "prueba.dat: no es un fichero de elementos orbitales"}),
     [](const auto& info) { return std::string(info.param.nombre); });
 

@@ -205,6 +205,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "integrar las órbitas (como mucho 200); --dos-cuerpos las calcula sin los "
                    "planetas",
                    "", 0, false, "9000-01-01"},
+        // The span runs from the instant to the epochs, on whichever side they lie.
+        CasoHostil{"FechaLejanaAntesDeLasEpocas", [] { return R(1) + "\n" + R(2) + "\n"; },
+                   Veredicto::Rechazan,
+                   "la fecha y las épocas de los elementos abarcan 523 años, demasiado para "
+                   "integrar las órbitas (como mucho 200); --dos-cuerpos las calcula sin los "
+                   "planetas",
+                   "", 0, false, "1500-01-01"},
         CasoHostil{"FechaLejanaAntesDeLeerloTodo",
                    [] { return R(1) + "\n" + Repetido("\n", 3'000'000) + R(2) + "\n"; },
                    Veredicto::Rechazan,

@@ -3,6 +3,7 @@
 // programs run on must do alike (the POSIX-only cases are in atomic_write_test.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,36 @@ TEST(LectorLineas, KeepsOnlyTheWidthAskedForAndSkipsTheRest) {
   const std::string larga(200000, 'x');
   EXPECT_EQ(Lineas("abcdef\r\n" + larga + "\r\nz", 7, 4),
             (std::vector<std::string>{"abcd", "xxxx", "z"}));
+}
+
+// Blocks hold whole lines, each ended by one LF, none beyond its size plus one line: what
+// lets the field search sort blocks out on several threads and number their lines.
+TEST(LectorBloques, BloquesDeLineasEnterasDeTamanoAcotado) {
+  std::string contenido;
+  for (int i = 0; i < 300; ++i)
+    contenido += std::string(1 + i % 13, 'a' + i % 26) + (i % 3 == 0   ? "\r\n"
+                                                      : i % 3 == 1 ? "\r"
+                                                                   : "\n");
+  contenido += "sin fin";
+  for (std::size_t trozo : {1u, 7u, 64u}) {
+    SCOPED_TRACE(trozo);
+    ArchivoEnTrozos archivo(contenido, trozo);
+    LectorBloques bloques(archivo, 8, 32);
+    std::string bloque;
+    std::string todo;
+    while (bloques.Siguiente(bloque)) {
+      ASSERT_FALSE(bloque.empty());
+      EXPECT_EQ(bloque.back(), '\n');
+      EXPECT_LE(bloque.size(), 32u + 8u + 1u);
+      EXPECT_EQ(bloque.find('\r'), std::string::npos);
+      todo += bloque;
+    }
+    EXPECT_EQ(bloques.Lineas(), 301u);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(todo.begin(), todo.end(), '\n')), 301u);
+    EXPECT_EQ(bloques.BytesLeidos(), contenido.size());
+    EXPECT_TRUE(todo.ends_with("\nsin fin\n"));
+    EXPECT_EQ(Lineas(contenido, trozo, 8).size(), 301u);
+  }
 }
 
 TEST(SistemaReal, RefusesWhatIsNotARegularFile) {

@@ -28,11 +28,11 @@ inline void PrintTo(const CasoSitio& caso, std::ostream* os) { *os << caso.nombr
 
 // The planets over the span from the epoch (Julian date) to the instant, a day more each side.
 inline orbelux::efemerides::TablaPlanetas TablaPara(double epoca,
-                                                   const orbelux::efemerides::Instante& instante) {
+                                                    const orbelux::efemerides::Instante& instante) {
   namespace ef = orbelux::efemerides;
   const double t = instante.tdb.entera - ef::kJ2000 + instante.tdb.fraccion;
-  return ef::TablaPlanetas(std::min(epoca - ef::kJ2000, t) - 1,
-                           std::max(epoca - ef::kJ2000, t) + 1, 2);
+  return ef::TablaPlanetas(std::min(epoca - ef::kJ2000, t) - 1, std::max(epoca - ef::kJ2000, t) + 1,
+                           2);
 }
 
 // Arcseconds on the sky (RA cos dec, dec) between a computed place and one in degrees.
