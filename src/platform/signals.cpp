@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/signals.h"
 
-#ifndef _WIN32
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <iterator>
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/wide_text.h"
+#else
+#include <cerrno>
+#include <csignal>
+#include <iterator>
+
 #include <unistd.h>
+#endif
 
 namespace orbelux {
 
@@ -18,9 +24,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The temporary files being written, for the signal handler, which may only read plain
-// memory and call unlink: a fixed table of C strings, each slot claimed through its state.
-// These are the process's only globals besides the window; a handler has nothing else.
+// The temporary files being written, for the handler, which may only read plain memory and
+// delete a file: a fixed table of paths in the system's own characters, each slot claimed
+// through its state, so that the handler never waits for a lock (on Windows it runs on a
+// thread of its own while the run goes on). These are the process's only globals besides
+// the window; a handler has nothing else.
+using Caracter = fs::path::value_type;
 constexpr std::size_t kHuecos = 16;
 constexpr std::size_t kLargoHueco = 4096;
 constexpr int kLibre = 0;
@@ -28,18 +37,40 @@ constexpr int kOcupandose = 1;
 constexpr int kEnUso = 2;
 struct Hueco {
   std::atomic<int> estado{kLibre};
-  char ruta[kLargoHueco];
+  Caracter ruta[kLargoHueco];
 };
 Hueco g_huecos[kHuecos];
 
+template <typename Borrar>
+void BorrarRecordados(Borrar borrar) {
+  for (Hueco& hueco : g_huecos) {
+    if (hueco.estado.load(std::memory_order_acquire) == kEnUso) borrar(hueco.ruta);
+  }
+}
+
+#ifdef _WIN32
+// Ctrl+C, Ctrl+Break, the console window closed, the user logging off: the files go, and
+// the next handler, in the end the system's, ends the process as it always would. The
+// temporary file is open with FILE_SHARE_DELETE, so it can be deleted from here.
+BOOL WINAPI AlRecibirControl(DWORD) {
+  BorrarRecordados([](const wchar_t* ruta) { ::DeleteFileW(ruta); });
+  return FALSE;
+}
+
+void InstalarManejadores() {
+  static const bool instalado = ::SetConsoleCtrlHandler(AlRecibirControl, TRUE) != 0;
+  static_cast<void>(instalado);
+}
+
+// The path as the handler will hand it to DeleteFileW, long ones included.
+std::wstring RutaParaElManejador(const fs::path& absoluta) { return RutaWin32(absoluta); }
+#else
 constexpr int kSenales[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction g_anteriores[std::size(kSenales)];
 
 void AlRecibirSenal(int senal, siginfo_t* info, void* contexto) {
   const int errno_guardado = errno;
-  for (Hueco& hueco : g_huecos) {
-    if (hueco.estado.load(std::memory_order_acquire) == kEnUso) ::unlink(hueco.ruta);
-  }
+  BorrarRecordados([](const char* ruta) { ::unlink(ruta); });
   for (std::size_t i = 0; i < std::size(kSenales); ++i) {
     if (kSenales[i] != senal) continue;
     const struct sigaction& anterior = g_anteriores[i];
@@ -79,86 +110,22 @@ void InstalarManejadores() {
   static_cast<void>(instalados);
 }
 
+std::string RutaParaElManejador(const fs::path& absoluta) { return absoluta.native(); }
+#endif
+
 }  // namespace
 
-// The slot holding `ruta`, or -1 when it does not fit (the file is then only cleaned up
-// by a later run).
 int RecordarTemporal(const fs::path& ruta) {
   InstalarManejadores();
   std::error_code error;
-  const std::string absoluta = fs::absolute(ruta, error).native();
-  if (error || absoluta.size() >= kLargoHueco) return -1;
+  const fs::path absoluta = fs::absolute(ruta, error);
+  if (error) return -1;
+  const std::basic_string<Caracter> texto = RutaParaElManejador(absoluta);
+  if (texto.size() >= kLargoHueco) return -1;
   for (std::size_t i = 0; i < kHuecos; ++i) {
     int libre = kLibre;
     if (g_huecos[i].estado.compare_exchange_strong(libre, kOcupandose)) {
-      std::memcpy(g_huecos[i].ruta, absoluta.c_str(), absoluta.size() + 1);
-      g_huecos[i].estado.store(kEnUso, std::memory_order_release);
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
-void OlvidarTemporal(int hueco) {
-  if (hueco >= 0) g_huecos[hueco].estado.store(kLibre, std::memory_order_release);
-}
-}  // namespace orbelux
-
-#else
-#include <windows.h>
-
-#include <atomic>
-#include <cwchar>
-#include <string>
-#include <system_error>
-
-#include "platform/wide_text.h"
-
-namespace orbelux {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// As on POSIX, a fixed table the handler reads without taking a lock; the handler runs on
-// a thread of its own while the run goes on, so each slot is claimed through its state.
-constexpr std::size_t kHuecos = 16;
-constexpr std::size_t kLargoHueco = 4096;
-constexpr int kLibre = 0;
-constexpr int kOcupandose = 1;
-constexpr int kEnUso = 2;
-struct Hueco {
-  std::atomic<int> estado{kLibre};
-  wchar_t ruta[kLargoHueco];
-};
-Hueco g_huecos[kHuecos];
-
-// Ctrl+C, Ctrl+Break, the console window closed, the user logging off: the files go, and
-// the next handler, in the end the system's, ends the process as it always would. The
-// temporary file is open with FILE_SHARE_DELETE, so it can be deleted from here.
-BOOL WINAPI AlRecibirControl(DWORD) {
-  for (Hueco& hueco : g_huecos) {
-    if (hueco.estado.load(std::memory_order_acquire) == kEnUso) ::DeleteFileW(hueco.ruta);
-  }
-  return FALSE;
-}
-
-void InstalarManejador() {
-  static const bool instalado = ::SetConsoleCtrlHandler(AlRecibirControl, TRUE) != 0;
-  static_cast<void>(instalado);
-}
-
-}  // namespace
-
-int RecordarTemporal(const fs::path& ruta) {
-  InstalarManejador();
-  std::error_code error;
-  const std::wstring absoluta = RutaWin32(fs::absolute(ruta, error));
-  if (error || absoluta.size() >= kLargoHueco) return -1;
-  for (std::size_t i = 0; i < kHuecos; ++i) {
-    int libre = kLibre;
-    if (g_huecos[i].estado.compare_exchange_strong(libre, kOcupandose)) {
-      std::wmemcpy(g_huecos[i].ruta, absoluta.c_str(), absoluta.size() + 1);
+      std::copy(texto.c_str(), texto.c_str() + texto.size() + 1, g_huecos[i].ruta);
       g_huecos[i].estado.store(kEnUso, std::memory_order_release);
       return static_cast<int>(i);
     }
@@ -171,4 +138,3 @@ void OlvidarTemporal(int hueco) {
 }
 
 }  // namespace orbelux
-#endif
