@@ -48,25 +48,8 @@ if [ ${#faltan[@]} -gt 0 ]; then
 fi
 
 # ---- ERFA, from Debian's source package.
-# The mirror this machine's apt uses for bookworm (one-line or deb822 sources), as
-# tools/check-package.sh reads it, so that no host name is written here.
-espejo_bookworm() {
-  {
-    cat /etc/apt/sources.list 2>/dev/null | awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }'
-    for f in /etc/apt/sources.list.d/*.sources; do
-      [ -e "$f" ] || continue
-      awk 'BEGIN { RS = ""; FS = "\n" }
-           {
-             uris = ""; suites = ""
-             for (i = 1; i <= NF; i++) {
-               if ($i ~ /^URIs:/) { uris = $i; sub(/^URIs:[ \t]*/, "", uris) }
-               if ($i ~ /^Suites:/) { suites = " " $i " " }
-             }
-             if (uris != "" && suites ~ / bookworm /) { split(uris, u, " "); print u[1]; exit }
-           }' "$f"
-    done
-  } | head -n 1
-}
+# The mirror comes from this machine's own apt sources (tools/apt-mirror.sh).
+. tools/apt-mirror.sh
 
 construir_erfa() {
   local apt="$deps/apt" fuentes="$deps/erfa-fuentes" obj="$deps/erfa-obj" espejo

@@ -17,25 +17,9 @@ fi
 tools/install-deps.sh debootstrap
 mkdir -p "$salida"
 
-# The mirror this machine already uses for bookworm, from its apt sources (one-line or
-# deb822 format), so that no host name is written here.
-espejo="$(
-  {
-    cat /etc/apt/sources.list 2>/dev/null | awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }'
-    for f in /etc/apt/sources.list.d/*.sources; do
-      [ -e "$f" ] || continue
-      awk 'BEGIN { RS = ""; FS = "\n" }
-           {
-             uris = ""; suites = ""
-             for (i = 1; i <= NF; i++) {
-               if ($i ~ /^URIs:/) { uris = $i; sub(/^URIs:[ \t]*/, "", uris) }
-               if ($i ~ /^Suites:/) { suites = " " $i " " }
-             }
-             if (uris != "" && suites ~ / bookworm /) { split(uris, u, " "); print u[1]; exit }
-           }' "$f"
-    done
-  } | head -n 1
-)"
+# The mirror this machine already uses for bookworm, so that no host name is written here.
+. tools/apt-mirror.sh
+espejo="$(espejo_bookworm)"
 if [ -z "$espejo" ]; then
   echo "No se encuentra en /etc/apt un espejo de Debian para bookworm" >&2
   exit 1

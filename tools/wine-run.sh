@@ -20,10 +20,24 @@ if [ ! -e "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -e "$WINEPREFIX/system.reg" ]; then
-      "$wine" wineboot --init >/dev/null 2>&1
-      WINEPREFIX="$WINEPREFIX" wineserver --wait
-    fi
+    # On a loaded machine a new prefix now and then comes up unable to start anything
+    # ("ShellExecuteEx failed"): one that cannot run cmd is made anew, three times at most.
+    intento=1
+    while [ ! -e "$WINEPREFIX/system.reg" ]; do
+      "$wine" wineboot --init >/dev/null 2>&1 || true
+      wineserver --wait
+      if "$wine" cmd /c exit 0 >/dev/null 2>&1; then
+        wineserver --wait
+        break
+      fi
+      if [ "$intento" -ge 3 ]; then
+        echo "tools/wine-run.sh: Wine no consigue preparar el prefijo $WINEPREFIX" >&2
+        exit 1
+      fi
+      intento=$((intento + 1))
+      wineserver --kill 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+    done
   ) 9>"$WINEPREFIX.lock"
 fi
 exec "$wine" "$@"
