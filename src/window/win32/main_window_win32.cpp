@@ -226,6 +226,18 @@ void frmOrbelux::Disponer(int ppp, const RECT* sugerido) {
   SetWindowPos(hwnd_, nullptr, sugerido ? sugerido->left : 0, sugerido ? sugerido->top : 0,
                marco.right - marco.left, marco.bottom - marco.top,
                SWP_NOZORDER | SWP_NOACTIVATE | (sugerido ? 0 : SWP_NOMOVE));
+  // Where the frame drawn is not the one computed for `ppp` (a system that draws it at
+  // another resolution), the client area still gets its exact size.
+  RECT real{}, ventana{};
+  GetClientRect(hwnd_, &real);
+  GetWindowRect(hwnd_, &ventana);
+  const int ancho_de_mas = real.right - cliente.width;
+  const int alto_de_mas = real.bottom - cliente.height;
+  if (ancho_de_mas != 0 || alto_de_mas != 0) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, ventana.right - ventana.left - ancho_de_mas,
+                 ventana.bottom - ventana.top - alto_de_mas,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
   ElegirFuente();
 }
 
