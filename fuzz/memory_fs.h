@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::fuzz {
 

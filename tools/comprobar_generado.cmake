@@ -3,9 +3,11 @@
 # the tree, so that those files stay exactly what their generator makes.
 #   -DGENERADOR=<program> -DARGUMENTO=<its argument> -DSALIDA=<scratch folder>
 #   -DFUENTES=<source folder> -DARCHIVOS=<relative paths separated by |>
+#   [-DEMULADOR=<what runs the generator, words separated by |>] (Wine, for a Windows build)
 file(REMOVE_RECURSE "${SALIDA}")
 file(MAKE_DIRECTORY "${SALIDA}/examples")
-execute_process(COMMAND "${GENERADOR}" "${ARGUMENTO}" RESULT_VARIABLE resultado)
+string(REPLACE "|" ";" emulador "${EMULADOR}")
+execute_process(COMMAND ${emulador} "${GENERADOR}" "${ARGUMENTO}" RESULT_VARIABLE resultado)
 if(NOT resultado EQUAL 0)
   message(FATAL_ERROR "${GENERADOR} failed: ${resultado}")
 endif()

@@ -20,6 +20,7 @@
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
 #include "ephemeris/two_body.h"
+#include "platform/atomic_write.h"
 #include "platform/parallel_batches.h"
 
 namespace orbelux::catalogo {

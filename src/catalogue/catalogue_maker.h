@@ -15,7 +15,7 @@
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::catalogo {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "console/options.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::catalogo {
 

@@ -182,7 +182,12 @@ ef::Instante InstanteDeDiaJuliano(const std::string& texto) {
 ef::Instante InstanteActual(std::time_t ahora) {
   ahora -= ahora % 60;
   std::tm utc{};
-  if (gmtime_r(&ahora, &utc) == nullptr) throw ErrorUso("no se puede leer la hora del sistema");
+#ifdef _WIN32
+  const bool leida = gmtime_s(&utc, &ahora) == 0;
+#else
+  const bool leida = gmtime_r(&ahora, &utc) != nullptr;
+#endif
+  if (!leida) throw ErrorUso("no se puede leer la hora del sistema");
   return ef::InstanteDesdeCalendario(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
                                      utc.tm_min, 0);
 }

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "ephemeris/element_source.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::consola {
 

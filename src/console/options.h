@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::consola {
 

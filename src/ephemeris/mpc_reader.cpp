@@ -11,6 +11,7 @@
 
 #include "ephemeris/mpc_record.h"
 #include "ephemeris/packed_fields.h"
+#include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
 
 namespace orbelux::efemerides {

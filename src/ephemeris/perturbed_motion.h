@@ -10,7 +10,7 @@
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/planet_table.h"
 #include "ephemeris/vector3.h"
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::efemerides {
 

@@ -12,7 +12,7 @@
 
 #include "ephemeris/time_scales.h"
 #include "ephemeris/vector3.h"
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::efemerides {
 

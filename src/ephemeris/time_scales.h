@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux::efemerides {
 

@@ -21,6 +21,7 @@
 #include "ephemeris/time_scales.h"
 #include "field/field_output.h"
 #include "field/field_search.h"
+#include "platform/atomic_write.h"
 
 namespace orbelux::campo {
 

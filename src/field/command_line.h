@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "console/options.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::campo {
 

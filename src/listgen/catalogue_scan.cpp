@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "listgen/catalogue_format.h"
+#include "platform/line_reader.h"
 
 namespace orbelux {
 

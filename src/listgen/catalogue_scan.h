@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "listgen/filter_settings.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux {
 

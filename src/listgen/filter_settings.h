@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/runtime_ops.h"
+#include "platform/fallo.h"
 
 namespace orbelux {
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "listgen/windows1252.h"
+#include "platform/atomic_write.h"
 
 namespace orbelux {
 

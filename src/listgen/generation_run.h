@@ -9,7 +9,7 @@
 
 #include "listgen/catalogue_scan.h"
 #include "listgen/filter_settings.h"
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux {
 

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <fstream>
 #include <string>
@@ -21,9 +26,15 @@ using prueba::LeerArchivo;
 using prueba::VentanaFalsa;
 
 long PicoResidenteKiB() {
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS uso{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &uso, sizeof uso);
+  return static_cast<long>(uso.PeakWorkingSetSize / 1024);
+#else
   rusage uso{};
   getrusage(RUSAGE_SELF, &uso);
   return uso.ru_maxrss;
+#endif
 }
 
 TEST(TamanosHostiles, ALineOf64MiBWithoutLineEndIsReadInBoundedMemory) {

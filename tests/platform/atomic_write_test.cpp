@@ -17,7 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/runtime_ops.h"
+#include "halfway_write.h"
+#include "platform/atomic_write.h"
 #include "support/faulty_fs.h"
 #include "support/temp_dir.h"
 
@@ -30,6 +31,7 @@ using prueba::DirectorioTemporal;
 using prueba::EscribirArchivo;
 using prueba::LeerArchivo;
 using prueba::SistemaConAverias;
+using prueba::SistemaQueEspera;
 
 void Escribir(const fs::path& destino, std::string_view contenido,
               SistemaArchivos& sistema = SistemaReal()) {
@@ -297,31 +299,6 @@ TEST(EscrituraAtomica, BorraLosTemporalesAbandonadosNuncaLosDeOtros) {
 }
 
 // A temporary file that, once some data is in it, tells the parent and waits for a signal.
-class EscrituraQueEspera final : public prueba::EscrituraReenviada {
- public:
-  EscrituraQueEspera(std::unique_ptr<ArchivoEscritura> real, int aviso)
-      : EscrituraReenviada(std::move(real)), aviso_(aviso) {}
-  void Escribir(std::string_view datos) override {
-    EscrituraReenviada::Escribir(datos);
-    if (::write(aviso_, "x", 1) != 1) ::_exit(3);
-    for (;;) ::pause();
-  }
-
- private:
-  int aviso_;
-};
-
-class SistemaQueEspera final : public prueba::SistemaReenviado {
- public:
-  explicit SistemaQueEspera(int aviso) : aviso_(aviso) {}
-  std::unique_ptr<ArchivoEscritura> CrearTemporal(const fs::path& destino) override {
-    return std::make_unique<EscrituraQueEspera>(SistemaReenviado::CrearTemporal(destino), aviso_);
-  }
-
- private:
-  int aviso_;
-};
-
 // Runs a write in a child process, stops it with `senal` halfway and returns how it ended.
 int MatarAMitad(const fs::path& destino, int senal) {
   int tubo[2];
@@ -385,59 +362,43 @@ TEST(EscrituraAtomica, ElTemporalDeUnSIGKILLLoBorraLaSiguienteEscritura) {
   EXPECT_EQ(LeerArchivo(dir / "out.txt"), "new");
 }
 
-// Runs only as the child of the next test, in a fresh process of its own, so that the
-// program's own handlers are in place before the first write installs ours.
-void ManejadorPropio(int) { ::_exit(7); }
-void ManejadorPropioConInfo(int, siginfo_t*, void*) { ::_exit(8); }
-
-TEST(EscrituraAtomicaHijo, EscribeConManejadoresPropios) {
-  const char* aviso = std::getenv("ORBELUX_PRUEBA_AVISO");
-  const char* destino = std::getenv("ORBELUX_PRUEBA_DESTINO");
-  if (aviso == nullptr || destino == nullptr) GTEST_SKIP() << "run by its parent test only";
-  struct sigaction propia {};
-  if (std::getenv("ORBELUX_PRUEBA_SIGINFO") != nullptr) {
-    propia.sa_sigaction = ManejadorPropioConInfo;
-    propia.sa_flags = SA_SIGINFO;
-  } else {
-    propia.sa_handler = ManejadorPropio;
-  }
-  ::sigaction(SIGTERM, &propia, nullptr);
-  ::signal(SIGHUP, SIG_IGN);
-  SistemaQueEspera sistema(std::atoi(aviso));
-  EscrituraAtomica escritura(sistema, destino);
-  escritura.Escribir(std::string(200000, 'n'));
-}
-
 TEST(EscrituraAtomica, ElManejadorQueHabiaSigueYLaSenalIgnoradaSigueIgnorada) {
   for (const bool con_info : {false, true}) {
     SCOPED_TRACE(con_info ? "SA_SIGINFO handler" : "plain handler");
     DirectorioTemporal dir;
     EscribirArchivo(dir / "out.txt", "old");
-    int tubo[2];
-    ASSERT_EQ(::pipe(tubo), 0);
+    int aviso[2];
+    int ordenes[2];
+    ASSERT_EQ(::pipe(aviso), 0);
+    ASSERT_EQ(::pipe(ordenes), 0);
     const pid_t hijo = ::fork();
     if (hijo == 0) {
-      ::close(tubo[0]);
-      ::setenv("ORBELUX_PRUEBA_AVISO", std::to_string(tubo[1]).c_str(), 1);
-      ::setenv("ORBELUX_PRUEBA_DESTINO", (dir / "out.txt").c_str(), 1);
-      if (con_info) ::setenv("ORBELUX_PRUEBA_SIGINFO", "1", 1);
-      const int nulo = ::open("/dev/null", O_WRONLY);
-      ::dup2(nulo, STDOUT_FILENO);
-      ::execl("/proc/self/exe", "platform_tests",
-              "--gtest_filter=EscrituraAtomicaHijo.EscribeConManejadoresPropios", nullptr);
+      ::close(aviso[0]);
+      ::close(ordenes[1]);
+      const std::string destino = (dir / "out.txt").string();
+      const std::string fd_aviso = std::to_string(aviso[1]);
+      const std::string fd_ordenes = std::to_string(ordenes[0]);
+      ::execl(ORBELUX_HIJO_ESCRITURA, "atomic_write_child", destino.c_str(), fd_aviso.c_str(),
+              fd_ordenes.c_str(), con_info ? "siginfo" : "plain", nullptr);
       ::_exit(5);
     }
-    ::close(tubo[1]);
+    ::close(aviso[1]);
+    ::close(ordenes[0]);
     char c = 0;
-    const bool a_mitad = ::read(tubo[0], &c, 1) == 1;
-    ::close(tubo[0]);
+    const bool a_mitad = ::read(aviso[0], &c, 1) == 1;
     if (!a_mitad) ::kill(hijo, SIGKILL);
     ASSERT_TRUE(a_mitad);
-    // SIGHUP was ignored before the first write: it still is, and the write goes on.
+    // SIGHUP was ignored before the first write: it still is, and the write goes on. A
+    // signal is dealt with when it is sent, so an answer after it proves the child lives;
+    // a child it killed closes the pipe instead.
     ::kill(hijo, SIGHUP);
-    ::usleep(200000);
+    char respuesta = 0;
+    EXPECT_EQ(::write(ordenes[1], "?", 1), 1);
+    EXPECT_EQ(::read(aviso[0], &respuesta, 1), 1);
+    EXPECT_EQ(respuesta, '!');
+    ::close(aviso[0]);
+    ::close(ordenes[1]);
     int estado = 0;
-    EXPECT_EQ(::waitpid(hijo, &estado, WNOHANG), 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.ruta()), fs::directory_iterator()), 2);
     // SIGTERM: the temporary file goes, then the program's own handler runs.
     ::kill(hijo, SIGTERM);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_ops.h"
+#include "platform/atomic_write.h"
 #include "support/temp_dir.h"
 
 namespace {

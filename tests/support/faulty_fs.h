@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 namespace orbelux::prueba {
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/runtime_ops.h"
-
+// Lines, refusing what is not a file, and the atomic replace: what every system the
+// programs run on must do alike (the POSIX-only cases are in atomic_write_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/atomic_write.h"
+#include "platform/line_reader.h"
 #include "support/faulty_fs.h"
 #include "support/temp_dir.h"
 
@@ -115,9 +117,9 @@ TEST(EscrituraAtomica, EveryFailureNamesTheDestinationAndKeepsTheOldFile) {
     const char* nombre;
     Averia averia;
   };
-  for (const Caso& caso : {Caso{"create", Averia::CrearTemporal},
-                           Caso{"disk full", Averia::EscribirAMitad},
-                           Caso{"fsync", Averia::Sincronizar}, Caso{"rename", Averia::Renombrar}}) {
+  for (const Caso& caso :
+       {Caso{"create", Averia::CrearTemporal}, Caso{"disk full", Averia::EscribirAMitad},
+        Caso{"fsync", Averia::Sincronizar}, Caso{"rename", Averia::Renombrar}}) {
     SCOPED_TRACE(caso.nombre);
     DirectorioTemporal dir;
     EscribirArchivo(dir / "out.txt", "old");

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/runtime_ops.h"
+#include "platform/file_system.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -19,55 +18,20 @@
 #include <unistd.h>
 #endif
 
+#include "platform/signals.h"
+
 namespace orbelux {
 
 namespace fs = std::filesystem;
-
-FalloArchivo::FalloArchivo(Operacion operacion, fs::path ruta, std::string motivo)
-    : Fallo(TextoRuta(ruta) + ": " + motivo),
-      operacion_(operacion),
-      ruta_(std::move(ruta)),
-      motivo_(std::move(motivo)) {}
-
-std::string MotivoError(int codigo) {
-  switch (codigo) {
-    case ENOENT:
-      return "no existe";
-    case EACCES:
-    case EPERM:
-      return "permiso denegado";
-    case EROFS:
-      return "sistema de archivos de solo lectura";
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-      return "no queda espacio en el disco";
-    case ELOOP:
-    case EMLINK:
-      return "demasiados enlaces";
-    case EISDIR:
-      return "es un directorio";
-    case ENOTDIR:
-      return "una parte de la ruta no es un directorio";
-    case ENAMETOOLONG:
-      return "el nombre es demasiado largo";
-    case EIO:
-      return "error de entrada/salida del disco";
-    default:
-      return std::generic_category().message(codigo);
-  }
-}
-
-std::string TextoRuta(const fs::path& ruta) {
-  const std::u8string texto = ruta.u8string();
-  return {texto.begin(), texto.end()};
-}
 
 fs::path DirectorioActual() {
   std::error_code error;
   fs::path directorio = fs::current_path(error);
   return error ? fs::path(".") : directorio;
+}
+
+fs::path DirectorioDe(const fs::path& ruta) {
+  return ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
 }
 
 bool EsNombreTemporal(std::string_view nombre, std::string_view destino) {
@@ -135,88 +99,6 @@ bool MismoArchivo(int fd, const fs::path& ruta) {
          abierto.st_dev == nombrado.st_dev && abierto.st_ino == nombrado.st_ino;
 }
 
-// The temporary files being written, for the signal handler, which may only read plain
-// memory and call unlink: a fixed table of C strings, each slot claimed through its state.
-// These are the process's only globals besides the window; a handler has nothing else.
-constexpr std::size_t kHuecos = 16;
-constexpr std::size_t kLargoHueco = 4096;
-constexpr int kLibre = 0;
-constexpr int kOcupandose = 1;
-constexpr int kEnUso = 2;
-struct Hueco {
-  std::atomic<int> estado{kLibre};
-  char ruta[kLargoHueco];
-};
-Hueco g_huecos[kHuecos];
-
-constexpr int kSenales[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction g_anteriores[std::size(kSenales)];
-
-void AlRecibirSenal(int senal, siginfo_t* info, void* contexto) {
-  const int errno_guardado = errno;
-  for (Hueco& hueco : g_huecos) {
-    if (hueco.estado.load(std::memory_order_acquire) == kEnUso) ::unlink(hueco.ruta);
-  }
-  for (std::size_t i = 0; i < std::size(kSenales); ++i) {
-    if (kSenales[i] != senal) continue;
-    const struct sigaction& anterior = g_anteriores[i];
-    if ((anterior.sa_flags & SA_SIGINFO) != 0 && anterior.sa_sigaction != nullptr) {
-      anterior.sa_sigaction(senal, info, contexto);
-    } else if ((anterior.sa_flags & SA_SIGINFO) == 0 && anterior.sa_handler != SIG_DFL &&
-               anterior.sa_handler != SIG_IGN) {
-      anterior.sa_handler(senal);
-    } else {
-      // The default action, so that whoever started the process sees the signal. It is
-      // blocked while this handler runs and strikes as soon as it returns.
-      ::sigaction(senal, &anterior, nullptr);
-      ::raise(senal);
-    }
-  }
-  errno = errno_guardado;
-}
-
-// Once per process. A signal the process was told to ignore (nohup) stays ignored, and
-// a handler that was there before runs after ours.
-void InstalarManejadores() {
-  static const bool instalados = [] {
-    for (std::size_t i = 0; i < std::size(kSenales); ++i) {
-      struct sigaction actual {};
-      if (::sigaction(kSenales[i], nullptr, &actual) != 0) continue;
-      if ((actual.sa_flags & SA_SIGINFO) == 0 && actual.sa_handler == SIG_IGN) continue;
-      g_anteriores[i] = actual;
-      struct sigaction nueva {};
-      nueva.sa_sigaction = AlRecibirSenal;
-      nueva.sa_flags = SA_SIGINFO | SA_RESTART;
-      sigemptyset(&nueva.sa_mask);
-      for (const int otra : kSenales) sigaddset(&nueva.sa_mask, otra);
-      ::sigaction(kSenales[i], &nueva, nullptr);
-    }
-    return true;
-  }();
-  static_cast<void>(instalados);
-}
-
-// The slot holding `ruta`, or -1 when it does not fit (the file is then only cleaned up
-// by a later run).
-int RecordarTemporal(const fs::path& ruta) {
-  InstalarManejadores();
-  std::error_code error;
-  const std::string absoluta = fs::absolute(ruta, error).native();
-  if (error || absoluta.size() >= kLargoHueco) return -1;
-  for (std::size_t i = 0; i < kHuecos; ++i) {
-    int libre = kLibre;
-    if (g_huecos[i].estado.compare_exchange_strong(libre, kOcupandose)) {
-      std::memcpy(g_huecos[i].ruta, absoluta.c_str(), absoluta.size() + 1);
-      g_huecos[i].estado.store(kEnUso, std::memory_order_release);
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
-void OlvidarTemporal(int hueco) {
-  if (hueco >= 0) g_huecos[hueco].estado.store(kLibre, std::memory_order_release);
-}
 #endif
 
 std::string MotivoDe(const std::error_code& error) {
@@ -347,10 +229,6 @@ std::string Azar() {
   std::string texto(kLargoAzarTemporal, '0');
   for (char& c : texto) c = kLetras[azar() % kLetras.size()];
   return texto;
-}
-
-fs::path DirectorioDe(const fs::path& ruta) {
-  return ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
 }
 
 class SistemaArchivosReal final : public SistemaArchivos {
@@ -489,173 +367,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
 SistemaArchivos& SistemaReal() {
   static SistemaArchivosReal sistema;
   return sistema;
-}
-
-// ---------------------------------------------------------------------------------------
-
-namespace {
-
-constexpr std::size_t kBloqueLectura = std::size_t{64} * 1024;
-
-// The first CR or LF in [inicio, final), or final. memchr is vectorised; lines are
-// short, so looking for both ends in a short window first keeps it cheap.
-const char* FinDeLinea(const char* inicio, const char* final) {
-  const auto buscar = [](const char* desde, const char* hasta) {
-    const std::size_t n = static_cast<std::size_t>(hasta - desde);
-    const void* lf = std::memchr(desde, '\n', n);
-    const void* cr = std::memchr(desde, '\r', lf ? static_cast<std::size_t>(
-                                                      static_cast<const char*>(lf) - desde)
-                                                : n);
-    return static_cast<const char*>(cr ? cr : lf);
-  };
-  constexpr std::ptrdiff_t kVentana = 128;
-  for (const char* desde = inicio; desde < final; desde += kVentana) {
-    const char* hasta = final - desde > kVentana ? desde + kVentana : final;
-    if (const char* corte = buscar(desde, hasta)) return corte;
-  }
-  return final;
-}
-
-}  // namespace
-
-LectorLineas::LectorLineas(ArchivoLectura& archivo, std::size_t ancho)
-    : archivo_(archivo), ancho_(ancho), bloque_(kBloqueLectura) {
-  linea_.reserve(ancho);
-}
-
-bool LectorLineas::Rellenar() {
-  if (agotado_) return false;
-  pos_ = 0;
-  fin_ = archivo_.Leer(bloque_.data(), bloque_.size());
-  if (fin_ == 0) agotado_ = true;
-  return fin_ > 0;
-}
-
-bool LectorLineas::AlFinal() { return pos_ == fin_ && !Rellenar(); }
-
-std::string_view LectorLineas::LeerLinea() {
-  linea_.clear();
-  bool partida = false;  // the line began in an earlier block and lives in linea_
-  for (;;) {
-    if (pos_ == fin_ && !Rellenar()) return linea_;
-    const char* inicio = bloque_.data() + pos_;
-    const char* final = bloque_.data() + fin_;
-    const char* corte = FinDeLinea(inicio, final);
-    const std::size_t largo = static_cast<std::size_t>(corte - inicio);
-    pos_ = static_cast<std::size_t>(corte - bloque_.data());
-    if (corte == final) {
-      linea_.append(inicio, std::min(ancho_ - linea_.size(), largo));
-      partida = true;
-      continue;
-    }
-    ++pos_;
-    std::string_view linea(inicio, std::min(ancho_, largo));
-    if (partida || (*corte == '\r' && pos_ == fin_)) {
-      // The line is kept apart when the block is about to be refilled under it.
-      linea_.append(inicio, std::min(ancho_ - linea_.size(), largo));
-      linea = linea_;
-    }
-    // CR LF is one line end, even when the block boundary falls between the two.
-    if (*corte == '\r' && (pos_ < fin_ || Rellenar()) && bloque_[pos_] == '\n') ++pos_;
-    return linea;
-  }
-}
-
-// ---------------------------------------------------------------------------------------
-
-namespace {
-constexpr std::size_t kBloqueEscritura = std::size_t{64} * 1024;
-}
-
-EscrituraAtomica::EscrituraAtomica(SistemaArchivos& sistema, fs::path destino)
-    : sistema_(sistema), destino_(std::move(destino)) {
-  try {
-    Preparar();
-  } catch (const FalloArchivo& fallo) {
-    Descartar();
-    Fallar(fallo);
-  }
-  pendiente_.reserve(kBloqueEscritura);
-}
-
-void EscrituraAtomica::Preparar() {
-  final_ = sistema_.ResolverEnlaces(destino_);
-  const EstadoArchivo anterior = sistema_.Estado(final_);
-  // Renaming over a device, a FIFO or a socket would replace it, and as root even
-  // /dev/null; a directory would fail later with a vaguer reason.
-  if (anterior.tipo == EstadoArchivo::Tipo::Otro) {
-    throw FalloArchivo(FalloArchivo::Operacion::Escritura, destino_,
-                       std::string(kNoEsArchivoNormal));
-  }
-  sistema_.BorrarTemporalesAbandonados(final_);
-  temporal_ = sistema_.CrearTemporal(final_);
-  ruta_temporal_ = temporal_->ruta();
-  if (anterior.tipo == EstadoArchivo::Tipo::Normal) temporal_->TomarPermisos(anterior);
-}
-
-void EscrituraAtomica::Descartar() noexcept {
-  if (hecho_ || ruta_temporal_.empty()) {
-    temporal_.reset();
-    return;
-  }
-#ifdef _WIN32
-  temporal_.reset();
-  sistema_.Borrar(ruta_temporal_);
-#else
-  // Removed while still open and locked, so that no signal in between can leave it.
-  sistema_.Borrar(ruta_temporal_);
-  temporal_.reset();
-#endif
-  ruta_temporal_.clear();
-}
-
-EscrituraAtomica::~EscrituraAtomica() { Descartar(); }
-
-void EscrituraAtomica::Escribir(std::string_view datos) {
-  if (pendiente_.size() + datos.size() > kBloqueEscritura) Vaciar();
-  if (datos.size() >= kBloqueEscritura) {
-    try {
-      temporal_->Escribir(datos);
-    } catch (const FalloArchivo& fallo) {
-      Fallar(fallo);
-    }
-    return;
-  }
-  pendiente_.append(datos);
-}
-
-void EscrituraAtomica::Vaciar() {
-  if (pendiente_.empty()) return;
-  try {
-    temporal_->Escribir(pendiente_);
-  } catch (const FalloArchivo& fallo) {
-    Fallar(fallo);
-  }
-  pendiente_.clear();
-}
-
-void EscrituraAtomica::Confirmar() {
-  Vaciar();
-  try {
-    temporal_->SincronizarYCerrar();
-    sistema_.Renombrar(ruta_temporal_, final_);
-  } catch (const FalloArchivo& fallo) {
-    Fallar(fallo);
-  }
-  hecho_ = true;
-  temporal_.reset();
-  // Without this a power cut could lose the rename, and with it both files.
-  try {
-    sistema_.SincronizarDirectorio(DirectorioDe(final_));
-  } catch (const FalloArchivo& fallo) {
-    throw FalloArchivo(FalloArchivo::Operacion::Escritura, destino_,
-                       "escrito, pero sin poder asegurarlo en el disco: " + fallo.motivo());
-  }
-}
-
-void EscrituraAtomica::Fallar(const FalloArchivo& causa) {
-  // The user is told about the file they asked for, not about the temporary one.
-  throw FalloArchivo(FalloArchivo::Operacion::Escritura, destino_, causa.motivo());
 }
 
 }  // namespace orbelux
