@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <string_view>
+
 namespace {
 
 bool BajoWine() {
@@ -26,10 +29,21 @@ void VentanasSinGestor() {
   RegCloseKey(clave);
 }
 
+int ppp_esperado = 96;
+
 }  // namespace
 
+namespace orbelux::win32 {
+int PppEsperado() { return ppp_esperado; }
+}  // namespace orbelux::win32
+
+// --ppp=N: the screen's resolution the run was started for (a Wine prefix set to N).
 int main(int argc, char* argv[]) {
   if (BajoWine()) VentanasSinGestor();
   ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argumento = argv[i];
+    if (argumento.starts_with("--ppp=")) ppp_esperado = std::atoi(argv[i] + 6);
+  }
   return RUN_ALL_TESTS();
 }

@@ -20,9 +20,21 @@
 #include "window/win32/main_window_win32.h"
 
 namespace orbelux::win32 {
+
+// The screen's resolution this run was started for (main: --ppp=N; 96 unless told).
+int PppEsperado();
+
 namespace {
 
 namespace capa = disposicion;
+
+// What twips become on this screen: at 96 dots per inch the Linux window's pixels, twips / 15;
+// at any other, Win32's own MulDiv of each value.
+capa::Rectangulo EnPantalla(const capa::Rectangulo& t, int ppp) {
+  if (ppp == 96) return {t.left / 15, t.top / 15, t.width / 15, t.height / 15};
+  return {MulDiv(t.left, ppp, 1440), MulDiv(t.top, ppp, 1440), MulDiv(t.width, ppp, 1440),
+          MulDiv(t.height, ppp, 1440)};
+}
 using prueba::DirectorioTemporal;
 using prueba::SistemaVigilado;
 
@@ -135,11 +147,18 @@ TEST_F(PruebaVentana, FijaConSoloLaCajaDeCerrarYElTitulo) {
   EXPECT_FALSE(estilo & WS_THICKFRAME) << "the user cannot resize it";
   EXPECT_FALSE(estilo & WS_MAXIMIZEBOX);
   EXPECT_FALSE(estilo & WS_MINIMIZEBOX);
-  ASSERT_EQ(ventana_.Ppp(), 96) << "Wine's default resolution";
+  ASSERT_EQ(ventana_.Ppp(), PppEsperado()) << "the monitor's resolution";
   RECT cliente{};
   GetClientRect(ventana_.hwnd(), &cliente);
-  EXPECT_EQ(cliente.right, 619);
-  EXPECT_EQ(cliente.bottom, 226);
+  EXPECT_EQ(cliente.right, EnPantalla({0, 0, 9285, 3390}, PppEsperado()).width);
+  EXPECT_EQ(cliente.bottom, EnPantalla({0, 0, 9285, 3390}, PppEsperado()).height);
+  if (PppEsperado() == 96) {
+    EXPECT_EQ(cliente.right, 619);
+    EXPECT_EQ(cliente.bottom, 226);
+  } else if (PppEsperado() == 144) {
+    EXPECT_EQ(cliente.right, 929);
+    EXPECT_EQ(cliente.bottom, 339);
+  }
 }
 
 TEST_F(PruebaVentana, ElIconoYElEmblemaSonNuestros) {
@@ -164,11 +183,11 @@ TEST_F(PruebaVentana, ElIconoYElEmblemaSonNuestros) {
   EXPECT_EQ(mapa.bmWidth, 80);
   EXPECT_EQ(mapa.bmHeight, 96);
   EXPECT_TRUE(GetWindowLongPtrW(imagen, GWL_STYLE) & SS_REALSIZECONTROL) << "scaled to its box";
-  EXPECT_EQ(Rectangulo(imagen), (capa::Rectangulo{8, 16, 80, 96}));
+  EXPECT_EQ(Rectangulo(imagen), EnPantalla({120, 240, 1200, 1440}, PppEsperado()));
 }
 
-// Every control: its pixels at 96 dots per inch are the table's twips / 15, its kind and its
-// caption are the table's.
+// Every control where the table puts it: at 96 dots per inch its pixels are the table's
+// twips / 15, at 144 one and a half times as many as MulDiv rounds them.
 TEST_F(PruebaVentana, CadaControlDondeLoPoneLaTabla) {
   std::vector<std::pair<std::string, capa::Rectangulo>> filas;
   for (const capa::ControlVentana& c :
@@ -188,8 +207,7 @@ TEST_F(PruebaVentana, CadaControlDondeLoPoneLaTabla) {
     ASSERT_NE(control, nullptr);
     vistos.insert(control);
     EXPECT_EQ(GetParent(control), ventana_.hwnd());
-    EXPECT_EQ(Rectangulo(control),
-              (capa::Rectangulo{t.left / 15, t.top / 15, t.width / 15, t.height / 15}));
+    EXPECT_EQ(Rectangulo(control), EnPantalla(t, PppEsperado()));
   }
   int hijos = 0;
   for (HWND h = GetWindow(ventana_.hwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) ++hijos;
@@ -283,26 +301,33 @@ TEST_F(PruebaVentana, LaFuenteDeMensajesDelSistemaEnTodos) {
   ReleaseDC(ventana_.hwnd(), dc);
 }
 
-// A monitor of 144 dots per inch: the window lays the same table out again, one and a half
-// times larger, as MulDiv gives it.
-TEST_F(PruebaVentana, A144PuntosPorPulgadaTodoCreceComoDiceLaTabla) {
+// Moved to a monitor of another resolution (144 dots per inch from 96, 96 from any other),
+// the window lays the same table out again there, where the system suggests.
+TEST_F(PruebaVentana, EnOtroMonitorSeDisponeDeNuevo) {
+  const int otra = ventana_.Ppp() == 96 ? 144 : 96;
   RECT sugerido{10, 20, 10 + 960, 20 + 400};
-  SendMessageW(ventana_.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+  SendMessageW(ventana_.hwnd(), WM_DPICHANGED, MAKEWPARAM(otra, otra),
                reinterpret_cast<LPARAM>(&sugerido));
-  EXPECT_EQ(ventana_.Ppp(), 144);
-  for (const Colocado& c : Colocacion(144)) {
+  EXPECT_EQ(ventana_.Ppp(), otra);
+  for (const Colocado& c : Colocacion(otra)) {
     SCOPED_TRACE(std::string(c.nombre));
     EXPECT_EQ(Rectangulo(ventana_.Control(c.nombre)), c.pixeles);
   }
-  EXPECT_EQ(Colocacion(144)[0].pixeles, (capa::Rectangulo{252, 60, 38, 29}));
   RECT cliente{};
   GetClientRect(ventana_.hwnd(), &cliente);
-  EXPECT_EQ(cliente.right, 929);
-  EXPECT_EQ(cliente.bottom, 339);
+  EXPECT_EQ(cliente.right, MulDiv(9285, otra, 1440));
+  EXPECT_EQ(cliente.bottom, MulDiv(3390, otra, 1440));
   RECT ventana{};
   GetWindowRect(ventana_.hwnd(), &ventana);
   EXPECT_EQ(ventana.left, 10) << "where the system suggested";
   EXPECT_EQ(ventana.top, 20);
+  LOGFONTW fuente{};
+  GetObjectW(ventana_.Fuente(), sizeof fuente, &fuente);
+  NONCLIENTMETRICSW metricas{};
+  metricas.cbSize = sizeof metricas;
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metricas, &metricas, 0,
+                             static_cast<UINT>(otra));
+  EXPECT_EQ(fuente.lfHeight, metricas.lfMessageFont.lfHeight) << "the font at that resolution";
 }
 
 // ---- Start texts, focus, Tab and Enter ----------------------------------------------------
