@@ -463,7 +463,9 @@ LRESULT frmOrbelux::Mensaje(UINT mensaje, WPARAM w, LPARAM l) {
       }
       break;
     case DM_GETDEFID:
-      return MAKELRESULT(GetFocus() == cmdCerrar_ ? kIdCerrar : kIdLista, DC_HASDEFID);
+      // Enter on a button presses that button (the dialog manager sees it is the default
+      // one); anywhere else, "Generar Lista".
+      return MAKELRESULT(kIdLista, DC_HASDEFID);
     case WM_SETCURSOR:
       if (puntero_ == Puntero::RelojDeArena) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -471,14 +473,13 @@ LRESULT frmOrbelux::Mensaje(UINT mensaje, WPARAM w, LPARAM l) {
       }
       break;
     case WM_ACTIVATE:
-      // A plain window forgets which control had the focus when it is deactivated.
+      // A plain window forgets which control had the focus when it is deactivated: keep it.
+      // When activated, DefWindowProc gives the window the focus, and WM_SETFOCUS passes it on.
       if (LOWORD(w) == WA_INACTIVE) {
         HWND foco = GetFocus();
         if (foco != nullptr && IsChild(hwnd_, foco)) foco_guardado_ = foco;
-        return 0;
       }
-      SetFocus(foco_guardado_ != nullptr ? foco_guardado_ : cajas_[0]);
-      return 0;
+      break;
     case WM_SETFOCUS:
       SetFocus(foco_guardado_ != nullptr ? foco_guardado_ : cajas_[0]);
       return 0;

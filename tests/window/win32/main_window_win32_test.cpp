@@ -361,6 +361,22 @@ TEST_F(PruebaVentana, TabRecorreLasCajasLosBotonesYVuelveSeleccionandoElTexto) {
   EXPECT_EQ(visto, esperado);
 }
 
+// Back from another window, the focus is where the user left it.
+TEST_F(PruebaVentana, AlVolverALaVentanaElFocoSigueDondeEstaba) {
+  Mostrar();
+  SetFocus(ventana_.caja(Caja::txtMag_max));
+  HWND otra = CreateWindowExW(0, L"STATIC", L"otra", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 100,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(otra, nullptr);
+  SetActiveWindow(otra);
+  Bombear();
+  EXPECT_NE(GetFocus(), ventana_.caja(Caja::txtMag_max));
+  SetActiveWindow(ventana_.hwnd());
+  Bombear();
+  EXPECT_EQ(GetFocus(), ventana_.caja(Caja::txtMag_max));
+  DestroyWindow(otra);
+}
+
 struct Intro {
   const char* nombre;
   Caja desde;
@@ -419,8 +435,11 @@ TEST_F(PruebaVentana, TextosDeLasCajasIdaYVuelta) {
   }
   // No length limit, past the 32,767 characters a box takes by default (one box: a long
   // text is slow to lay out).
-  Escribir(Caja::txtNumero_max, std::wstring(33000, L'7'));
-  EXPECT_EQ(ventana_.TextoCaja(Caja::txtNumero_max), std::string(33000, '7'));
+  Escribir(Caja::txtNumero_max, std::wstring(32767, L'7'));
+  SendMessageW(ventana_.caja(Caja::txtNumero_max), EM_SETSEL, 32767, 32767);
+  SendMessageW(ventana_.caja(Caja::txtNumero_max), WM_CHAR, L'8', 1);
+  EXPECT_EQ(ventana_.TextoCaja(Caja::txtNumero_max), std::string(32767, '7') + "8")
+      << "typing goes on past 32,767";
 }
 
 // ---- A press of "Generar Lista" -----------------------------------------------------------
@@ -460,6 +479,27 @@ TEST_F(PruebaVentana, RelojDeArenaMientrasTrabajaTambienSobreLasCajas) {
   EXPECT_EQ(vistos, (std::vector<bool>{true, true, true}));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(ventana_.PunteroActual(), Puntero::Predeterminado);
+}
+
+// Input that arrives while a run holds the thread: a click on "Generar Lista" queued meanwhile
+// is dropped, a key typed into a box arrives; a press from inside the run does nothing.
+TEST_F(PruebaVentana, OtraPulsacionDuranteLaPasadaSeDescartaYLoTecleadoLlega) {
+  EscribirCatalogo(CatalogoDeRelleno());
+  Mostrar();
+  HWND boton = ventana_.Control("cmdLista");
+  HWND caja = ventana_.caja(Caja::txtDECs_max);
+  sistema_.al_abrir = [&] {
+    if (sistema_.lecturas > 1) return;
+    const LPARAM centro = MAKELPARAM(10, 10);
+    PostMessageW(boton, WM_LBUTTONDOWN, MK_LBUTTON, centro);
+    PostMessageW(boton, WM_LBUTTONUP, 0, centro);
+    PostMessageW(caja, WM_CHAR, L'7', 1);
+    ventana_.cmdLista_Click();
+  };
+  SendMessageW(caja, EM_SETSEL, 2, 2);
+  Pulsar("cmdLista");
+  EXPECT_EQ(sistema_.lecturas, 1) << "one run only";
+  EXPECT_EQ(Texto(caja), L"007");
 }
 
 // Reads the message box that a run opens, from inside its modal loop, and presses OK.
