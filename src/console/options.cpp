@@ -9,6 +9,8 @@
 #include <unistd.h>
 #endif
 
+#include "platform/console_output.h"
+
 #ifndef ORBELUX_VERSION
 #define ORBELUX_VERSION "0"
 #endif
@@ -77,6 +79,7 @@ bool PrepararConsola() {
 #ifdef LC_MESSAGES
   std::setlocale(LC_MESSAGES, "");
 #endif
+  PrepararSalidaConsola();
 #ifdef _WIN32
   return _isatty(2) != 0;
 #else

@@ -42,14 +42,10 @@ void EscrituraAtomica::Descartar() noexcept {
     temporal_.reset();
     return;
   }
-#ifdef _WIN32
-  temporal_.reset();
-  sistema_.Borrar(ruta_temporal_);
-#else
-  // Removed while still open and locked, so that no signal in between can leave it.
+  // Removed while still open and locked, so that no signal in between can leave it (on
+  // Windows the file is open with FILE_SHARE_DELETE, and goes when the handle closes).
   sistema_.Borrar(ruta_temporal_);
   temporal_.reset();
-#endif
   ruta_temporal_.clear();
 }
 

@@ -46,10 +46,18 @@ class FalloArchivo : public Fallo {
 };
 
 inline constexpr std::string_view kNoEsArchivoNormal = "no es un archivo normal";
+// Windows keeps a file that another program has open from being replaced.
+inline constexpr std::string_view kAbiertoEnOtroPrograma = "está abierto en otro programa";
 
 // The reason for a system error code, in Spanish for the common ones (a missing file,
 // permissions, a read-only or full disk, too many links) and the system's text otherwise.
 std::string MotivoError(int codigo);
+
+#ifdef _WIN32
+// The same for a Windows error code (GetLastError): Spanish for the common ones, and the
+// system's own text, in the user's language, otherwise.
+std::string MotivoSistema(unsigned long codigo);
+#endif
 
 // A path as UTF-8 text, for messages.
 std::string TextoRuta(const std::filesystem::path& ruta);

@@ -9,12 +9,10 @@
 #include <system_error>
 #include <utility>
 
+#ifndef _WIN32
 #include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -45,23 +43,21 @@ bool EsNombreTemporal(std::string_view nombre, std::string_view destino) {
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
 }
 
+// Twelve letters or digits: 36^12 names, so that a clash is as good as impossible.
+fs::path RutaTemporal(const fs::path& destino) {
+  static thread_local std::mt19937_64 azar{std::random_device{}()};
+  constexpr std::string_view kLetras = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string texto(kMarcaTemporal);
+  for (std::size_t i = 0; i < kLargoAzarTemporal; ++i) texto += kLetras[azar() % kLetras.size()];
+  fs::path ruta = destino;
+  ruta += texto;
+  return ruta;
+}
+
+// The real file system on POSIX systems; Windows has its own in file_system_windows.cpp.
+#ifndef _WIN32
 namespace {
 
-#ifdef _WIN32
-int AbrirDescriptor(const fs::path& ruta, int modo, int permisos = 0) {
-  return ::_wopen(ruta.c_str(), modo | _O_BINARY, permisos);
-}
-long long LeerDescriptor(int fd, char* destino, std::size_t maximo) {
-  return ::_read(fd, destino, static_cast<unsigned>(std::min<std::size_t>(maximo, 1u << 30)));
-}
-long long EscribirDescriptor(int fd, const char* datos, std::size_t n) {
-  return ::_write(fd, datos, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
-}
-int SincronizarDescriptor(int fd) { return ::_commit(fd); }
-int CerrarDescriptor(int fd) { return ::_close(fd); }
-constexpr int kLectura = _O_RDONLY;
-constexpr int kCreacion = _O_WRONLY | _O_CREAT | _O_EXCL;
-#else
 int AbrirDescriptor(const fs::path& ruta, int modo, int permisos = 0) {
   int fd;
   do {
@@ -99,15 +95,7 @@ bool MismoArchivo(int fd, const fs::path& ruta) {
          abierto.st_dev == nombrado.st_dev && abierto.st_ino == nombrado.st_ino;
 }
 
-#endif
-
-std::string MotivoDe(const std::error_code& error) {
-#ifdef _WIN32
-  return error.message();
-#else
-  return MotivoError(error.value());
-#endif
-}
+std::string MotivoDe(const std::error_code& error) { return MotivoError(error.value()); }
 
 class ArchivoLecturaReal final : public ArchivoLectura {
  public:
@@ -125,9 +113,7 @@ class ArchivoLecturaReal final : public ArchivoLectura {
       throw FalloArchivo(FalloArchivo::Operacion::Lectura, ruta_, std::string(kNoEsArchivoNormal));
     }
     tamano_ = static_cast<std::uint64_t>(estado.st_size);
-#ifndef _WIN32
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-#endif
   }
   ~ArchivoLecturaReal() override { CerrarDescriptor(fd_); }
 
@@ -154,25 +140,20 @@ class ArchivoLecturaReal final : public ArchivoLectura {
 class ArchivoEscrituraReal final : public ArchivoEscritura {
  public:
   ArchivoEscrituraReal(int fd, fs::path ruta) : fd_(fd), ruta_(std::move(ruta)) {
-#ifndef _WIN32
     // The lock lives on a second descriptor of the same open file, so that it outlasts
     // the close in SincronizarYCerrar and covers the rename.
     candado_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     hueco_ = RecordarTemporal(ruta_);
-#endif
   }
   ~ArchivoEscrituraReal() override {
     if (fd_ >= 0) CerrarDescriptor(fd_);
-#ifndef _WIN32
     if (candado_ >= 0) CerrarDescriptor(candado_);
     OlvidarTemporal(hueco_);
-#endif
   }
 
   const fs::path& ruta() const override { return ruta_; }
 
   void TomarPermisos([[maybe_unused]] const EstadoArchivo& anterior) override {
-#ifndef _WIN32
     struct stat propio {};
     if (::fstat(fd_, &propio) != 0) Fallar(errno);
     const auto uid = static_cast<uid_t>(anterior.propietario);
@@ -188,7 +169,6 @@ class ArchivoEscrituraReal final : public ArchivoEscritura {
       }
     }
     if (::fchmod(fd_, static_cast<mode_t>(anterior.permisos & 07777)) != 0) Fallar(errno);
-#endif
   }
 
   void Escribir(std::string_view datos) override {
@@ -216,20 +196,9 @@ class ArchivoEscrituraReal final : public ArchivoEscritura {
 
   int fd_;
   fs::path ruta_;
-#ifndef _WIN32
   int candado_ = -1;
   int hueco_ = -1;
-#endif
 };
-
-// Twelve letters or digits: 36^12 names, so that a clash is as good as impossible.
-std::string Azar() {
-  static thread_local std::mt19937_64 azar{std::random_device{}()};
-  constexpr std::string_view kLetras = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string texto(kLargoAzarTemporal, '0');
-  for (char& c : texto) c = kLetras[azar() % kLetras.size()];
-  return texto;
-}
 
 class SistemaArchivosReal final : public SistemaArchivos {
  public:
@@ -239,14 +208,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
 
   EstadoArchivo Estado(const fs::path& ruta) override {
     EstadoArchivo estado;
-#ifdef _WIN32
-    std::error_code error;
-    const fs::file_status s = fs::status(ruta, error);
-    if (s.type() == fs::file_type::not_found) return estado;
-    if (error) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoDe(error));
-    estado.tipo = s.type() == fs::file_type::regular ? EstadoArchivo::Tipo::Normal
-                                                     : EstadoArchivo::Tipo::Otro;
-#else
     struct stat st {};
     if (::stat(ruta.c_str(), &st) != 0) {
       if (errno == ENOENT) return estado;
@@ -256,7 +217,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
     estado.permisos = st.st_mode & 07777;
     estado.propietario = st.st_uid;
     estado.grupo = st.st_gid;
-#endif
     return estado;
   }
 
@@ -275,7 +235,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
   }
 
   void BorrarTemporalesAbandonados([[maybe_unused]] const fs::path& destino) noexcept override {
-#ifndef _WIN32
     try {
       const std::string nombre = destino.filename().native();
       std::error_code error;
@@ -287,28 +246,24 @@ class SistemaArchivosReal final : public SistemaArchivos {
     } catch (...) {
       // Cleaning up is a courtesy: a run never fails for it.
     }
-#endif
   }
 
   std::unique_ptr<ArchivoEscritura> CrearTemporal(const fs::path& destino) override {
     int codigo = EEXIST;
     for (int intento = 0; intento < 100; ++intento) {
-      fs::path ruta = destino;
-      ruta += std::string(kMarcaTemporal) + Azar();
+      fs::path ruta = RutaTemporal(destino);
       const int fd = AbrirDescriptor(ruta, kCreacion, 0666);
       if (fd < 0) {
         codigo = errno;
         if (codigo == EEXIST) continue;
         break;
       }
-#ifndef _WIN32
       // A cleaner may have taken the file between its creation and the lock, and removed
       // it: then the name leads elsewhere and another file is made.
       if (Bloquear(fd, LOCK_EX) == 0 && !MismoArchivo(fd, ruta)) {
         CerrarDescriptor(fd);
         continue;
       }
-#endif
       return std::make_unique<ArchivoEscrituraReal>(fd, std::move(ruta));
     }
     throw FalloArchivo(FalloArchivo::Operacion::Escritura, destino, MotivoError(codigo));
@@ -321,7 +276,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
   }
 
   void SincronizarDirectorio([[maybe_unused]] const fs::path& directorio) override {
-#ifndef _WIN32
     const fs::path ruta = directorio.empty() ? fs::path(".") : directorio;
     const int fd = AbrirDescriptor(ruta, O_RDONLY | O_DIRECTORY);
     // A folder the process may write in but not list cannot be synced, nor is it an
@@ -337,7 +291,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
     if (r != 0 && codigo != EINVAL && codigo != ENOTSUP) {
       throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoError(codigo));
     }
-#endif
   }
 
   void Borrar(const fs::path& ruta) noexcept override {
@@ -346,7 +299,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
   }
 
  private:
-#ifndef _WIN32
   // Only a file nobody holds locked is abandoned, and only if the name still leads to
   // the file locked: it may have been renamed into place meanwhile.
   static void BorrarSiAbandonado(const fs::path& ruta) {
@@ -359,7 +311,6 @@ class SistemaArchivosReal final : public SistemaArchivos {
     }
     CerrarDescriptor(fd);
   }
-#endif
 };
 
 }  // namespace
@@ -368,5 +319,6 @@ SistemaArchivos& SistemaReal() {
   static SistemaArchivosReal sistema;
   return sistema;
 }
+#endif
 
 }  // namespace orbelux

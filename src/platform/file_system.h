@@ -3,6 +3,7 @@
 // that tests can make any step fail; SistemaReal is this machine's.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -75,6 +76,13 @@ inline constexpr std::size_t kLargoAzarTemporal = 12;
 
 // True when `nombre` is the name of one of our temporary files for the file `destino`.
 bool EsNombreTemporal(std::string_view nombre, std::string_view destino);
+
+// A new name for a temporary file of `destino`, beside it: "<destino>.orbelux-tmp-<random>".
+std::filesystem::path RutaTemporal(const std::filesystem::path& destino);
+
+// How long a replace on Windows keeps trying while another program (a virus scanner, an
+// indexer) holds the destination open, before it gives up and leaves the old file.
+inline constexpr std::chrono::milliseconds kEsperaReemplazo{1000};
 
 // The real file system of this machine.
 SistemaArchivos& SistemaReal();

@@ -103,4 +103,70 @@ void OlvidarTemporal(int hueco) {
   if (hueco >= 0) g_huecos[hueco].estado.store(kLibre, std::memory_order_release);
 }
 }  // namespace orbelux
+
+#else
+#include <windows.h>
+
+#include <atomic>
+#include <cwchar>
+#include <string>
+#include <system_error>
+
+namespace orbelux {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// As on POSIX, a fixed table the handler reads without taking a lock; the handler runs on
+// a thread of its own while the run goes on, so each slot is claimed through its state.
+constexpr std::size_t kHuecos = 16;
+constexpr std::size_t kLargoHueco = 4096;
+constexpr int kLibre = 0;
+constexpr int kOcupandose = 1;
+constexpr int kEnUso = 2;
+struct Hueco {
+  std::atomic<int> estado{kLibre};
+  wchar_t ruta[kLargoHueco];
+};
+Hueco g_huecos[kHuecos];
+
+// Ctrl+C, Ctrl+Break, the console window closed, the user logging off: the files go, and
+// the next handler, in the end the system's, ends the process as it always would. The
+// temporary file is open with FILE_SHARE_DELETE, so it can be deleted from here.
+BOOL WINAPI AlRecibirControl(DWORD) {
+  for (Hueco& hueco : g_huecos) {
+    if (hueco.estado.load(std::memory_order_acquire) == kEnUso) ::DeleteFileW(hueco.ruta);
+  }
+  return FALSE;
+}
+
+void InstalarManejador() {
+  static const bool instalado = ::SetConsoleCtrlHandler(AlRecibirControl, TRUE) != 0;
+  static_cast<void>(instalado);
+}
+
+}  // namespace
+
+int RecordarTemporal(const fs::path& ruta) {
+  InstalarManejador();
+  std::error_code error;
+  const std::wstring absoluta = fs::absolute(ruta, error).native();
+  if (error || absoluta.size() >= kLargoHueco) return -1;
+  for (std::size_t i = 0; i < kHuecos; ++i) {
+    int libre = kLibre;
+    if (g_huecos[i].estado.compare_exchange_strong(libre, kOcupandose)) {
+      std::wmemcpy(g_huecos[i].ruta, absoluta.c_str(), absoluta.size() + 1);
+      g_huecos[i].estado.store(kEnUso, std::memory_order_release);
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+void OlvidarTemporal(int hueco) {
+  if (hueco >= 0) g_huecos[hueco].estado.store(kLibre, std::memory_order_release);
+}
+
+}  // namespace orbelux
 #endif

@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which it needs.
 #include <psapi.h>
 #else
 #include <sys/resource.h>
