@@ -17,6 +17,8 @@ enum class TipoControl { Marco, Imagen, Boton, Caja, Rotulo };
 struct Colocado {
   std::string_view nombre;
   TipoControl tipo;
+  std::string_view titulo;          // UTF-8; empty for the boxes and the picture
+  Caja caja;                        // for TipoControl::Caja
   disposicion::Rectangulo pixeles;  // in the window's client area
 };
 

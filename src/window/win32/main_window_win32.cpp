@@ -151,10 +151,10 @@ void frmOrbelux::CrearControles() {
     DWORD estilo = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD extendido = 0;
     int id = 0;
-    std::wstring titulo;
     switch (c.tipo) {
       case TipoControl::Caja:
         clase = L"EDIT";
+        id = kIdPrimeraCaja + static_cast<int>(c.caja);
         estilo |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
         extendido = WS_EX_CLIENTEDGE;
         break;
@@ -179,22 +179,9 @@ void frmOrbelux::CrearControles() {
         id = kIdMarco;
         break;
     }
-    if (c.tipo == TipoControl::Caja) {
-      const auto fila =
-          std::find_if(capa::kCajasFiltro.begin(), capa::kCajasFiltro.end(),
-                       [&](const capa::CajaFiltro& f) { return NombreCaja(f.caja) == c.nombre; });
-      id = kIdPrimeraCaja + static_cast<int>(fila->caja);
-    } else if (c.tipo != TipoControl::Imagen) {
-      for (const capa::ControlVentana& v : {capa::kMarco, capa::kBotonLista, capa::kBotonCerrar}) {
-        if (v.nombre == c.nombre) titulo = Utf16(v.titulo);
-      }
-      for (const capa::Rotulo& r : capa::kRotulos) {
-        if (r.nombre == c.nombre) titulo = Utf16(r.titulo);
-      }
-    }
     HWND control =
-        CreateWindowExW(extendido, clase, titulo.c_str(), estilo, c.pixeles.left, c.pixeles.top,
-                        c.pixeles.width, c.pixeles.height, hwnd_,
+        CreateWindowExW(extendido, clase, Utf16(c.titulo).c_str(), estilo, c.pixeles.left,
+                        c.pixeles.top, c.pixeles.width, c.pixeles.height, hwnd_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instancia_, nullptr);
     if (control == nullptr) throw std::runtime_error("no se puede crear un control");
     controles_.emplace_back(c.nombre, control);
@@ -278,29 +265,25 @@ void frmOrbelux::ElegirFuente() {
   };
   std::vector<Hueco> huecos;
   const std::vector<Colocado> colocacion = Colocacion(ppp_);
-  for (const Colocado& c : colocacion) {
-    if (c.tipo != TipoControl::Rotulo) continue;
-    // The part of a label that no box covers: up to the first box to its right in its row.
-    int derecha = c.pixeles.left + c.pixeles.width;
-    for (const Colocado& caja : colocacion) {
-      if (caja.tipo == TipoControl::Caja && caja.pixeles.top == c.pixeles.top &&
-          caja.pixeles.left > c.pixeles.left) {
-        derecha = std::min(derecha, caja.pixeles.left);
-      }
-    }
-    const capa::Rotulo& r =
-        *std::find_if(capa::kRotulos.begin(), capa::kRotulos.end(),
-                      [&](const capa::Rotulo& x) { return x.nombre == c.nombre; });
-    huecos.push_back({Utf16(r.titulo), {derecha - c.pixeles.left, c.pixeles.height}});
-  }
   const int margen = capa::Pixeles(kMargenBoton, ppp_);
-  for (const capa::ControlVentana& boton : {capa::kBotonLista, capa::kBotonCerrar}) {
-    const capa::Rectangulo r = capa::Pixeles(boton.twips, ppp_);
-    huecos.push_back({Utf16(boton.titulo), {r.width - margen, r.height - margen}});
+  for (const Colocado& c : colocacion) {
+    const capa::Rectangulo& r = c.pixeles;
+    if (c.tipo == TipoControl::Rotulo) {
+      // The part of a label that no box covers: up to the first box to its right in its row.
+      int derecha = r.left + r.width;
+      for (const Colocado& caja : colocacion) {
+        if (caja.tipo == TipoControl::Caja && caja.pixeles.top == r.top &&
+            caja.pixeles.left > r.left) {
+          derecha = std::min(derecha, caja.pixeles.left);
+        }
+      }
+      huecos.push_back({Utf16(c.titulo), {derecha - r.left, r.height}});
+    } else if (c.tipo == TipoControl::Boton) {
+      huecos.push_back({Utf16(c.titulo), {r.width - margen, r.height - margen}});
+    } else if (c.tipo == TipoControl::Marco) {
+      huecos.push_back({Utf16(c.titulo), {r.width - capa::Pixeles(kSangriaMarco, ppp_), r.height}});
+    }
   }
-  const capa::Rectangulo marco = capa::Pixeles(capa::kMarco.twips, ppp_);
-  huecos.push_back({Utf16(capa::kMarco.titulo),
-                    {marco.width - capa::Pixeles(kSangriaMarco, ppp_), marco.height}});
 
   auto cabe_todo = [&](const FuenteCandidata& c) {
     FuenteGdi fuente = crear(c);
@@ -418,6 +401,8 @@ void frmOrbelux::MostrarAviso(std::string_view texto, std::string_view titulo) {
 
 void frmOrbelux::EnfocarCaja(Caja c) {
   HWND destino = caja(c);
+  // Also where the focus goes back to should another program be active at this moment.
+  foco_guardado_ = destino;
   SetFocus(destino);
   SendMessageW(destino, EM_SETSEL, 0, -1);
 }

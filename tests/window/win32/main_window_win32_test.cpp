@@ -577,6 +577,10 @@ TEST_P(AvisoDeUnaPasada, ElMensajeDeLinuxEnUnMessageBoxConExclamacion) {
   EXPECT_TRUE(visto.ventana_desactivada) << "modal";
   EXPECT_EQ(ventana_.PunteroActual(), Puntero::Predeterminado);
   if (GetParam().caja_enfocada != nullptr) {
+    // Back in the window (on a shared display another program may be active), the focus is
+    // in the box with its text selected.
+    SetForegroundWindow(ventana_.hwnd());
+    Bombear();
     HWND caja = ventana_.Control(GetParam().caja_enfocada);
     EXPECT_EQ(GetFocus(), caja);
     EXPECT_TRUE(TodoSeleccionado(caja));
