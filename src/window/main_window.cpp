@@ -131,9 +131,9 @@ void frmOrbelux::CrearControles() {
   // window takes the focus.
   QWidget* anterior = nullptr;
   for (const capa::PasoTabulacion& paso : capa::OrdenDeTabulacion()) {
-    QWidget* siguiente = paso.tipo == capa::Enfocable::BotonLista    ? cmdLista_
-                         : paso.tipo == capa::Enfocable::BotonCerrar ? cmdCerrar_
-                                                                     : caja(paso.caja);
+    QWidget* siguiente = caja(paso.caja);
+    if (paso.tipo == capa::Enfocable::BotonLista) siguiente = cmdLista_;
+    if (paso.tipo == capa::Enfocable::BotonCerrar) siguiente = cmdCerrar_;
     if (anterior != nullptr) setTabOrder(anterior, siguiente);
     anterior = siguiente;
   }
