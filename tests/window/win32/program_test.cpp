@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // orbelux.exe itself, started as a user starts it: its resources (icon, emblem, manifest), its
-// window with the focus in the first box, a press of "Generar Lista" from outside the process
+// window with the focus in the first box, Tab, typing and Enter through its own message loop
 // writing the Linux window's report, and "Cerrar" ending the process with exit code 0.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "support/report_cases.h"
@@ -39,6 +40,12 @@ TEST(Programa, LlevaElIconoElEmblemaYElManifiesto) {
   EXPECT_NE(manifiesto.find("<longPathAware"), std::string::npos);
   EXPECT_NE(manifiesto.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   FreeLibrary(programa);
+}
+
+std::string Utf8Fuera(const std::wstring& texto) {
+  std::string utf8;
+  for (const wchar_t c : texto) utf8 += c < 128 ? static_cast<char>(c) : '?';
+  return utf8;
 }
 
 struct Busqueda {
@@ -102,10 +109,34 @@ TEST(Programa, SeAbreGeneraLaListaDeLinuxYCerrarLoTermina) {
   SendMessageW(hilo.hwndFocus, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(texto));
   EXPECT_EQ(std::wstring(texto), L"23") << "the focus in txtARh_min";
 
-  // The start boxes on the sample catalogue: the report of the sample case "Inicial".
-  SendMessageW(BotonDe(ventana, L"Generar Lista"), BM_CLICK, 0, 0);
+  // By keys through the program's own message loop: Tab to the minutes (their text selected,
+  // so typing replaces it), "00" again, Enter: the start boxes on the sample catalogue, so the
+  // report of the sample case "Inicial". Each key is posted to the control with the focus, as
+  // the system would queue it, and the test waits for what it does.
+  auto foco = [&] {
+    GetGUIThreadInfo(proceso.dwThreadId, &hilo);
+    return hilo.hwndFocus;
+  };
+  auto texto_del_foco = [&] {
+    wchar_t t[16] = {};
+    SendMessageW(foco(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(t));
+    return std::wstring(t);
+  };
+  auto esperar = [](const std::function<bool()>& hecho) {
+    for (int i = 0; i < 400 && !hecho(); ++i) Sleep(25);
+    return hecho();
+  };
+  HWND horas = foco();
+  PostMessageW(horas, WM_KEYDOWN, VK_TAB, 1);
+  ASSERT_TRUE(esperar([&] { return foco() != horas; }));
+  PostMessageW(foco(), WM_CHAR, L'0', 1);
+  PostMessageW(foco(), WM_CHAR, L'0', 1);
+  ASSERT_TRUE(esperar([&] { return texto_del_foco() == L"00"; })) << Utf8Fuera(texto_del_foco());
+  PostMessageW(foco(), WM_KEYDOWN, VK_RETURN, 1);
+  const std::filesystem::path informe = directorio / "Asteroides.txt";
+  ASSERT_TRUE(esperar([&] { return std::filesystem::exists(informe); })) << "no report";
   EXPECT_EQ(
-      prueba::LeerArchivo(directorio / "Asteroides.txt"),
+      prueba::LeerArchivo(informe),
       prueba::LeerArchivo(std::filesystem::path(ORBELUX_DATOS_VENTANA) / "informe_Inicial.txt"));
 
   PostMessageW(BotonDe(ventana, L"Cerrar"), BM_CLICK, 0, 0);
