@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/win32/main_window_win32.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
@@ -485,6 +487,21 @@ LRESULT frmOrbelux::Mensaje(UINT mensaje, WPARAM w, LPARAM l) {
       break;
   }
   return DefWindowProcW(hwnd_, mensaje, w, l);
+}
+
+int Programa(HINSTANCE instancia, int como) {
+  // The system's current controls (the manifest asks for them) once they are registered.
+  INITCOMMONCONTROLSEX controles{sizeof controles, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controles);
+  try {
+    frmOrbelux ventana(instancia);
+    ventana.Mostrar(como);
+    return ventana.Bucle();
+  } catch (const std::exception&) {
+    MessageBoxW(nullptr, L"No se puede abrir la ventana.", Utf16(capa::kTituloVentana).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
+    return 1;
+  }
 }
 
 }  // namespace orbelux::win32

@@ -108,4 +108,8 @@ class frmOrbelux final : public VentanaGeneracion {
   bool terminado_ = false;
 };
 
+// The whole window program: the window, shown as `como` asks, and its message loop; returns
+// the program's exit code (1, after a message, if the window cannot be made).
+int Programa(HINSTANCE instancia, int como);
+
 }  // namespace orbelux::win32
