@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -44,6 +45,13 @@ class Manejador {
   throw FalloArchivo(operacion, ruta, MotivoSistema(codigo));
 }
 
+// std::filesystem reports some errors as Windows codes and others as errno values.
+std::string MotivoDe(const std::error_code& error) {
+  return error.category() == std::system_category()
+             ? MotivoSistema(static_cast<DWORD>(error.value()))
+             : MotivoError(error.value());
+}
+
 class ArchivoLecturaWindows final : public ArchivoLectura {
  public:
   explicit ArchivoLecturaWindows(const fs::path& ruta) : ruta_(ruta), h_(Abrir(ruta)) {
@@ -72,12 +80,12 @@ class ArchivoLecturaWindows final : public ArchivoLectura {
 
   static HANDLE Abrir(const fs::path& ruta) {
     // A folder cannot be opened as a file at all ("access denied"): tell it apart first.
-    const DWORD atributos = ::GetFileAttributesW(ruta.c_str());
+    const DWORD atributos = ::GetFileAttributesW(RutaWin32(ruta).c_str());
     if (atributos == INVALID_FILE_ATTRIBUTES) Fallar(Lectura, ruta, ::GetLastError());
     if ((atributos & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       throw FalloArchivo(Lectura, ruta, std::string(kNoEsArchivoNormal));
     }
-    const HANDLE h = ::CreateFileW(ruta.c_str(), GENERIC_READ,
+    const HANDLE h = ::CreateFileW(RutaWin32(ruta).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fallar(Lectura, ruta, ::GetLastError());
@@ -143,7 +151,7 @@ bool EsRetenido(DWORD codigo) {
 // True when another program has `ruta` open without letting it be replaced: opening it
 // for deletion, sharing everything, is then a sharing violation.
 bool AbiertoEnOtroPrograma(const fs::path& ruta) {
-  Manejador h(::CreateFileW(ruta.c_str(), DELETE,
+  Manejador h(::CreateFileW(RutaWin32(ruta).c_str(), DELETE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return !h.valido() && ::GetLastError() == ERROR_SHARING_VIOLATION;
@@ -158,7 +166,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
   EstadoArchivo Estado(const fs::path& ruta) override {
     EstadoArchivo estado;
     WIN32_FILE_ATTRIBUTE_DATA datos{};
-    if (!::GetFileAttributesExW(ruta.c_str(), GetFileExInfoStandard, &datos)) {
+    if (!::GetFileAttributesExW(RutaWin32(ruta).c_str(), GetFileExInfoStandard, &datos)) {
       const DWORD codigo = ::GetLastError();
       if (EsNoExiste(codigo)) return estado;
       Fallar(FalloArchivo::Operacion::Escritura, ruta, codigo);
@@ -176,9 +184,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
       std::error_code error;
       if (!fs::is_symlink(fs::symlink_status(actual, error)) || error) return actual;
       const fs::path objetivo = fs::read_symlink(actual, error);
-      if (error) {
-        Fallar(FalloArchivo::Operacion::Escritura, ruta, static_cast<DWORD>(error.value()));
-      }
+      if (error) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoDe(error));
       actual = objetivo.is_absolute() ? objetivo : actual.parent_path() / objetivo;
     }
     Fallar(FalloArchivo::Operacion::Escritura, ruta, ERROR_CANT_RESOLVE_FILENAME);
@@ -193,7 +199,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
       for (fs::directory_iterator it(DirectorioDe(destino), error), fin; !error && it != fin;
            it.increment(error)) {
         if (!EsNombreTemporal(TextoRuta(it->path().filename()), nombre)) continue;
-        Manejador h(::CreateFileW(it->path().c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+        Manejador h(::CreateFileW(RutaWin32(it->path()).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr));
       }
@@ -207,8 +213,8 @@ class SistemaArchivosWindows final : public SistemaArchivos {
     for (int intento = 0; intento < 100; ++intento) {
       fs::path ruta = RutaTemporal(destino);
       const HANDLE h =
-          ::CreateFileW(ruta.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+          ::CreateFileW(RutaWin32(ruta).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (h == INVALID_HANDLE_VALUE) {
         codigo = ::GetLastError();
         if (codigo == ERROR_FILE_EXISTS) continue;
@@ -223,7 +229,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
     const auto limite = std::chrono::steady_clock::now() + kEsperaReemplazo;
     DWORD codigo = ERROR_SUCCESS;
     for (;;) {
-      if (::MoveFileExW(origen.c_str(), destino.c_str(),
+      if (::MoveFileExW(RutaWin32(origen).c_str(), RutaWin32(destino).c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return;
       }
@@ -242,7 +248,7 @@ class SistemaArchivosWindows final : public SistemaArchivos {
   // MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk.
   void SincronizarDirectorio(const fs::path&) override {}
 
-  void Borrar(const fs::path& ruta) noexcept override { ::DeleteFileW(ruta.c_str()); }
+  void Borrar(const fs::path& ruta) noexcept override { ::DeleteFileW(RutaWin32(ruta).c_str()); }
 };
 
 }  // namespace

@@ -112,6 +112,8 @@ void OlvidarTemporal(int hueco) {
 #include <string>
 #include <system_error>
 
+#include "platform/wide_text.h"
+
 namespace orbelux {
 
 namespace fs = std::filesystem;
@@ -151,7 +153,7 @@ void InstalarManejador() {
 int RecordarTemporal(const fs::path& ruta) {
   InstalarManejador();
   std::error_code error;
-  const std::wstring absoluta = fs::absolute(ruta, error).native();
+  const std::wstring absoluta = RutaWin32(fs::absolute(ruta, error));
   if (error || absoluta.size() >= kLargoHueco) return -1;
   for (std::size_t i = 0; i < kHuecos; ++i) {
     int libre = kLibre;

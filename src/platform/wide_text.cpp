@@ -31,5 +31,20 @@ std::vector<std::string> ArgumentosUtf8(int argc, wchar_t** argv) {
   return argumentos;
 }
 
+std::wstring RutaWin32(const std::filesystem::path& ruta) {
+  const std::wstring& nativa = ruta.native();
+  // A folder's own limit is 12 characters short of MAX_PATH, room for an 8.3 name.
+  if (nativa.size() < MAX_PATH - 12 || nativa.starts_with(L"\\\\?\\")) return nativa;
+  // GetFullPathNameW, unlike std::filesystem::absolute here, resolves "..", turns "/" into
+  // "\\" and knows a network share's root, all of which the prefix needs done beforehand.
+  std::wstring completa(::GetFullPathNameW(nativa.c_str(), 0, nullptr, nullptr), L'\0');
+  const DWORD largo = ::GetFullPathNameW(nativa.c_str(), static_cast<DWORD>(completa.size()),
+                                         completa.data(), nullptr);
+  if (largo == 0 || largo >= completa.size()) return nativa;
+  completa.resize(largo);
+  if (completa.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + completa.substr(2);
+  return L"\\\\?\\" + completa;
+}
+
 }  // namespace orbelux
 #endif

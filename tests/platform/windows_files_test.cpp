@@ -130,6 +130,20 @@ TEST(RutasAnchas, MasDeDoscientosSesentaCaracteres) {
   EXPECT_EQ(Leer(destino), "lejos");
 }
 
+TEST(RutasAnchas, LasLargasLleganALasFuncionesDeWin32ConSuPrefijo) {
+  const std::wstring largo(300, L'a');
+  EXPECT_EQ(RutaWin32(L"ast.dat"), L"ast.dat");
+  EXPECT_EQ(RutaWin32(L"C:/corto/ast.dat"), L"C:/corto/ast.dat");
+  EXPECT_EQ(RutaWin32(L"\\\\?\\C:\\" + largo), L"\\\\?\\C:\\" + largo);
+  EXPECT_EQ(RutaWin32(L"C:/datos/" + largo + L"/../ast.dat"), L"\\\\?\\C:\\datos\\ast.dat");
+  EXPECT_EQ(RutaWin32(L"\\\\servidor\\compartida\\" + largo),
+            L"\\\\?\\UNC\\servidor\\compartida\\" + largo);
+  const std::wstring relativa = RutaWin32(largo + L"/ast.dat");
+  EXPECT_TRUE(relativa.starts_with(L"\\\\?\\")) << TextoUtf8(relativa);
+  EXPECT_TRUE(relativa.ends_with(L"\\" + largo + L"\\ast.dat")) << TextoUtf8(relativa);
+  EXPECT_TRUE(fs::path(relativa.substr(4)).is_absolute()) << TextoUtf8(relativa);
+}
+
 TEST(NoEsUnArchivoNormal, UnaCarpetaOUnDispositivoSeRechazan) {
   DirectorioTemporal dir;
   fs::create_directory(dir / "carpeta");
@@ -215,31 +229,49 @@ TEST(Temporales, ElNombreNuevoEsNuestroYCadaVezOtro) {
   EXPECT_TRUE(EsNombreTemporal(TextoRuta(a.filename()), "cat\xC3\xA1logo.dat"));
 }
 
+// Runs a test program of this folder on a console of its own (without a window) and gives
+// its exit status; 0xFFFFFFFF when it could not start or did not end within 20 s.
+DWORD EjecutarHijo(const wchar_t* programa, const std::wstring& argumentos = L"") {
+  wchar_t propio[MAX_PATH];
+  if (::GetModuleFileNameW(nullptr, propio, MAX_PATH) == 0) return 0xFFFFFFFF;
+  const fs::path hijo = fs::path(propio).parent_path() / programa;
+  std::wstring linea = L"\"" + hijo.native() + L"\" " + argumentos;
+  STARTUPINFOW inicio{};
+  inicio.cb = sizeof inicio;
+  PROCESS_INFORMATION proceso{};
+  if (!::CreateProcessW(hijo.c_str(), linea.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &inicio, &proceso)) {
+    return 0xFFFFFFFF;
+  }
+  ::CloseHandle(proceso.hThread);
+  DWORD codigo = 0xFFFFFFFF;
+  if (::WaitForSingleObject(proceso.hProcess, 20000) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(proceso.hProcess, &codigo);
+  } else {
+    ::TerminateProcess(proceso.hProcess, 9);
+  }
+  ::CloseHandle(proceso.hProcess);
+  return codigo;
+}
+
 // The child presses Ctrl+C halfway through its write, on a console of its own.
 TEST(CtrlC, BorraElTemporalYElProcesoTerminaComoSiempre) {
   DirectorioTemporal dir;
   EscribirArchivo(dir / "ast.dat", "viejo");
-  wchar_t propio[MAX_PATH];
-  ASSERT_NE(::GetModuleFileNameW(nullptr, propio, MAX_PATH), 0u);
-  const fs::path hijo = fs::path(propio).parent_path() / L"ctrl_c_child.exe";
-  std::wstring linea = L"\"" + hijo.native() + L"\" \"" + (dir / "ast.dat").native() + L"\"";
-  STARTUPINFOW inicio{};
-  inicio.cb = sizeof inicio;
-  PROCESS_INFORMATION proceso{};
-  ASSERT_TRUE(::CreateProcessW(hijo.c_str(), linea.data(), nullptr, nullptr, FALSE,
-                               CREATE_NO_WINDOW, nullptr, nullptr, &inicio, &proceso));
-  ::CloseHandle(proceso.hThread);
-  const DWORD espera = ::WaitForSingleObject(proceso.hProcess, 20000);
-  DWORD codigo = 0;
-  ::GetExitCodeProcess(proceso.hProcess, &codigo);
-  if (espera != WAIT_OBJECT_0) ::TerminateProcess(proceso.hProcess, 9);
-  ::CloseHandle(proceso.hProcess);
-  ASSERT_EQ(espera, WAIT_OBJECT_0);
+  const DWORD codigo =
+      EjecutarHijo(L"ctrl_c_child.exe", L"\"" + (dir / "ast.dat").native() + L"\"");
+  ASSERT_NE(codigo, 0xFFFFFFFF) << "the child did not start or did not end";
   // Windows ends the process with STATUS_CONTROL_C_EXIT, Wine's default handler with 0; the
   // child's own codes, 2 to 6, say it never got there.
   EXPECT_TRUE(codigo == static_cast<DWORD>(STATUS_CONTROL_C_EXIT) || codigo == 0) << codigo;
   EXPECT_EQ(LeerArchivo(dir / "ast.dat"), "viejo");
   EXPECT_EQ(dir.Listado(), "ast.dat");
+}
+
+// The child's console starts in code page 850, shows UTF-8 while it runs and has 850 again
+// after its exit; its output is binary (see console_child.cpp for what each status means).
+TEST(Consola, UTF8MientrasCorreYLaPaginaDeAntesAlSalir) {
+  EXPECT_EQ(EjecutarHijo(L"console_child.exe"), 0u);
 }
 
 }  // namespace
