@@ -42,12 +42,6 @@ TEST(Programa, LlevaElIconoElEmblemaYElManifiesto) {
   FreeLibrary(programa);
 }
 
-std::string Utf8Fuera(const std::wstring& texto) {
-  std::string utf8;
-  for (const wchar_t c : texto) utf8 += c < 128 ? static_cast<char>(c) : '?';
-  return utf8;
-}
-
 struct Busqueda {
   DWORD proceso;
   HWND ventana;
@@ -89,6 +83,15 @@ TEST(Programa, SeAbreGeneraLaListaDeLinuxYCerrarLoTermina) {
   std::wstring orden = L"\"" + std::wstring(ORBELUX_PROGRAMA) + L"\"";
   ASSERT_TRUE(CreateProcessW(ORBELUX_PROGRAMA, orden.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              directorio.ruta().wstring().c_str(), &inicio, &proceso));
+  // A failed assertion leaves no program behind.
+  struct Guarda {
+    PROCESS_INFORMATION& p;
+    ~Guarda() {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 1);
+      CloseHandle(p.hThread);
+      CloseHandle(p.hProcess);
+    }
+  } guarda{proceso};
   WaitForInputIdle(proceso.hProcess, 20000);
   HWND ventana = nullptr;
   for (int i = 0; i < 200 && ventana == nullptr; ++i) {
@@ -117,21 +120,23 @@ TEST(Programa, SeAbreGeneraLaListaDeLinuxYCerrarLoTermina) {
     GetGUIThreadInfo(proceso.dwThreadId, &hilo);
     return hilo.hwndFocus;
   };
-  auto texto_del_foco = [&] {
-    wchar_t t[16] = {};
-    SendMessageW(foco(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(t));
-    return std::wstring(t);
-  };
   auto esperar = [](const std::function<bool()>& hecho) {
     for (int i = 0; i < 400 && !hecho(); ++i) Sleep(25);
     return hecho();
   };
+  // Keys are handled in the order they are queued: once Tab has moved the focus on, the keys
+  // before it have been handled.
   HWND horas = foco();
   PostMessageW(horas, WM_KEYDOWN, VK_TAB, 1);
   ASSERT_TRUE(esperar([&] { return foco() != horas; }));
-  PostMessageW(foco(), WM_CHAR, L'0', 1);
-  PostMessageW(foco(), WM_CHAR, L'0', 1);
-  ASSERT_TRUE(esperar([&] { return texto_del_foco() == L"00"; })) << Utf8Fuera(texto_del_foco());
+  HWND minutos = foco();
+  PostMessageW(minutos, WM_CHAR, L'0', 1);
+  PostMessageW(minutos, WM_CHAR, L'0', 1);
+  PostMessageW(minutos, WM_KEYDOWN, VK_TAB, 1);
+  ASSERT_TRUE(esperar([&] { return foco() != minutos; }));
+  wchar_t escrito[16] = {};
+  SendMessageW(minutos, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(escrito));
+  EXPECT_EQ(std::wstring(escrito), L"00") << "typing replaced the selected text";
   PostMessageW(foco(), WM_KEYDOWN, VK_RETURN, 1);
   const std::filesystem::path informe = directorio / "Asteroides.txt";
   ASSERT_TRUE(esperar([&] { return std::filesystem::exists(informe); })) << "no report";
@@ -144,8 +149,6 @@ TEST(Programa, SeAbreGeneraLaListaDeLinuxYCerrarLoTermina) {
   DWORD codigo = 99;
   GetExitCodeProcess(proceso.hProcess, &codigo);
   EXPECT_EQ(codigo, 0u);
-  CloseHandle(proceso.hThread);
-  CloseHandle(proceso.hProcess);
 }
 
 }  // namespace
