@@ -4,6 +4,7 @@
 //   src/window/art/emblema.xpm               the 80 x 96 picture of the window
 //   packaging/icons/luna_{16,32,64}.png      the icon for the desktop's icon theme
 //   packaging/orbelux.ico                    the icon of the Windows program file
+// With --windows <folder>, the Win32 window's resources instead: orbelux.ico and emblema.bmp.
 // Usage: orbelux_dibujar_arte <source folder>. The output depends on nothing but this file,
 // so running it again gives the same bytes (a test checks the committed files).
 #include <algorithm>
@@ -456,16 +457,57 @@ std::string Ico(const std::vector<Imagen>& imagenes) {
   return ico;
 }
 
+// A 24-bit Windows bitmap for the Win32 window's resources. It has no transparency of its
+// own: the transparent pixels are magenta, which the window paints in its background colour,
+// and an opaque pixel of exactly that colour moves one step away from it.
+std::string Bmp(const Imagen& im) {
+  const int fila = ((im.ancho * 3 + 3) / 4) * 4;
+  const auto datos = static_cast<std::uint32_t>(fila * im.alto);
+  std::string bmp = "BM";
+  Poner32(bmp, 14 + 40 + datos, false);
+  Poner32(bmp, 0, false);
+  Poner32(bmp, 14 + 40, false);
+  Poner32(bmp, 40, false);
+  Poner32(bmp, static_cast<std::uint32_t>(im.ancho), false);
+  Poner32(bmp, static_cast<std::uint32_t>(im.alto), false);  // bottom-up
+  Poner16(bmp, 1);
+  Poner16(bmp, 24);
+  for (int i = 0; i < 6; ++i) Poner32(bmp, 0, false);  // no compression, sizes, palette
+  for (int y = im.alto - 1; y >= 0; --y) {
+    std::string linea(static_cast<std::size_t>(fila), '\0');
+    for (int x = 0; x < im.ancho; ++x) {
+      Pixel p = im.at(x, y);
+      if (!p.opaco)
+        p = {255, 0, 255, true};
+      else if (p.r == 255 && p.g == 0 && p.b == 255)
+        p.b = 254;
+      linea[static_cast<std::size_t>(3 * x)] = static_cast<char>(p.b);
+      linea[static_cast<std::size_t>(3 * x + 1)] = static_cast<char>(p.g);
+      linea[static_cast<std::size_t>(3 * x + 2)] = static_cast<char>(p.r);
+    }
+    bmp += linea;
+  }
+  return bmp;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "uso: %s <carpeta de las fuentes>\n", argv[0]);
+  // "--windows <folder>": the Win32 window's resources, made in the build folder.
+  const bool windows = argc == 3 && std::string_view(argv[1]) == "--windows";
+  if (argc != 2 && !windows) {
+    std::fprintf(stderr, "uso: %s <carpeta de las fuentes> | --windows <carpeta>\n", argv[0]);
     return 2;
   }
-  const fs::path raiz = argv[1];
   const Imagen luna16 = Icono(16), luna32 = Icono(32), luna64 = Icono(64);
   const Imagen emblema = Renderizar(Emblema, 80, 96);
+  if (windows) {
+    const fs::path carpeta = argv[2];
+    Guardar(carpeta / "orbelux.ico", Ico({luna32, luna16}));
+    Guardar(carpeta / "emblema.bmp", Bmp(emblema));
+    return 0;
+  }
+  const fs::path raiz = argv[1];
 
   Guardar(raiz / "src/window/art/luna_16.xpm", Xpm(luna16, "luna_16_xpm"));
   Guardar(raiz / "src/window/art/luna_32.xpm", Xpm(luna32, "luna_32_xpm"));

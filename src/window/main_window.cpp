@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -22,102 +21,33 @@
 #include "window/art/luna_16.xpm"
 #include "window/art/luna_32.xpm"
 #include "window/caption_font.h"
+#include "window/layout/layout.h"
 
 namespace orbelux {
 
 namespace {
 
-// The layout is drawn in twips, 15 to the pixel at 96 dots per inch; Qt's logical pixels
-// scale it on screens of higher density. A value that is no multiple of 15 does not compile.
-struct Twips {
-  int valor;
-  // Implicit, so that the tables below read as plain numbers.
-  consteval Twips(int twips) : valor(twips) {
-    if (twips % 15 != 0) throw std::logic_error("not a whole pixel");
-  }
-  constexpr int px() const { return valor / 15; }
-};
+namespace capa = disposicion;
 
-QRect Rect(Twips left, Twips top, Twips width, Twips height) {
-  return {left.px(), top.px(), width.px(), height.px()};
+// Qt's logical pixels are the layout's pixels at 96 dots per inch; Qt scales them on screens
+// of higher density.
+constexpr int Px(int twips) { return capa::Pixeles(twips, capa::kPuntosPorPulgadaBase); }
+
+QRect Rect(const capa::Rectangulo& twips) {
+  const capa::Rectangulo r = capa::Pixeles(twips, capa::kPuntosPorPulgadaBase);
+  return {r.left, r.top, r.width, r.height};
 }
 
-constexpr QSize kCliente{Twips(9285).px(), Twips(3390).px()};
-constexpr Twips kAltoCaja = 285;
-constexpr Twips kAltoRotulo = 285;
-
-// Inside the frame, positions are from its top-left outer corner.
-struct FilaCaja {
-  Caja caja;
-  Twips left, top, width;
-  const char* texto_inicial;
-};
-constexpr std::array<FilaCaja, kNumCajas> kCajasFiltro{{
-    {Caja::txtARh_min, 1080, 480, 375, "23"},
-    {Caja::txtARm_min, 1800, 480, 375, "00"},
-    {Caja::txtARs_min, 2640, 480, 735, "00"},
-    {Caja::txtARh_max, 1080, 1080, 375, "17"},
-    {Caja::txtARm_max, 1800, 1080, 375, "00"},
-    {Caja::txtARs_max, 2640, 1080, 735, "00"},
-    {Caja::txtDECg_min, 5040, 480, 375, "-30"},
-    {Caja::txtDECm_min, 5760, 480, 375, "00"},
-    {Caja::txtDECs_min, 6480, 480, 735, "00"},
-    {Caja::txtDECg_max, 5040, 1080, 375, "+80"},
-    {Caja::txtDECm_max, 5760, 1080, 375, "00"},
-    {Caja::txtDECs_max, 6480, 1080, 735, "00"},
-    {Caja::txtNumero_min, 2400, 1800, 975, "400"},
-    {Caja::txtNumero_max, 2400, 2280, 975, "1400"},
-    {Caja::txtMag_min, 5640, 1800, 735, "15"},
-    {Caja::txtMag_max, 5640, 2280, 735, "18"},
-}};
-
-// The table is in tab order, which is also the order of the boxes in a run.
-constexpr bool EnOrdenDeTabulacion() {
-  for (std::size_t i = 0; i < kNumCajas; ++i) {
-    if (kCajasFiltro[i].caja != kCajas[i]) return false;
-  }
-  return true;
+QString DeUtf8(std::string_view texto) {
+  return QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size()));
 }
-static_assert(EnOrdenDeTabulacion());
 
-struct FilaRotulo {
-  const char* nombre;
-  const char* texto;  // UTF-8
-  Twips left, top, width;
-};
-constexpr Twips kAnchoTitulo = 1095;
-constexpr Twips kAnchoSimbolo = 255;
-constexpr std::array<FilaRotulo, 8> kTitulos{{
-    {"lblARmin", "A.R. min:", 240, 480, kAnchoTitulo},
-    {"lblARmax", "A.R. max.:", 240, 1080, kAnchoTitulo},
-    {"lblDECmin", "DEC. min.:", 4080, 480, kAnchoTitulo},
-    {"lblDECmax", "DEC. max.:", 4080, 1080, kAnchoTitulo},
-    {"lblNummin", "Numero min.:", 1320, 1800, kAnchoTitulo},
-    {"lblMunmax", "Numero max.:", 1320, 2280, kAnchoTitulo},
-    {"lblMagmin", "Mag. min.:", 4800, 1800, kAnchoTitulo},
-    {"lblMagmax", "Mag. max.:", 4800, 2280, kAnchoTitulo},
-}};
-// lblSimb, by index. Unlike their neighbours, 2 stands in the row of the upper bounds and 3 in
-// that of the lower bounds.
-constexpr std::array<FilaRotulo, 12> kSimbolos{{
-    {"lblSimb_0", "h.", 1560, 480, kAnchoSimbolo},
-    {"lblSimb_1", "h.", 1560, 1080, kAnchoSimbolo},
-    {"lblSimb_2", "m.", 2280, 1080, kAnchoSimbolo},
-    {"lblSimb_3", "m.", 2280, 480, kAnchoSimbolo},
-    {"lblSimb_4", "s.", 3480, 480, kAnchoSimbolo},
-    {"lblSimb_5", "s.", 3480, 1080, kAnchoSimbolo},
-    {"lblSimb_6", "\u00BA", 5520, 480, kAnchoSimbolo},
-    {"lblSimb_7", "\u00BA", 5520, 1080, kAnchoSimbolo},
-    {"lblSimb_8", "'", 6240, 480, kAnchoSimbolo},
-    {"lblSimb_9", "'", 6240, 1080, kAnchoSimbolo},
-    {"lblSimb_10", "\"", 7320, 480, kAnchoSimbolo},
-    {"lblSimb_11", "\"", 7320, 1080, kAnchoSimbolo},
-}};
+constexpr QSize kCliente{Px(capa::kAnchoCliente), Px(capa::kAltoCliente)};
 
-QLabel* CrearRotulo(QWidget* padre, const FilaRotulo& fila) {
-  auto* rotulo = new QLabel(QString::fromUtf8(fila.texto), padre);
-  rotulo->setObjectName(QString::fromLatin1(fila.nombre));
-  rotulo->setGeometry(Rect(fila.left, fila.top, fila.width, kAltoRotulo));
+QLabel* CrearRotulo(QWidget* padre, const capa::Rotulo& fila) {
+  auto* rotulo = new QLabel(DeUtf8(fila.titulo), padre);
+  rotulo->setObjectName(DeUtf8(fila.nombre));
+  rotulo->setGeometry(Rect(fila.twips));
   rotulo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return rotulo;
 }
@@ -142,7 +72,7 @@ frmOrbelux::frmOrbelux(SistemaArchivos& sistema)
                   Qt::MSWindowsFixedSizeDialogHint),
       sistema_(sistema) {
   setObjectName(QStringLiteral("frmOrbelux"));
-  setWindowTitle(QStringLiteral("Genera Lista de Asteroides"));
+  setWindowTitle(DeUtf8(capa::kTituloVentana));
   QIcon icono;
   icono.addPixmap(QPixmap(luna_16_xpm));
   icono.addPixmap(QPixmap(luna_32_xpm));
@@ -157,26 +87,25 @@ frmOrbelux::frmOrbelux(SistemaArchivos& sistema)
 }
 
 void frmOrbelux::CrearControles() {
-  frmFiltros_ = new QGroupBox(QStringLiteral("Filtros"), this);
-  frmFiltros_->setObjectName(QStringLiteral("frmFiltros"));
-  frmFiltros_->setGeometry(Rect(1440, 120, 7695, 3015));
+  frmFiltros_ = new QGroupBox(DeUtf8(capa::kMarco.titulo), this);
+  frmFiltros_->setObjectName(DeUtf8(capa::kMarco.nombre));
+  frmFiltros_->setGeometry(Rect(capa::kMarco.twips));
 
   auto* imagen = new QLabel(this);
-  imagen->setObjectName(QStringLiteral("Image1"));
-  imagen->setGeometry(Rect(120, 240, 1200, 1440));
+  imagen->setObjectName(DeUtf8(capa::kImagen.nombre));
+  imagen->setGeometry(Rect(capa::kImagen.twips));
   imagen->setPixmap(QPixmap(emblema_xpm));
   imagen->setScaledContents(true);
 
   // Labels first: siblings made later are drawn on top, and a box must cover the label
   // that reaches under it.
-  for (const FilaRotulo& fila : kTitulos) CrearRotulo(frmFiltros_, fila);
-  for (const FilaRotulo& fila : kSimbolos) CrearRotulo(frmFiltros_, fila);
+  for (const capa::Rotulo& fila : capa::kTitulos) CrearRotulo(frmFiltros_, fila);
+  for (const capa::Rotulo& fila : capa::kSimbolos) CrearRotulo(frmFiltros_, fila);
 
-  for (const FilaCaja& fila : kCajasFiltro) {
+  for (const capa::CajaFiltro& fila : capa::kCajasFiltro) {
     auto* caja = new QLineEdit(frmFiltros_);
-    caja->setObjectName(QString::fromLatin1(NombreCaja(fila.caja).data(),
-                                            static_cast<qsizetype>(NombreCaja(fila.caja).size())));
-    caja->setGeometry(Rect(fila.left, fila.top, fila.width, kAltoCaja));
+    caja->setObjectName(DeUtf8(NombreCaja(fila.caja)));
+    caja->setGeometry(Rect(fila.twips));
     caja->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // No length limit: what a run makes of a long text is the run's concern.
     caja->setMaxLength(std::numeric_limits<int>::max());
@@ -184,13 +113,13 @@ void frmOrbelux::CrearControles() {
     cajas_[static_cast<std::size_t>(fila.caja)] = caja;
   }
 
-  cmdLista_ = new QPushButton(QStringLiteral("Generar Lista"), this);
-  cmdLista_->setObjectName(QStringLiteral("cmdLista"));
-  cmdLista_->setGeometry(Rect(120, 1920, 1215, 495));
+  cmdLista_ = new QPushButton(DeUtf8(capa::kBotonLista.titulo), this);
+  cmdLista_->setObjectName(DeUtf8(capa::kBotonLista.nombre));
+  cmdLista_->setGeometry(Rect(capa::kBotonLista.twips));
   cmdLista_->setDefault(true);
-  cmdCerrar_ = new QPushButton(QStringLiteral("Cerrar"), this);
-  cmdCerrar_->setObjectName(QStringLiteral("cmdCerrar"));
-  cmdCerrar_->setGeometry(Rect(120, 2640, 1215, 495));
+  cmdCerrar_ = new QPushButton(DeUtf8(capa::kBotonCerrar.titulo), this);
+  cmdCerrar_->setObjectName(DeUtf8(capa::kBotonCerrar.nombre));
+  cmdCerrar_->setGeometry(Rect(capa::kBotonCerrar.twips));
   // Enter presses the button that has the focus, as in any dialog, and "Generar Lista"
   // from anywhere else (keyPressEvent).
   cmdLista_->setAutoDefault(true);
@@ -198,15 +127,16 @@ void frmOrbelux::CrearControles() {
   connect(cmdLista_, &QPushButton::clicked, this, [this] { cmdLista_Click(); });
   connect(cmdCerrar_, &QPushButton::clicked, this, [this] { cmdCerrar_Click(); });
 
-  // The boxes in table order, then the two buttons; Tab from "Cerrar" wraps to the first
-  // box because nothing else in the window takes the focus.
-  QWidget* anterior = cajas_[0];
-  for (std::size_t i = 1; i < kNumCajas; ++i) {
-    setTabOrder(anterior, cajas_[i]);
-    anterior = cajas_[i];
+  // The table's tab order; Tab from the last wraps to the first because nothing else in the
+  // window takes the focus.
+  QWidget* anterior = nullptr;
+  for (const capa::PasoTabulacion& paso : capa::OrdenDeTabulacion()) {
+    QWidget* siguiente = caja(paso.caja);
+    if (paso.tipo == capa::Enfocable::BotonLista) siguiente = cmdLista_;
+    if (paso.tipo == capa::Enfocable::BotonCerrar) siguiente = cmdCerrar_;
+    if (anterior != nullptr) setTabOrder(anterior, siguiente);
+    anterior = siguiente;
   }
-  setTabOrder(anterior, cmdLista_);
-  setTabOrder(cmdLista_, cmdCerrar_);
 }
 
 // The geometry is fixed, so the font has to give way: keep the platform's font when every
@@ -228,8 +158,8 @@ void frmOrbelux::ElegirFuente() {
 }
 
 void frmOrbelux::Form_Load() {
-  for (const FilaCaja& fila : kCajasFiltro) {
-    caja(fila.caja)->setText(QString::fromUtf8(fila.texto_inicial));
+  for (const capa::CajaFiltro& fila : capa::kCajasFiltro) {
+    caja(fila.caja)->setText(DeUtf8(fila.texto_inicial));
   }
 }
 

@@ -7,69 +7,62 @@
 #include <QLabel>
 #include <QSignalSpy>
 
+#include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
+#include "window/layout/layout.h"
 #include "window_fixture.h"
 
 namespace orbelux::prueba {
 namespace {
 
-// ---- Every control against the layout, in twips (15 to the pixel) ------------------------
+// ---- Every control where the layout table puts it, in twips (15 to the pixel) -------------
+
+namespace capa = disposicion;
 
 struct FilaControl {
-  const char* nombre;
-  const char* contenedor;  // objectName of the parent
-  const char* titulo;      // nullptr for the text boxes, which have none
-  int left, top, width, height;
+  std::string nombre;
+  std::string contenedor;             // objectName of the parent
+  std::optional<std::string> titulo;  // none for the text boxes
+  capa::Rectangulo twips;
 };
 
 void PrintTo(const FilaControl& fila, std::ostream* salida) { *salida << fila.nombre; }
 
-constexpr const char* kVentana = "frmOrbelux";
-constexpr const char* kMarco = "frmFiltros";
+constexpr std::string_view kVentana = "frmOrbelux";
 
-const FilaControl kControles[] = {
-    {"frmFiltros", kVentana, "Filtros", 1440, 120, 7695, 3015},
-    {"Image1", kVentana, "", 120, 240, 1200, 1440},
-    {"cmdLista", kVentana, "Generar Lista", 120, 1920, 1215, 495},
-    {"cmdCerrar", kVentana, "Cerrar", 120, 2640, 1215, 495},
-    {"txtARh_min", kMarco, nullptr, 1080, 480, 375, 285},
-    {"txtARm_min", kMarco, nullptr, 1800, 480, 375, 285},
-    {"txtARs_min", kMarco, nullptr, 2640, 480, 735, 285},
-    {"txtARh_max", kMarco, nullptr, 1080, 1080, 375, 285},
-    {"txtARm_max", kMarco, nullptr, 1800, 1080, 375, 285},
-    {"txtARs_max", kMarco, nullptr, 2640, 1080, 735, 285},
-    {"txtDECg_min", kMarco, nullptr, 5040, 480, 375, 285},
-    {"txtDECm_min", kMarco, nullptr, 5760, 480, 375, 285},
-    {"txtDECs_min", kMarco, nullptr, 6480, 480, 735, 285},
-    {"txtDECg_max", kMarco, nullptr, 5040, 1080, 375, 285},
-    {"txtDECm_max", kMarco, nullptr, 5760, 1080, 375, 285},
-    {"txtDECs_max", kMarco, nullptr, 6480, 1080, 735, 285},
-    {"txtNumero_min", kMarco, nullptr, 2400, 1800, 975, 285},
-    {"txtNumero_max", kMarco, nullptr, 2400, 2280, 975, 285},
-    {"txtMag_min", kMarco, nullptr, 5640, 1800, 735, 285},
-    {"txtMag_max", kMarco, nullptr, 5640, 2280, 735, 285},
-    {"lblARmin", kMarco, "A.R. min:", 240, 480, 1095, 285},
-    {"lblARmax", kMarco, "A.R. max.:", 240, 1080, 1095, 285},
-    {"lblDECmin", kMarco, "DEC. min.:", 4080, 480, 1095, 285},
-    {"lblDECmax", kMarco, "DEC. max.:", 4080, 1080, 1095, 285},
-    {"lblNummin", kMarco, "Numero min.:", 1320, 1800, 1095, 285},
-    {"lblMunmax", kMarco, "Numero max.:", 1320, 2280, 1095, 285},
-    {"lblMagmin", kMarco, "Mag. min.:", 4800, 1800, 1095, 285},
-    {"lblMagmax", kMarco, "Mag. max.:", 4800, 2280, 1095, 285},
-    {"lblSimb_0", kMarco, "h.", 1560, 480, 255, 285},
-    {"lblSimb_1", kMarco, "h.", 1560, 1080, 255, 285},
-    {"lblSimb_2", kMarco, "m.", 2280, 1080, 255, 285},
-    {"lblSimb_3", kMarco, "m.", 2280, 480, 255, 285},
-    {"lblSimb_4", kMarco, "s.", 3480, 480, 255, 285},
-    {"lblSimb_5", kMarco, "s.", 3480, 1080, 255, 285},
-    {"lblSimb_6", kMarco, "\u00BA", 5520, 480, 255, 285},
-    {"lblSimb_7", kMarco, "\u00BA", 5520, 1080, 255, 285},
-    {"lblSimb_8", kMarco, "'", 6240, 480, 255, 285},
-    {"lblSimb_9", kMarco, "'", 6240, 1080, 255, 285},
-    {"lblSimb_10", kMarco, "\"", 7320, 480, 255, 285},
-    {"lblSimb_11", kMarco, "\"", 7320, 1080, 255, 285},
-};
+// Every control of the table, read from the one table both windows build themselves from.
+std::vector<FilaControl> ControlesDeLaTabla() {
+  std::vector<FilaControl> filas;
+  for (const capa::ControlVentana& c :
+       {capa::kMarco, capa::kImagen, capa::kBotonLista, capa::kBotonCerrar}) {
+    filas.push_back({std::string(c.nombre), std::string(kVentana), std::string(c.titulo), c.twips});
+  }
+  const std::string marco(capa::kMarco.nombre);
+  for (const capa::CajaFiltro& c : capa::kCajasFiltro) {
+    filas.push_back({std::string(NombreCaja(c.caja)), marco, std::nullopt, c.twips});
+  }
+  for (const capa::Rotulo& r : capa::kRotulos) {
+    filas.push_back({std::string(r.nombre), marco, std::string(r.titulo), r.twips});
+  }
+  return filas;
+}
+
+TEST(TablaDeControles, LaVentanaTieneTodosYNingunoMas) {
+  frmOrbelux ventana;
+  const std::vector<FilaControl> filas = ControlesDeLaTabla();
+  EXPECT_EQ(filas.size(), 40u);
+  std::set<std::string> en_la_tabla;
+  for (const FilaControl& fila : filas) en_la_tabla.insert(fila.nombre);
+  EXPECT_EQ(en_la_tabla.size(), filas.size()) << "a name twice";
+  for (const QWidget* control : ventana.findChildren<QWidget*>()) {
+    if (control->objectName().isEmpty()) continue;  // the frame's own inner parts
+    EXPECT_TRUE(en_la_tabla.contains(control->objectName().toStdString()))
+        << control->objectName().toStdString();
+  }
+}
 
 class ControlesDeLaVentana : public ::testing::TestWithParam<FilaControl> {
  protected:
@@ -78,12 +71,12 @@ class ControlesDeLaVentana : public ::testing::TestWithParam<FilaControl> {
 
 TEST_P(ControlesDeLaVentana, EstaDondeDiceLaTablaConSuTitulo) {
   const FilaControl& fila = GetParam();
-  const auto* control = ventana_.findChild<QWidget*>(QString::fromLatin1(fila.nombre));
+  const auto* control = ventana_.findChild<QWidget*>(QString::fromStdString(fila.nombre));
   ASSERT_NE(control, nullptr);
   ASSERT_NE(control->parentWidget(), nullptr);
-  EXPECT_EQ(control->parentWidget()->objectName(), QString::fromLatin1(fila.contenedor));
-  EXPECT_EQ(control->geometry(),
-            QRect(fila.left / 15, fila.top / 15, fila.width / 15, fila.height / 15));
+  EXPECT_EQ(control->parentWidget()->objectName(), QString::fromStdString(fila.contenedor));
+  EXPECT_EQ(control->geometry(), QRect(fila.twips.left / 15, fila.twips.top / 15,
+                                       fila.twips.width / 15, fila.twips.height / 15));
 
   QString titulo;
   if (const auto* rotulo = qobject_cast<const QLabel*>(control)) {
@@ -96,15 +89,15 @@ TEST_P(ControlesDeLaVentana, EstaDondeDiceLaTablaConSuTitulo) {
   } else {
     ASSERT_NE(qobject_cast<const QLineEdit*>(control), nullptr) << "an unexpected kind";
   }
-  if (fila.titulo != nullptr) {
-    EXPECT_EQ(titulo, QString::fromUtf8(fila.titulo));
+  if (fila.titulo) {
+    EXPECT_EQ(titulo, QString::fromStdString(*fila.titulo));
   }
   // No caption has an access key.
   EXPECT_FALSE(titulo.contains(QLatin1Char('&')));
 }
 
-INSTANTIATE_TEST_SUITE_P(Tabla, ControlesDeLaVentana, ::testing::ValuesIn(kControles),
-                         [](const auto& info) { return std::string(info.param.nombre); });
+INSTANTIATE_TEST_SUITE_P(Tabla, ControlesDeLaVentana, ::testing::ValuesIn(ControlesDeLaTabla()),
+                         [](const auto& info) { return info.param.nombre; });
 
 // ---- The window itself -------------------------------------------------------------------
 

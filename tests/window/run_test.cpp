@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "support/catalogue_lines.h"
+#include "support/report_cases.h"
 #include "window_fixture.h"
 
 namespace orbelux::prueba {
@@ -298,6 +299,26 @@ TEST_F(DeParteAParte, ElCatalogoDeEjemploDaUnasDocenasConLosFiltrosIniciales) {
     anterior = clave;
   }
 }
+
+// ---- The sample cases the Windows window must match byte for byte ------------------------
+
+class CasoDeMuestra : public PruebaVentana, public ::testing::WithParamInterface<CasoInforme> {};
+
+TEST_P(CasoDeMuestra, ElInformeEsElDeLaMuestra) {
+  std::filesystem::copy_file(std::filesystem::path(ORBELUX_EJEMPLOS) / "ast.dat",
+                             directorio_ / "ast.dat");
+  for (const Caja caja : kCajas) {
+    ventana_.caja(caja)->setText(
+        QString::fromStdString(GetParam().cajas[static_cast<std::size_t>(caja)]));
+  }
+  Pulsar(ventana_);
+  ASSERT_TRUE(avisos_.empty());
+  EXPECT_EQ(LeerArchivo(directorio_ / "Asteroides.txt"), LeerArchivo(GetParam().informe));
+}
+
+INSTANTIATE_TEST_SUITE_P(Muestras, CasoDeMuestra,
+                         ::testing::ValuesIn(LeerCasosInforme(ORBELUX_DATOS_VENTANA)),
+                         [](const auto& info) { return info.param.nombre; });
 
 }  // namespace
 }  // namespace orbelux::prueba

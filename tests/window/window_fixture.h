@@ -20,23 +20,10 @@
 
 #include "support/faulty_fs.h"
 #include "support/temp_dir.h"
+#include "support/watched_fs.h"
 #include "window/main_window.h"
 
 namespace orbelux::prueba {
-
-// The real file system, with a call back when a run opens the catalogue: the moment a run
-// is at work.
-class SistemaVigilado final : public SistemaReenviado {
- public:
-  std::unique_ptr<ArchivoLectura> AbrirLectura(const std::filesystem::path& ruta) override {
-    ++lecturas;
-    if (al_abrir) al_abrir();
-    return SistemaReenviado::AbrirLectura(ruta);
-  }
-
-  std::function<void()> al_abrir;
-  int lecturas = 0;
-};
 
 // What the window's pointer was at some moment of a run.
 struct PunteroVisto {
