@@ -119,7 +119,6 @@ class LectorEnBloques final {
   LectorEnBloques(ef::FuenteBytes& fuente, const std::string& nombre, CorridaEnOrden& corrida,
                   std::function<void(std::size_t)> leidos)
       : fuente_(fuente),
-        nombre_(nombre),
         corrida_(corrida),
         cabeza_(nombre),
         leidos_(std::move(leidos)) {}
@@ -216,7 +215,6 @@ class LectorEnBloques final {
   }
 
   ef::FuenteBytes& fuente_;
-  const std::string& nombre_;
   CorridaEnOrden& corrida_;
   ef::CorridaSinRegistro cabeza_;
   ef::Preambulo preambulo_;
