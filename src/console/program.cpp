@@ -57,8 +57,9 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   if (programa.varios_elementos) {
     if (o.elementos) {
       peticion.todos_los_elementos.emplace_back(*o.elementos);
-      for (const std::string& otro : o.mas_elementos)
+      for (const std::string& otro : o.mas_elementos) {
         peticion.todos_los_elementos.emplace_back(otro);
+      }
     } else {
       peticion.todos_los_elementos = ElementosConCometasPorOmision(ejecucion.entorno.Sistema());
     }
