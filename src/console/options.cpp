@@ -124,8 +124,13 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
       } else {
         continue;
       }
-      if (*v.valor) throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
-      *v.valor = std::move(valor);
+      if (*v.valor && v.repetidos != nullptr) {
+        v.repetidos->push_back(std::move(*valor));
+      } else if (*v.valor) {
+        throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
+      } else {
+        *v.valor = std::move(valor);
+      }
       reconocida = true;
     }
     if (reconocida) continue;

@@ -25,10 +25,13 @@ class ErrorUso : public Fallo {
   using Fallo::Fallo;
 };
 
-// An option that takes a value, and where the value goes. Given twice, it is an error.
+// An option that takes a value, and where the value goes. Given twice, it is an error,
+// unless `repetidos` is given: then the first value goes to `valor` and each later one is
+// added there, in order.
 struct OpcionValor {
   std::string_view nombre;  // "--fecha"
   std::optional<std::string>* valor;
+  std::vector<std::string>* repetidos = nullptr;
 };
 
 // An option without a value; given twice, it is simply on.

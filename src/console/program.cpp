@@ -20,17 +20,19 @@ struct OpcionesComunes {
   std::optional<std::string> observatorio;
   std::optional<std::string> lugar;
   std::optional<std::string> elementos;
+  std::vector<std::string> mas_elementos;
   bool dos_cuerpos = false;
 };
 
 void Trabajar(const Programa& programa, const std::vector<std::string>& argumentos,
               const Ejecucion& ejecucion) {
   OpcionesComunes o;
-  std::vector<OpcionValor> valores = {{"--fecha", &o.fecha},
-                                      {"--jd", &o.jd},
-                                      {"--observatorio", &o.observatorio},
-                                      {"--lugar", &o.lugar},
-                                      {"--elementos", &o.elementos}};
+  std::vector<OpcionValor> valores = {
+      {"--fecha", &o.fecha},
+      {"--jd", &o.jd},
+      {"--observatorio", &o.observatorio},
+      {"--lugar", &o.lugar},
+      {"--elementos", &o.elementos, programa.varios_elementos ? &o.mas_elementos : nullptr}};
   valores.insert(valores.end(), programa.valores.begin(), programa.valores.end());
   std::vector<OpcionBandera> banderas = {{"--dos-cuerpos", &o.dos_cuerpos}};
   banderas.insert(banderas.end(), programa.banderas.begin(), programa.banderas.end());
@@ -52,8 +54,20 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   peticion.sitio = SitioDeOpciones(o.observatorio, o.lugar);
   peticion.dos_cuerpos = o.dos_cuerpos;
   if (programa.comprobar) programa.comprobar();
-  peticion.elementos = o.elementos ? std::filesystem::path(*o.elementos)
-                                   : ElementosPorOmision(ejecucion.entorno.Sistema());
+  if (programa.varios_elementos) {
+    if (o.elementos) {
+      peticion.todos_los_elementos.emplace_back(*o.elementos);
+      for (const std::string& otro : o.mas_elementos) {
+        peticion.todos_los_elementos.emplace_back(otro);
+      }
+    } else {
+      peticion.todos_los_elementos = ElementosConCometasPorOmision(ejecucion.entorno.Sistema());
+    }
+    peticion.elementos = peticion.todos_los_elementos.front();
+  } else {
+    peticion.elementos = o.elementos ? std::filesystem::path(*o.elementos)
+                                     : ElementosPorOmision(ejecucion.entorno.Sistema());
+  }
   programa.trabajo(peticion, ejecucion);
 }
 

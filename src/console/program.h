@@ -40,6 +40,9 @@ struct PeticionComun {
   efemerides::Instante instante;
   std::optional<SitioElegido> sitio;  // none: the centre of the Earth
   std::filesystem::path elementos;    // --elementos, or the default file of the folder
+  // For a program that reads several files (Programa::varios_elementos): every --elementos
+  // in order, or the default files of the folder; `elementos` is the first.
+  std::vector<std::filesystem::path> todos_los_elementos;
   bool dos_cuerpos = false;
 };
 
@@ -75,6 +78,9 @@ struct Programa {
   std::function<void()> comprobar;
   // The work itself. Throws on failure; the run reports it.
   std::function<void(const PeticionComun&, const Ejecucion&)> trabajo;
+  // --elementos may be given more than once, and without it the folder's comet file
+  // (CometEls.txt) is read too (ElementosConCometasPorOmision).
+  bool varios_elementos = false;
 };
 
 // Reads the arguments (without the program name), answers --ayuda, --version and

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "console/angles.h"
 #include "console/dates.h"
@@ -29,21 +31,25 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr std::string_view kUso =
     "Uso: orbelux-campo --centro C [--radio R] [--mag-max V] [--fecha F | --jd J]\n"
     "                   [--observatorio CÓDIGO | --lugar LON,LAT[,ALT]]\n"
-    "                   [--elementos FICHERO] [--dos-cuerpos] [--formato texto|csv]\n"
+    "                   [--elementos FICHERO]... [--dos-cuerpos] [--formato texto|csv]\n"
     "                   [--salida FICHERO]\n"
     "\n"
-    "Lista todos los objetos de un fichero de elementos orbitales en el formato de\n"
-    "exportación del MPC (el de MPCORB.DAT, comprimido con gzip o no) que caen dentro de\n"
-    "un círculo del cielo en un instante: asteroides numerados con cualquier número y\n"
-    "objetos con designación provisional. Las posiciones son astrométricas J2000, con el\n"
-    "tiempo de luz, y se calculan como en orbelux-catalogo.\n"
+    "Lista todos los objetos de uno o varios ficheros de elementos orbitales que caen\n"
+    "dentro de un círculo del cielo en un instante: asteroides numerados con cualquier\n"
+    "número y objetos con designación provisional del formato de exportación del MPC (el\n"
+    "de MPCORB.DAT), y cometas del formato de CometEls.txt del MPC, comprimidos con gzip o\n"
+    "no; el formato de cada fichero se reconoce por sus primeros registros. Las\n"
+    "posiciones son astrométricas J2000, con el tiempo de luz, y se calculan como en\n"
+    "orbelux-catalogo; los cometas, de cualquier excentricidad, sin fuerzas no\n"
+    "gravitatorias (CometEls.txt no las trae), y sin los planetas los que no dan época\n"
+    "de osculación. La magnitud V de un cometa es su magnitud total m1.\n"
     "\n"
     "  --centro C     centro del círculo: ascensión recta y declinación, entre comillas\n"
     "                 si llevan espacios: \"07h42m00s +26°40'00\\\"\", \"07:42:00 +26:40:00\",\n"
     "                 \"7 42 +26 40\" (A.R. en horas) o 115.5,26.67 (las dos en grados)\n"
     "  --radio R      radio en minutos de arco (por omisión 15; como mucho 600)\n"
-    "  --mag-max V    sólo los objetos de magnitud V hasta ésta (los que no tienen H\n"
-    "                 se listan siempre)\n"
+    "  --mag-max V    sólo los objetos de magnitud V hasta ésta (los que no tienen H, y\n"
+    "                 los cometas sin H o sin G, se listan siempre)\n"
     "  --fecha F      instante en UTC; una fecha sola es a las 00:00 UTC. Con una zona al\n"
     "                 final de la hora (Z, +01, +01:00, -0300) es la hora de esa zona\n"
     "  --jd J         instante como día juliano en UTC. Sin ninguno de los dos: ahora,\n"
@@ -55,8 +61,10 @@ constexpr std::string_view kUso =
     "  --lugar LON,LAT[,ALT]\n"
     "                 posiciones vistas desde ese lugar (grados WGS84, altitud en metros).\n"
     "                 Sin ninguno de los dos: desde el centro de la Tierra\n"
-    "  --elementos F  elementos orbitales; por omisión MPCORB.DAT o, si no está,\n"
-    "                 MPCORB.DAT.gz, en el directorio actual\n"
+    "  --elementos F  elementos orbitales; se puede repetir para leer varios ficheros\n"
+    "                 (asteroides y cometas). Por omisión, los que haya en el\n"
+    "                 directorio actual de MPCORB.DAT (o, si no está, MPCORB.DAT.gz) y\n"
+    "                 CometEls.txt (el fichero de cometas del MPC)\n"
     "  --dos-cuerpos  movimiento de dos cuerpos, sin los planetas\n"
     "  --formato F    texto (por omisión) o csv\n"
     "  --salida F     fichero que se escribe; por omisión, o con \"-\", la salida estándar\n"
@@ -170,8 +178,14 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
   SistemaArchivos& sistema = ejecucion.entorno.Sistema();
   ResultadoCampo resultado;
   {
-    ef::ArchivoElementos archivo(comun.elementos, sistema, aviso);
-    resultado = BuscarEnCampo(archivo, peticion);
+    // Every file is opened before any is read: one that cannot be stops the run at once.
+    std::vector<std::unique_ptr<ef::ArchivoElementos>> archivos;
+    std::vector<FuenteCampo> fuentes;
+    for (const std::filesystem::path& ruta : comun.todos_los_elementos) {
+      archivos.push_back(std::make_unique<ef::ArchivoElementos>(ruta, sistema, aviso));
+      fuentes.push_back({archivos.back().get(), TextoRuta(ruta)});
+    }
+    resultado = BuscarEnCampo(fuentes, peticion);
   }
   barra.reset();
   const std::string texto = csv ? TextoCsv(resultado) : TextoTabla(resultado, cabecera);
@@ -217,7 +231,8 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       [&campo] { campo.Comprobar(); },
       [&campo](const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
         campo.Buscar(comun, ejecucion);
-      }};
+      },
+      true};
   return consola::EjecutarPrograma(programa, argumentos, salida, errores, entorno);
 }
 

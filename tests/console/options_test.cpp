@@ -71,6 +71,26 @@ TEST(LeerOpciones, Tabla) {
   }
 }
 
+TEST(LeerOpciones, UnaOpcionRepetibleGuardaCadaValorEnSuOrden) {
+  std::optional<std::string> elementos;
+  std::vector<std::string> mas;
+  std::optional<std::string> fecha;
+  LeerOpciones({"--elementos", "a", "--fecha", "f", "--elementos=b", "--elementos", "c"},
+               {{"--elementos", &elementos, &mas}, {"--fecha", &fecha}});
+  EXPECT_EQ(elementos, "a");
+  EXPECT_EQ(mas, (std::vector<std::string>{"b", "c"}));
+  // Once only: nothing is added.
+  std::optional<std::string> una;
+  std::vector<std::string> ninguna;
+  LeerOpciones({"--elementos", "a"}, {{"--elementos", &una, &ninguna}});
+  EXPECT_EQ(una, "a");
+  EXPECT_TRUE(ninguna.empty());
+  // The others still refuse a second value.
+  EXPECT_THROW(LeerOpciones({"--elementos", "a", "--fecha", "f", "--fecha", "g"},
+                            {{"--elementos", &elementos, &mas}, {"--fecha", &fecha}}),
+               ErrorUso);
+}
+
 TEST(LeerOpciones, Errores) {
   struct Caso {
     const char* nombre;
