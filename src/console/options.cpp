@@ -46,9 +46,11 @@ bool PareceNumero(std::string_view arg) {
 // "; ¿quisiste decir --observatorio?" for a name one or two letters away from an option's,
 // or the start of one; nothing when none is near.
 std::string Sugerencia(std::string_view nombre, const std::vector<OpcionValor>& valores,
-                       const std::vector<OpcionBandera>& banderas) {
+                       const std::vector<OpcionBandera>& banderas,
+                       const std::vector<OpcionLista>& listas) {
   std::vector<std::string_view> nombres = {"--ayuda", "--help", "--version"};
   for (const OpcionValor& v : valores) nombres.push_back(v.nombre);
+  for (const OpcionLista& l : listas) nombres.push_back(l.nombre);
   for (const OpcionBandera& b : banderas) nombres.push_back(b.nombre);
   std::string_view mejor;
   std::size_t menor = 3;  // more than two edits away is another word
@@ -87,7 +89,9 @@ bool IgualSinMayusculas(std::string_view a, std::string_view b) {
 
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
                                const std::vector<OpcionValor>& valores,
-                               const std::vector<OpcionBandera>& banderas) {
+                               const std::vector<OpcionBandera>& banderas,
+                               const std::vector<OpcionLista>& listas,
+                               std::vector<std::string>* sueltos) {
   PeticionesComunes comunes;
   std::string_view con_valor_aparte;  // the option whose value was the argument before
   for (std::size_t i = 0; i < argumentos.size(); ++i) {
@@ -107,6 +111,21 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
         *b.activa = true;
         reconocida = true;
         break;
+      }
+    }
+    for (const OpcionLista& l : listas) {
+      if (reconocida) break;
+      if (arg == l.nombre) {
+        if (i + 1 >= argumentos.size()) {
+          throw ErrorUso("falta el valor de " + std::string(l.nombre));
+        }
+        l.valores->push_back(argumentos[++i]);
+        con_valor_aparte = l.nombre;
+        reconocida = true;
+      } else if (arg.size() > l.nombre.size() && arg.substr(0, l.nombre.size()) == l.nombre &&
+                 arg[l.nombre.size()] == '=') {
+        l.valores->push_back(std::string(arg.substr(l.nombre.size() + 1)));
+        reconocida = true;
       }
     }
     for (const OpcionValor& v : valores) {
@@ -129,6 +148,10 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
       reconocida = true;
     }
     if (reconocida) continue;
+    if (sueltos != nullptr && (arg.empty() || arg[0] != '-')) {
+      sueltos->push_back(std::string(arg));
+      continue;
+    }
     const std::string pista =
         !anterior.empty() && PareceNumero(arg) ? PistaComillas(argumentos, i, anterior) : "";
     if (!arg.empty() && arg[0] == '-' && pista.empty()) {
@@ -137,7 +160,7 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
         if (nombre == b.nombre) throw ErrorUso(std::string(nombre) + " no lleva valor");
       }
       throw ErrorUso("opción desconocida: " + std::string(arg) +
-                     Sugerencia(nombre, valores, banderas));
+                     Sugerencia(nombre, valores, banderas, listas));
     }
     throw ErrorUso("argumento inesperado: " + std::string(arg) + pista);
   }

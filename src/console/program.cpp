@@ -20,6 +20,7 @@ struct OpcionesComunes {
   std::optional<std::string> observatorio;
   std::optional<std::string> lugar;
   std::optional<std::string> elementos;
+  std::vector<std::string> lista_elementos;
   bool dos_cuerpos = false;
 };
 
@@ -29,12 +30,18 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   std::vector<OpcionValor> valores = {{"--fecha", &o.fecha},
                                       {"--jd", &o.jd},
                                       {"--observatorio", &o.observatorio},
-                                      {"--lugar", &o.lugar},
-                                      {"--elementos", &o.elementos}};
+                                      {"--lugar", &o.lugar}};
+  std::vector<OpcionLista> listas;
+  if (programa.varios_elementos) {
+    listas.push_back({"--elementos", &o.lista_elementos});
+  } else {
+    valores.push_back({"--elementos", &o.elementos});
+  }
   valores.insert(valores.end(), programa.valores.begin(), programa.valores.end());
   std::vector<OpcionBandera> banderas = {{"--dos-cuerpos", &o.dos_cuerpos}};
   banderas.insert(banderas.end(), programa.banderas.begin(), programa.banderas.end());
-  const PeticionesComunes peticiones = LeerOpciones(argumentos, valores, banderas);
+  const PeticionesComunes peticiones =
+      LeerOpciones(argumentos, valores, banderas, listas, programa.sueltos);
   if (peticiones.ayuda) {
     ejecucion.salida << programa.uso;
     return;
@@ -51,9 +58,18 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   peticion.instante = InstanteDeOpciones(o.fecha, o.jd, ejecucion.entorno.reloj);
   peticion.sitio = SitioDeOpciones(o.observatorio, o.lugar);
   peticion.dos_cuerpos = o.dos_cuerpos;
+  peticion.instante_dado = o.fecha || o.jd;
+  if (o.fecha) peticion.desfase_minutos = LeerFecha(*o.fecha).desfase_minutos;
   if (programa.comprobar) programa.comprobar();
+  if (programa.comprobar_con_comunes) programa.comprobar_con_comunes(peticion);
+  if (!o.lista_elementos.empty()) o.elementos = o.lista_elementos.front();
   peticion.elementos = o.elementos ? std::filesystem::path(*o.elementos)
                                    : ElementosPorOmision(ejecucion.entorno.Sistema());
+  if (o.lista_elementos.empty()) {
+    peticion.todos_los_elementos = {peticion.elementos};
+  } else {
+    for (const std::string& e : o.lista_elementos) peticion.todos_los_elementos.emplace_back(e);
+  }
   programa.trabajo(peticion, ejecucion);
 }
 
