@@ -64,7 +64,7 @@ std::string Plegado(std::string_view texto) {
 ClasePedido ClaseDePedido(std::string_view pedido) {
   const std::string p = Recortado(pedido);
   if (SoloCifras(p)) return ClasePedido::Numero;
-  if (p.size() == 7 && p.find(' ') == std::string::npos &&
+  if ((p.size() == 5 || p.size() == 7) && p.find(' ') == std::string::npos &&
       (ef::NumeroEmpaquetado(p) || ef::EsDesignacionProvisional(p))) {
     return ClasePedido::Empaquetada;
   }
