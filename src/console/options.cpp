@@ -46,11 +46,9 @@ bool PareceNumero(std::string_view arg) {
 // "; ¿quisiste decir --observatorio?" for a name one or two letters away from an option's,
 // or the start of one; nothing when none is near.
 std::string Sugerencia(std::string_view nombre, const std::vector<OpcionValor>& valores,
-                       const std::vector<OpcionBandera>& banderas,
-                       const std::vector<OpcionLista>& listas) {
+                       const std::vector<OpcionBandera>& banderas) {
   std::vector<std::string_view> nombres = {"--ayuda", "--help", "--version"};
   for (const OpcionValor& v : valores) nombres.push_back(v.nombre);
-  for (const OpcionLista& l : listas) nombres.push_back(l.nombre);
   for (const OpcionBandera& b : banderas) nombres.push_back(b.nombre);
   std::string_view mejor;
   std::size_t menor = 3;  // more than two edits away is another word
@@ -90,7 +88,6 @@ bool IgualSinMayusculas(std::string_view a, std::string_view b) {
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
                                const std::vector<OpcionValor>& valores,
                                const std::vector<OpcionBandera>& banderas,
-                               const std::vector<OpcionLista>& listas,
                                std::vector<std::string>* sueltos) {
   PeticionesComunes comunes;
   std::string_view con_valor_aparte;  // the option whose value was the argument before
@@ -113,21 +110,6 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
         break;
       }
     }
-    for (const OpcionLista& l : listas) {
-      if (reconocida) break;
-      if (arg == l.nombre) {
-        if (i + 1 >= argumentos.size()) {
-          throw ErrorUso("falta el valor de " + std::string(l.nombre));
-        }
-        l.valores->push_back(argumentos[++i]);
-        con_valor_aparte = l.nombre;
-        reconocida = true;
-      } else if (arg.size() > l.nombre.size() && arg.substr(0, l.nombre.size()) == l.nombre &&
-                 arg[l.nombre.size()] == '=') {
-        l.valores->push_back(std::string(arg.substr(l.nombre.size() + 1)));
-        reconocida = true;
-      }
-    }
     for (const OpcionValor& v : valores) {
       if (reconocida) break;
       std::optional<std::string> valor;
@@ -143,8 +125,13 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
       } else {
         continue;
       }
-      if (*v.valor) throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
-      *v.valor = std::move(valor);
+      if (*v.valor && v.repetidos != nullptr) {
+        v.repetidos->push_back(std::move(*valor));
+      } else if (*v.valor) {
+        throw ErrorUso(std::string(v.nombre) + " aparece más de una vez");
+      } else {
+        *v.valor = std::move(valor);
+      }
       reconocida = true;
     }
     if (reconocida) continue;
@@ -160,7 +147,7 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
         if (nombre == b.nombre) throw ErrorUso(std::string(nombre) + " no lleva valor");
       }
       throw ErrorUso("opción desconocida: " + std::string(arg) +
-                     Sugerencia(nombre, valores, banderas, listas));
+                     Sugerencia(nombre, valores, banderas));
     }
     throw ErrorUso("argumento inesperado: " + std::string(arg) + pista);
   }

@@ -25,22 +25,19 @@ class ErrorUso : public Fallo {
   using Fallo::Fallo;
 };
 
-// An option that takes a value, and where the value goes. Given twice, it is an error.
+// An option that takes a value, and where the value goes. Given twice, it is an error,
+// unless `repetidos` is given: then the first value goes to `valor` and each later one is
+// added there, in order.
 struct OpcionValor {
   std::string_view nombre;  // "--fecha"
   std::optional<std::string>* valor;
+  std::vector<std::string>* repetidos = nullptr;
 };
 
 // An option without a value; given twice, it is simply on.
 struct OpcionBandera {
   std::string_view nombre;  // "--dos-cuerpos"
   bool* activa;
-};
-
-// An option that may be given several times: every value is kept, in order.
-struct OpcionLista {
-  std::string_view nombre;  // "--elementos"
-  std::vector<std::string>* valores;
 };
 
 struct PeticionesComunes {
@@ -56,7 +53,6 @@ struct PeticionesComunes {
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
                                const std::vector<OpcionValor>& valores,
                                const std::vector<OpcionBandera>& banderas = {},
-                               const std::vector<OpcionLista>& listas = {},
                                std::vector<std::string>* sueltos = nullptr);
 
 // The same letters, whatever their case (ASCII): for option values where case says nothing.

@@ -20,28 +20,24 @@ struct OpcionesComunes {
   std::optional<std::string> observatorio;
   std::optional<std::string> lugar;
   std::optional<std::string> elementos;
-  std::vector<std::string> lista_elementos;
+  std::vector<std::string> mas_elementos;
   bool dos_cuerpos = false;
 };
 
 void Trabajar(const Programa& programa, const std::vector<std::string>& argumentos,
               const Ejecucion& ejecucion) {
   OpcionesComunes o;
-  std::vector<OpcionValor> valores = {{"--fecha", &o.fecha},
-                                      {"--jd", &o.jd},
-                                      {"--observatorio", &o.observatorio},
-                                      {"--lugar", &o.lugar}};
-  std::vector<OpcionLista> listas;
-  if (programa.varios_elementos) {
-    listas.push_back({"--elementos", &o.lista_elementos});
-  } else {
-    valores.push_back({"--elementos", &o.elementos});
-  }
+  std::vector<OpcionValor> valores = {
+      {"--fecha", &o.fecha},
+      {"--jd", &o.jd},
+      {"--observatorio", &o.observatorio},
+      {"--lugar", &o.lugar},
+      {"--elementos", &o.elementos, programa.varios_elementos ? &o.mas_elementos : nullptr}};
   valores.insert(valores.end(), programa.valores.begin(), programa.valores.end());
   std::vector<OpcionBandera> banderas = {{"--dos-cuerpos", &o.dos_cuerpos}};
   banderas.insert(banderas.end(), programa.banderas.begin(), programa.banderas.end());
   const PeticionesComunes peticiones =
-      LeerOpciones(argumentos, valores, banderas, listas, programa.sueltos);
+      LeerOpciones(argumentos, valores, banderas, programa.sueltos);
   if (peticiones.ayuda) {
     ejecucion.salida << programa.uso;
     return;
@@ -62,13 +58,18 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   if (o.fecha) peticion.desfase_minutos = LeerFecha(*o.fecha).desfase_minutos;
   if (programa.comprobar) programa.comprobar();
   if (programa.comprobar_con_comunes) programa.comprobar_con_comunes(peticion);
-  if (!o.lista_elementos.empty()) o.elementos = o.lista_elementos.front();
-  peticion.elementos = o.elementos ? std::filesystem::path(*o.elementos)
-                                   : ElementosPorOmision(ejecucion.entorno.Sistema());
-  if (o.lista_elementos.empty()) {
-    peticion.todos_los_elementos = {peticion.elementos};
+  if (programa.varios_elementos) {
+    if (o.elementos) {
+      peticion.todos_los_elementos.emplace_back(*o.elementos);
+      for (const std::string& otro : o.mas_elementos)
+        peticion.todos_los_elementos.emplace_back(otro);
+    } else {
+      peticion.todos_los_elementos = ElementosConCometasPorOmision(ejecucion.entorno.Sistema());
+    }
+    peticion.elementos = peticion.todos_los_elementos.front();
   } else {
-    for (const std::string& e : o.lista_elementos) peticion.todos_los_elementos.emplace_back(e);
+    peticion.elementos = o.elementos ? std::filesystem::path(*o.elementos)
+                                     : ElementosPorOmision(ejecucion.entorno.Sistema());
   }
   programa.trabajo(peticion, ejecucion);
 }

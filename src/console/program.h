@@ -40,10 +40,10 @@ struct PeticionComun {
   efemerides::Instante instante;
   std::optional<SitioElegido> sitio;  // none: the centre of the Earth
   std::filesystem::path elementos;    // --elementos, or the default file of the folder
-  bool dos_cuerpos = false;
-  // For a program that takes --elementos several times: every file, in the order given
-  // (the default file alone when none was); `elementos` is the first.
+  // For a program that reads several files (Programa::varios_elementos): every --elementos
+  // in order, or the default files of the folder; `elementos` is the first.
   std::vector<std::filesystem::path> todos_los_elementos;
+  bool dos_cuerpos = false;
   // --fecha or --jd was given; with --fecha, its zone's offset from UTC in minutes.
   bool instante_dado = false;
   int desfase_minutos = 0;
@@ -81,11 +81,12 @@ struct Programa {
   std::function<void()> comprobar;
   // The work itself. Throws on failure; the run reports it.
   std::function<void(const PeticionComun&, const Ejecucion&)> trabajo;
+  // --elementos may be given more than once, and without it the folder's comet file
+  // (CometEls.txt) is read too (ElementosConCometasPorOmision).
+  bool varios_elementos = false;
   // Where the arguments that are no option go (the objects a program names); null: they
   // are an error.
   std::vector<std::string>* sueltos = nullptr;
-  // --elementos may be given several times (PeticionComun::todos_los_elementos).
-  bool varios_elementos = false;
   // Checks what the program's options mean together with the common ones (the site, the
   // instant), right after `comprobar`, before the default elements file is looked for.
   // Throws ErrorUso. May be empty.

@@ -58,7 +58,7 @@ LugarAstrometrico Astrometrico(const OrbitaKepleriana& orbita, const Vector3& ob
   Vector3 asteroide = orbita.PosicionCerca(t1, t2, estado);
   // Light time along the straight line through the position at t: good to a few
   // hundredths of a millisecond, well inside the tolerance.
-  const Vector3 velocidad = orbita.Velocidad(estado.anomalia);
+  const Vector3 velocidad = orbita.VelocidadEn(estado);
   const Vector3 desde_observador = asteroide - observador;
   double tau = Modulo(desde_observador) * kTiempoLuzUA;
   for (int i = 0; i < 3; ++i) tau = Modulo(desde_observador - tau * velocidad) * kTiempoLuzUA;

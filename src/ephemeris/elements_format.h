@@ -86,6 +86,22 @@ class FormatoElementos {
 // The MPC export format (mpc_record.cpp).
 const FormatoElementos& FormatoMPC();
 
+// The MPC's comet format, that of CometEls.txt (comet_record.cpp). Its records all have
+// numero 0, FormaOrbita::Perihelio and LeyMagnitud::Total.
+const FormatoElementos& FormatoCometas();
+
+// How many lines from the start of a file DetectarFormato looks at.
+inline constexpr std::size_t kLineasDeteccion = 200;
+
+// The format of a file told by its first records' layout, never by its name: the one that
+// finds more records among the first kLineasDeteccion lines of `inicio` (the first bytes of
+// the file, inflated), the MPC export format when neither finds more.
+const FormatoElementos& DetectarFormato(std::string_view inicio);
+
+// The widest AnchoUtil of the formats: what a reader keeps of a line before it knows the
+// format.
+std::size_t AnchoUtilMaximo();
+
 // Counts the lines in a row without a record and refuses the file once they pass
 // kMaximoLineasSinRegistro. A reader that sorts blocks out of order counts each block
 // apart and joins the counts in file order with Seguir.

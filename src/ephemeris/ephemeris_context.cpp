@@ -125,7 +125,7 @@ EstadoCartesiano ContextoEfemerides::Estado(const ElementosOrbitales& el) const 
 }
 
 LugarAstrometrico ContextoEfemerides::Lugar(const ElementosOrbitales& el) const {
-  if (movimiento_ == Movimiento::DosCuerpos) {
+  if (movimiento_ == Movimiento::DosCuerpos || el.sin_perturbar) {
     return Astrometrico(OrbitaKepleriana(el), observadores_[1], instantes_[1]);
   }
   return AstrometricoDesdeEstado(Estado(el), observadores_[1], velocidad_sol_);
@@ -133,7 +133,7 @@ LugarAstrometrico ContextoEfemerides::Lugar(const ElementosOrbitales& el) const 
 
 LugaresConMovimiento ContextoEfemerides::LugarYMovimiento(const ElementosOrbitales& el) const {
   LugaresConMovimiento lugares;
-  if (movimiento_ == Movimiento::DosCuerpos) {
+  if (movimiento_ == Movimiento::DosCuerpos || el.sin_perturbar) {
     const OrbitaKepleriana orbita(el);
     for (std::size_t i = 0; i < 3; ++i) {
       lugares[i] = Astrometrico(orbita, observadores_[i], instantes_[i]);

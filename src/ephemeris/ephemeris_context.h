@@ -106,7 +106,9 @@ class ContextoEfemerides final {
   // The observer's heliocentric position at the instant (ICRF axes, AU).
   const Vector3& Observador() const { return observadores_[1]; }
 
-  // The astrometric place at the instant. Throws ErrorIntegracion when the integration
+  // The astrometric place at the instant. Elements without an epoch of osculation
+  // (ElementosOrbitales::sin_perturbar) follow their conic under the Sun alone whatever the
+  // motion, as their orbit is meant. Throws ErrorIntegracion when the integration
   // fails; the place may be not finite for absurd elements, which callers check.
   LugarAstrometrico Lugar(const ElementosOrbitales& el) const;
   // The same with the places a minute before and after (kMinutoMovimiento).

@@ -19,6 +19,10 @@ double MagnitudHG(double H, double G, double r, double delta, double tan_media_f
   return H + 2.5 * std::log10(rd * rd / fase_combinada);
 }
 
+double MagnitudTotal(double H, double G, double r, double delta) {
+  return H + 5 * std::log10(delta) + 2.5 * G * std::log10(r);
+}
+
 std::optional<double> Magnitud(const ElementosOrbitales& el, double r, double delta,
                                double tan_media_fase) {
   if (!el.tiene_H) return std::nullopt;
@@ -26,6 +30,9 @@ std::optional<double> Magnitud(const ElementosOrbitales& el, double r, double de
   switch (el.ley) {
     case LeyMagnitud::HG:
       v = MagnitudHG(el.H, el.G, r, delta, tan_media_fase);
+      break;
+    case LeyMagnitud::Total:
+      v = MagnitudTotal(el.H, el.G, r, delta);
       break;
   }
   if (!std::isfinite(v)) return std::nullopt;

@@ -36,11 +36,10 @@ Vector3 AceleracionSolar(const Vector3& r, const Vector3& v, bool relatividad) {
 }  // namespace
 
 EstadoCartesiano EstadoDeElementos(const ElementosOrbitales& elementos) {
+  // Any eccentricity: the state is Cartesian from here on.
   const OrbitaKepleriana orbita(elementos);
-  EstadoKepler kepler;
   EstadoCartesiano estado;
-  estado.r = orbita.PosicionCerca(elementos.epoca, 0, kepler);
-  estado.v = orbita.Velocidad(kepler.anomalia);
+  orbita.PosicionYVelocidad(elementos.epoca, 0, estado.r, estado.v);
   return estado;
 }
 

@@ -87,6 +87,79 @@ double AnomaliaExcentrica(double M, double e, double estimacion) {
   return ResolverKepler(Reducir(M), e, Reducir(estimacion)).E;
 }
 
+Stumpff FuncionesStumpff(double z) {
+  if (std::abs(z) < 0.5) {
+    // c2 = sum (-z)^k / (2k + 2)!, c3 = sum (-z)^k / (2k + 3)!: each term under a tenth
+    // of the one before, so twelve leave nothing a double can hold.
+    double c2 = 0;
+    double c3 = 0;
+    double termino2 = 0.5;
+    double termino3 = 1.0 / 6;
+    for (int k = 0; k < 12; ++k) {
+      c2 += termino2;
+      c3 += termino3;
+      termino2 *= -z / ((2 * k + 3) * (2 * k + 4));
+      termino3 *= -z / ((2 * k + 4) * (2 * k + 5));
+    }
+    return {c2, c3};
+  }
+  if (z > 0) {
+    const double raiz = std::sqrt(z);
+    return {(1 - std::cos(raiz)) / z, (raiz - std::sin(raiz)) / (z * raiz)};
+  }
+  const double raiz = std::sqrt(-z);
+  return {(std::cosh(raiz) - 1) / -z, (std::sinh(raiz) - raiz) / (-z * raiz)};
+}
+
+SolucionUniversal ResolverUniversal(double q, double e, double dt, double estimacion) {
+  const double alfa = (1 - e) / q;
+  if (alfa > 0) {
+    // Whole periods change nothing: the root then stays below pi / sqrt(alpha).
+    const double periodo = 2 * ERFA_DPI / (kGauss * alfa * std::sqrt(alfa));
+    dt -= std::nearbyint(dt / periodo) * periodo;
+  }
+  SolucionUniversal sol;
+  sol.dt = dt;
+  // F(chi) = e chi^3 c3 + q chi - k dt grows with chi (its derivative is r > 0) and is odd
+  // in (chi, dt): solved for |dt|, the sign put back at the end.
+  const double signo = dt < 0 ? -1 : 1;
+  const double objetivo = kGauss * std::abs(dt);
+  // c3 > 0 gives chi <= k dt / q; c3 >= 1/6 for alpha <= 0 gives chi^3 <= 6 k dt / e.
+  double alto = objetivo / q;
+  if (alfa <= 0 && e > 0) alto = std::min(alto, std::cbrt(6 * objetivo / e));
+  if (alfa > 0) alto = std::min(alto, 1.0000001 * ERFA_DPI / std::sqrt(alfa));
+  double bajo = 0;
+  double chi = std::isfinite(estimacion) ? signo * estimacion : 0.5 * alto;
+  if (!(chi >= bajo && chi <= alto)) chi = 0.5 * alto;
+  const auto evaluar = [&](double x) {
+    sol.chi = x;
+    sol.z = alfa * x * x;
+    sol.s = FuncionesStumpff(sol.z);
+    sol.r = q + e * x * x * sol.s.c2;
+    return e * x * x * x * sol.s.c3 + q * x - objetivo;
+  };
+  for (int paso = 0; paso < 200; ++paso) {
+    const double f = evaluar(chi);
+    if (f == 0) break;
+    if (f < 0) {
+      bajo = chi;
+    } else {
+      alto = chi;
+    }
+    double siguiente = chi - f / sol.r;
+    if (!(siguiente > bajo && siguiente < alto)) siguiente = 0.5 * (bajo + alto);
+    if (std::abs(siguiente - chi) <= 1e-15 * std::max(1.0, std::abs(chi)) ||
+        !(alto - bajo > 1e-16 * std::max(1.0, alto))) {
+      evaluar(siguiente);
+      break;
+    }
+    chi = siguiente;
+  }
+  sol.chi *= signo;
+  sol.dt = dt;
+  return sol;
+}
+
 OrbitaKepleriana::OrbitaKepleriana(const ElementosOrbitales& el)
     : a_(el.semieje),
       e_(el.excentricidad),
@@ -108,6 +181,36 @@ OrbitaKepleriana::OrbitaKepleriana(const ElementosOrbitales& el)
   const double se = kSenOblicuidad;
   P_ = {p.x, ce * p.y - se * p.z, se * p.y + ce * p.z};
   Q_ = {q.x, ce * q.y - se * q.z, se * q.y + ce * q.z};
+  if (el.forma == FormaOrbita::Perihelio) {
+    universal_ = true;
+    q_ = el.distancia_perihelio;
+    paso_ = el.paso_perihelio;
+    v_perihelio_ = kGauss * std::sqrt((1 + el.excentricidad) / q_);
+  }
+}
+
+Vector3 OrbitaKepleriana::Universal(double tdb1, double tdb2, EstadoKepler& estado) const {
+  const double dt = (tdb1 - paso_) + tdb2;
+  const SolucionUniversal sol = ResolverUniversal(q_, e_, dt, estado.chi);
+  estado.chi = sol.chi;
+  // The f and g functions from the state at perihelion (q P, v_q Q).
+  const double chi2 = sol.chi * sol.chi;
+  const double f = 1 - chi2 * sol.s.c2 / q_;
+  const double g = sol.dt - sol.chi * chi2 * sol.s.c3 / kGauss;
+  const double df = kGauss * sol.chi * (sol.z * sol.s.c3 - 1) / (sol.r * q_);
+  const double dg = 1 - chi2 * sol.s.c2 / sol.r;
+  estado.velocidad = (df * q_) * P_ + (dg * v_perihelio_) * Q_;
+  return (f * q_) * P_ + (g * v_perihelio_) * Q_;
+}
+
+Vector3 OrbitaKepleriana::VelocidadEn(const EstadoKepler& estado) const {
+  return universal_ ? estado.velocidad : Velocidad(estado.anomalia);
+}
+
+void OrbitaKepleriana::PosicionYVelocidad(double tdb1, double tdb2, Vector3& r, Vector3& v) const {
+  EstadoKepler estado;
+  r = PosicionCerca(tdb1, tdb2, estado);
+  v = VelocidadEn(estado);
 }
 
 double OrbitaKepleriana::AnomaliaMedia(double tdb1, double tdb2) const {
@@ -126,15 +229,19 @@ Vector3 OrbitaKepleriana::Velocidad(const Anomalia& anomalia) const {
 }
 
 Vector3 OrbitaKepleriana::Posicion(double tdb1, double tdb2) const {
-  return DesdeAnomalia(
-      ResolverKepler(Reducir(AnomaliaMedia(tdb1, tdb2)), e_, std::numeric_limits<double>::quiet_NaN()));
+  if (universal_) {
+    EstadoKepler estado;
+    return Universal(tdb1, tdb2, estado);
+  }
+  return DesdeAnomalia(ResolverKepler(Reducir(AnomaliaMedia(tdb1, tdb2)), e_,
+                                      std::numeric_limits<double>::quiet_NaN()));
 }
 
 Vector3 OrbitaKepleriana::PosicionCerca(double tdb1, double tdb2, EstadoKepler& estado) const {
+  if (universal_) return Universal(tdb1, tdb2, estado);
   const double M = AnomaliaMedia(tdb1, tdb2);
   // dE = dM / (1 - e cos E): the last solution moved to the new mean anomaly.
-  const double estimacion =
-      estado.anomalia.E + (M - estado.media) / (1 - e_ * estado.anomalia.c);
+  const double estimacion = estado.anomalia.E + (M - estado.media) / (1 - e_ * estado.anomalia.c);
   estado.media = M;
   estado.anomalia = ResolverKepler(Reducir(M), e_, estimacion);
   return DesdeAnomalia(estado.anomalia);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where an element set turns into a position: Kepler's equation and the heliocentric
-// position of an asteroid on an unperturbed ellipse.
+// position of an asteroid on an unperturbed ellipse, and for a comet's conic of any
+// eccentricity the universal-variable form of the same (Stumpff functions).
 #pragma once
 
 #include <limits>
@@ -26,10 +27,35 @@ struct Anomalia {
   double c = 1;
 };
 
+// The Stumpff functions c2(z) = (1 - cos sqrt z) / z and c3(z) = (sqrt z - sin sqrt z) /
+// z^1.5 (their hyperbolic forms for z < 0), by their series near zero, where the closed
+// forms lose every digit: 1/2 and 1/6 at z = 0.
+struct Stumpff {
+  double c2 = 0.5;
+  double c3 = 1.0 / 6;
+};
+Stumpff FuncionesStumpff(double z);
+
+// The universal anomaly chi of a conic of perihelion distance q and eccentricity e (any
+// e >= 0) dt days after perihelion: the root of e chi^3 c3(z) + q chi = k dt, z = alpha
+// chi^2, alpha = (1 - e) / q; for an ellipse dt is first brought within half a period.
+// `estimacion`, when finite, is a nearby root to start from. Also gives r = q + e chi^2 c2.
+struct SolucionUniversal {
+  double chi = 0;
+  double z = 0;
+  Stumpff s;
+  double r = 0;
+  double dt = 0;  // the time from perihelion solved for (reduced, for an ellipse)
+};
+SolucionUniversal ResolverUniversal(double q, double e, double dt, double estimacion);
+
 // Where the last position of an orbit stood, to start the next solution from.
 struct EstadoKepler {
   double media = std::numeric_limits<double>::quiet_NaN();  // mean anomaly, not reduced
   Anomalia anomalia;
+  // The universal form's: its last root, and the velocity there.
+  double chi = std::numeric_limits<double>::quiet_NaN();
+  Vector3 velocidad;
 };
 
 // An orbit ready for positions: the orientation is worked out once, so each position
@@ -50,6 +76,13 @@ class OrbitaKepleriana final {
   // Heliocentric velocity, AU/day, at an eccentric anomaly this orbit reached.
   Vector3 Velocidad(const Anomalia& anomalia) const;
 
+  // Heliocentric velocity, AU/day, where the last PosicionCerca left `estado`: for either
+  // form of the elements.
+  Vector3 VelocidadEn(const EstadoKepler& estado) const;
+
+  // Position and velocity at a TDB Julian date (two parts), for either form.
+  void PosicionYVelocidad(double tdb1, double tdb2, Vector3& r, Vector3& v) const;
+
  private:
   double AnomaliaMedia(double tdb1, double tdb2) const;
   Vector3 DesdeAnomalia(const Anomalia& anomalia) const;
@@ -62,6 +95,13 @@ class OrbitaKepleriana final {
   double epoca_;
   Vector3 P_;  // towards perihelion, equatorial
   Vector3 Q_;  // 90 degrees ahead of P_ in the orbit, equatorial
+
+  // FormaOrbita::Perihelio: the universal form from the state at perihelion.
+  Vector3 Universal(double tdb1, double tdb2, EstadoKepler& estado) const;
+  bool universal_ = false;
+  double q_ = 0;
+  double paso_ = 0;  // T, Julian date
+  double v_perihelio_ = 0;
 };
 
 }  // namespace orbelux::efemerides

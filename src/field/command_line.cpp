@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "console/angles.h"
 #include "console/dates.h"
@@ -170,8 +172,14 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
   SistemaArchivos& sistema = ejecucion.entorno.Sistema();
   ResultadoCampo resultado;
   {
-    ef::ArchivoElementos archivo(comun.elementos, sistema, aviso);
-    resultado = BuscarEnCampo(archivo, peticion);
+    // Every file is opened before any is read: one that cannot be stops the run at once.
+    std::vector<std::unique_ptr<ef::ArchivoElementos>> archivos;
+    std::vector<FuenteCampo> fuentes;
+    for (const std::filesystem::path& ruta : comun.todos_los_elementos) {
+      archivos.push_back(std::make_unique<ef::ArchivoElementos>(ruta, sistema, aviso));
+      fuentes.push_back({archivos.back().get(), TextoRuta(ruta)});
+    }
+    resultado = BuscarEnCampo(fuentes, peticion);
   }
   barra.reset();
   const std::string texto = csv ? TextoCsv(resultado) : TextoTabla(resultado, cabecera);
@@ -217,7 +225,8 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
       [&campo] { campo.Comprobar(); },
       [&campo](const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
         campo.Buscar(comun, ejecucion);
-      }};
+      },
+      true};
   return consola::EjecutarPrograma(programa, argumentos, salida, errores, entorno);
 }
 

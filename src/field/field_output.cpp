@@ -47,8 +47,18 @@ std::string TextoTabla(const ResultadoCampo& resultado, const CabeceraCampo& c) 
        '\n';
   s += "Movimiento: " + std::string(c.dos_cuerpos ? "dos cuerpos" : "perturbado por los planetas") +
        '\n';
-  s += "Elementos:  " + c.elementos + " (" + std::to_string(resultado.registros) + " registros, " +
-       std::to_string(resultado.omitidos) + " omitidos)\n";
+  if (resultado.archivos.size() <= 1) {
+    s += "Elementos:  " + c.elementos + " (" + std::to_string(resultado.registros) +
+         " registros, " + std::to_string(resultado.omitidos) + " omitidos)\n";
+  } else {
+    // One line for each file, each with its own counts.
+    for (std::size_t k = 0; k < resultado.archivos.size(); ++k) {
+      const CuentaArchivo& a = resultado.archivos[k];
+      s += std::string(k == 0 ? "Elementos:  " : "            ") + a.nombre + " (" +
+           std::to_string(a.registros) + (a.cometas ? " cometas, " : " registros, ") +
+           std::to_string(a.omitidos) + " omitidos)\n";
+    }
+  }
   s += "Objetos:    " + std::to_string(resultado.objetos.size()) + "\n\n";
 
   const std::vector<std::string> titulos = {

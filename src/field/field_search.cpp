@@ -42,6 +42,7 @@ std::string Recortado(std::string_view texto) {
 
 struct Bloque {
   std::string datos;  // whole lines, each ending with '\n' (LectorBloques)
+  const ef::FormatoElementos* formato = nullptr;  // the file's, told from its first block
   std::uint64_t primera_linea = 0;
   std::uint64_t indice = 0;  // its place among the blocks of the body
 };
@@ -49,7 +50,12 @@ struct Bloque {
 struct Omitido {
   std::uint64_t linea;
   std::string designacion;
+  std::uint32_t archivo = 0;  // its place among the files
 };
+
+bool AntesQue(const Omitido& a, const Omitido& b) {
+  return a.archivo != b.archivo ? a.archivo < b.archivo : a.linea < b.linea;
+}
 
 // What one thread found in the blocks it took.
 struct Hallazgos {
@@ -57,6 +63,7 @@ struct Hallazgos {
     ef::ElementosOrbitales el;
     std::string designacion;
     std::uint64_t linea = 0;
+    std::uint32_t archivo = 0;
   };
   std::vector<Candidato> candidatos;
   std::vector<Omitido> omitidos;  // the earliest few
@@ -66,11 +73,10 @@ struct Hallazgos {
   bool hubo_registro = false;
   bool hubo_ajena = false;
 
-  void Omitir(std::uint64_t linea, std::string designacion) {
+  void Omitir(std::uint64_t linea, std::string designacion, std::uint32_t archivo) {
     ++omitidos_total;
-    omitidos.push_back({linea, std::move(designacion)});
-    std::sort(omitidos.begin(), omitidos.end(),
-              [](const Omitido& a, const Omitido& b) { return a.linea < b.linea; });
+    omitidos.push_back({linea, std::move(designacion), archivo});
+    std::sort(omitidos.begin(), omitidos.end(), AntesQue);
     if (omitidos.size() > kOmitidosNombrados) omitidos.pop_back();
   }
 };
@@ -120,14 +126,22 @@ class LectorEnBloques final {
 
   void Leer() {
     try {
-      const ef::FormatoElementos& formato = ef::FormatoMPC();
-      LectorBloques bloques(fuente_, formato.AnchoUtil());
+      // The format is not known until the first block is read: every line keeps what the
+      // widest format reads.
+      LectorBloques bloques(fuente_, ef::AnchoUtilMaximo());
       std::uint64_t indice = 0;
       Bloque bloque;
+      const ef::FormatoElementos* formato = nullptr;
       while (bloques.Siguiente(bloque.datos)) {
         if (leidos_) leidos_(static_cast<std::size_t>(bloques.BytesLeidos()));
+        if (formato == nullptr) {
+          formato = &ef::DetectarFormato(bloque.datos);
+          std::lock_guard<std::mutex> cerrojo(mutex_);
+          formato_ = formato;
+        }
+        bloque.formato = formato;
         if (!preambulo_.Terminado()) {
-          QuitarCabeza(formato, bloque.datos, linea_);
+          QuitarCabeza(*formato, bloque.datos, linea_);
           if (!preambulo_.Terminado()) continue;
           corrida_.Empezar(cabeza_);
         }
@@ -169,6 +183,10 @@ class LectorEnBloques final {
   }
 
   const ef::Preambulo& Cabeza() const { return preambulo_; }
+  // The file's format once the reading is over (the MPC's for an empty file).
+  const ef::FormatoElementos& Formato() const {
+    return formato_ != nullptr ? *formato_ : ef::FormatoMPC();
+  }
 
  private:
   bool Poner(Bloque bloque) {
@@ -211,6 +229,7 @@ class LectorEnBloques final {
   bool terminada_ = false;
   bool abandonada_ = false;
   std::exception_ptr fallo_;
+  const ef::FormatoElementos* formato_ = nullptr;
 };
 
 // What every record is measured against.
@@ -220,6 +239,8 @@ struct Criba {
   ef::Vector3 centro;  // unit vector
   double cos_radio = 0;
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
+  const std::string* nombre = nullptr;    // the file's, for its messages
+  std::uint32_t archivo = 0;              // its place among the files
 };
 
 // Whether the record's cheap two-body place may lie in the circle, or nullopt when it
@@ -258,7 +279,7 @@ std::optional<bool> PuedeEstar(const ef::ElementosOrbitales& el, const Criba& cr
 
 void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
                   ef::CorridaSinRegistro& corrida) {
-  const ef::FormatoElementos& formato = ef::FormatoMPC();
+  const ef::FormatoElementos& formato = *bloque.formato;
   const PeticionCampo& p = *criba.peticion;
   const ef::ContextoEfemerides& ctx = *criba.contexto;
   ef::CacheEpoca cache;
@@ -275,33 +296,38 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     ++h.registros;
     if (clase != ef::ClaseLinea::Registro) {
       h.hubo_ajena = true;
-      h.Omitir(numero_linea, Recortado(formato.Designacion(linea)));
+      h.Omitir(numero_linea, Recortado(formato.Designacion(linea)), criba.archivo);
       continue;
     }
     h.hubo_registro = true;
     ef::ElementosOrbitales el;
-    if (formato.Convertir(linea, numero, numero_linea, p.nombre_elementos, cache, el)) {
-      h.Omitir(numero_linea, formato.NombreLegible(linea));
+    if (formato.Convertir(linea, numero, numero_linea, *criba.nombre, cache, el)) {
+      h.Omitir(numero_linea, formato.NombreLegible(linea), criba.archivo);
       continue;
     }
-    if (ef::EpocaLejana(ctx.instante(), el.epoca)) ++h.epocas_lejanas;
-    if (p.perturbado) {
+    // An orbit meant unperturbed has no epoch to be far from, and is never integrated.
+    if (!el.sin_perturbar && ef::EpocaLejana(ctx.instante(), el.epoca)) ++h.epocas_lejanas;
+    if (p.perturbado && !el.sin_perturbar) {
       // The catalogue maker's limit, at once: this record alone would need the planets
       // over too many years.
       ef::IntervaloEpocas propio(ctx.T());
       propio.Incluir(el.epoca);
       propio.Comprobar();
     }
-    bool candidato = p.exhaustivo;
+    // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
+    // any eccentricity, is always computed exactly (a few thousand cost little).
+    bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
     if (!candidato) {
       const std::optional<bool> puede = PuedeEstar(el, criba);
       if (!puede) {
-        h.Omitir(numero_linea, formato.NombreLegible(linea));
+        h.Omitir(numero_linea, formato.NombreLegible(linea), criba.archivo);
         continue;
       }
       candidato = *puede;
     }
-    if (candidato) h.candidatos.push_back({el, formato.NombreLegible(linea), numero_linea});
+    if (candidato) {
+      h.candidatos.push_back({el, formato.NombreLegible(linea), numero_linea, criba.archivo});
+    }
   }
 }
 
@@ -349,28 +375,21 @@ std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
   return o;
 }
 
-}  // namespace
+// What the streaming pass found in one file.
+struct LecturaArchivo {
+  std::vector<Hallazgos::Candidato> candidatos;
+  std::vector<Omitido> omitidos;  // the earliest few
+  CuentaArchivo cuenta;
+  std::uint64_t epocas_lejanas = 0;
+};
 
-ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
-  const unsigned procesadores = HilosPorOmision(p.hilos);
-  ef::ContextoEfemerides ctx(
-      p.instante, p.sitio, p.perturbado ? ef::Movimiento::Perturbado : ef::Movimiento::DosCuerpos);
-  Criba criba;
-  criba.peticion = &p;
-  criba.contexto = &ctx;
-  criba.centro = Unitario(p.ar_centro, p.dec_centro);
-  criba.cos_radio = std::cos(p.radio);
-  std::optional<TramosCuerpos> tramos;
-  if (p.perturbado && !p.exhaustivo) {
-    tramos.emplace(ctx.T());
-    criba.tramos = &*tramos;
-  }
-
+LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned procesadores) {
+  const PeticionCampo& p = *criba.peticion;
+  const std::string& nombre = *criba.nombre;
   // The streaming pass: one thread reads, the others sort the blocks out.
   std::atomic<std::size_t> bytes{0};
-  CorridaEnOrden corrida(p.nombre_elementos);
-  LectorEnBloques lectura(fuente, p.nombre_elementos, corrida,
-                          [&bytes](std::size_t n) { bytes.store(n); });
+  CorridaEnOrden corrida(nombre);
+  LectorEnBloques lectura(fuente, nombre, corrida, [&bytes](std::size_t n) { bytes.store(n); });
   std::thread lector([&lectura] { lectura.Leer(); });
   const unsigned cribadores = std::max(1u, procesadores);
   std::vector<Hallazgos> hallazgos(cribadores);
@@ -380,7 +399,7 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
     try {
       Bloque bloque;
       while (lectura.Tomar(bloque)) {
-        ef::CorridaSinRegistro propia(p.nombre_elementos);
+        ef::CorridaSinRegistro propia(nombre);
         CribarBloque(bloque, criba, hallazgos[k], propia);
         corrida.Sumar(bloque.indice, propia);
         if (k == 0 && p.progreso) p.progreso("lectura", bytes.load(), p.bytes_previstos);
@@ -402,34 +421,75 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   // The lines before the first record of a file without a header are skipped as any
   // other line that is not a record.
   const ef::Preambulo& cabeza = lectura.Cabeza();
+  LecturaArchivo leido;
+  leido.cuenta.nombre = nombre;
+  leido.cuenta.cometas = &lectura.Formato() == &ef::FormatoCometas();
+  bool hubo_registro = false;
+  bool hubo_ajena = cabeza.Ajenas() > 0;
+  leido.cuenta.registros = cabeza.Ajenas();
+  leido.cuenta.omitidos = cabeza.Ajenas();
+  for (const ef::LineaAjena& a : cabeza.PrimerasAjenas()) {
+    leido.omitidos.push_back({a.linea, Recortado(a.designacion), criba.archivo});
+  }
+  for (Hallazgos& h : hallazgos) {
+    leido.cuenta.registros += h.registros;
+    leido.cuenta.omitidos += h.omitidos_total;
+    leido.epocas_lejanas += h.epocas_lejanas;
+    hubo_registro = hubo_registro || h.hubo_registro;
+    hubo_ajena = hubo_ajena || h.hubo_ajena;
+    for (auto& c : h.candidatos) leido.candidatos.push_back(std::move(c));
+    for (auto& o : h.omitidos) leido.omitidos.push_back(std::move(o));
+    h = {};
+  }
+  if (!hubo_registro) throw ef::ErrorSinRegistros(nombre, hubo_ajena);
+  std::sort(leido.candidatos.begin(), leido.candidatos.end(),
+            [](const auto& a, const auto& b) { return a.linea < b.linea; });
+  return leido;
+}
+
+}  // namespace
+
+ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
+  return BuscarEnCampo({FuenteCampo{&fuente, p.nombre_elementos}}, p);
+}
+
+ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const PeticionCampo& p) {
+  const unsigned procesadores = HilosPorOmision(p.hilos);
+  ef::ContextoEfemerides ctx(
+      p.instante, p.sitio, p.perturbado ? ef::Movimiento::Perturbado : ef::Movimiento::DosCuerpos);
+  Criba criba;
+  criba.peticion = &p;
+  criba.contexto = &ctx;
+  criba.centro = Unitario(p.ar_centro, p.dec_centro);
+  criba.cos_radio = std::cos(p.radio);
+  std::optional<TramosCuerpos> tramos;
+  if (p.perturbado && !p.exhaustivo) {
+    tramos.emplace(ctx.T());
+    criba.tramos = &*tramos;
+  }
+
   ResultadoCampo resultado;
   std::vector<Hallazgos::Candidato> candidatos;
   std::vector<Omitido> omitidos;
-  bool hubo_registro = false;
-  bool hubo_ajena = cabeza.Ajenas() > 0;
-  resultado.registros = cabeza.Ajenas();
-  resultado.omitidos = cabeza.Ajenas();
-  for (const ef::LineaAjena& a : cabeza.PrimerasAjenas()) {
-    omitidos.push_back({a.linea, Recortado(a.designacion)});
+  for (std::size_t k = 0; k < fuentes.size(); ++k) {
+    Criba propia = criba;
+    propia.nombre = &fuentes[k].nombre;
+    propia.archivo = static_cast<std::uint32_t>(k);
+    LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores);
+    resultado.registros += leido.cuenta.registros;
+    resultado.omitidos += leido.cuenta.omitidos;
+    resultado.epocas_lejanas += leido.epocas_lejanas;
+    resultado.archivos.push_back(std::move(leido.cuenta));
+    for (auto& c : leido.candidatos) candidatos.push_back(std::move(c));
+    for (auto& o : leido.omitidos) omitidos.push_back(std::move(o));
   }
-  for (Hallazgos& h : hallazgos) {
-    resultado.registros += h.registros;
-    resultado.omitidos += h.omitidos_total;
-    resultado.epocas_lejanas += h.epocas_lejanas;
-    hubo_registro = hubo_registro || h.hubo_registro;
-    hubo_ajena = hubo_ajena || h.hubo_ajena;
-    for (auto& c : h.candidatos) candidatos.push_back(std::move(c));
-    for (auto& o : h.omitidos) omitidos.push_back(std::move(o));
-    h = {};
-  }
-  if (!hubo_registro) throw ef::ErrorSinRegistros(p.nombre_elementos, hubo_ajena);
-  std::sort(candidatos.begin(), candidatos.end(),
-            [](const auto& a, const auto& b) { return a.linea < b.linea; });
   resultado.candidatos = candidatos.size();
 
   if (p.perturbado && !candidatos.empty()) {
     ef::IntervaloEpocas intervalo(ctx.T());
-    for (const auto& c : candidatos) intervalo.Incluir(c.el.epoca);
+    for (const auto& c : candidatos) {
+      if (!c.el.sin_perturbar) intervalo.Incluir(c.el.epoca);
+    }
     ctx.PrepararPlanetas(intervalo, procesadores);
   }
 
@@ -452,8 +512,9 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   const double radio_arcsec = p.radio / kSegundoArco;
   for (std::size_t i = 0; i < candidatos.size(); ++i) {
     if (!calculados[i]) {
-      omitidos.push_back({candidatos[i].linea, candidatos[i].designacion});
+      omitidos.push_back({candidatos[i].linea, candidatos[i].designacion, candidatos[i].archivo});
       ++resultado.omitidos;
+      ++resultado.archivos[candidatos[i].archivo].omitidos;
       continue;
     }
     ObjetoCampo& o = *calculados[i];
@@ -464,8 +525,7 @@ ResultadoCampo BuscarEnCampo(ef::FuenteBytes& fuente, const PeticionCampo& p) {
   std::stable_sort(
       resultado.objetos.begin(), resultado.objetos.end(),
       [](const ObjetoCampo& a, const ObjetoCampo& b) { return a.distancia < b.distancia; });
-  std::sort(omitidos.begin(), omitidos.end(),
-            [](const Omitido& a, const Omitido& b) { return a.linea < b.linea; });
+  std::sort(omitidos.begin(), omitidos.end(), AntesQue);
   for (std::size_t i = 0; i < omitidos.size() && i < kOmitidosNombrados; ++i) {
     resultado.primeros_omitidos.push_back(std::move(omitidos[i].designacion));
   }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every object of an elements file inside a circle of sky: one streaming pass that keeps
-// only the records whose cheap two-body place may lie in the circle, then the exact
-// computation of those few, as the catalogue maker does it.
+// Every object of one or more elements files (asteroids in the MPC export format, comets
+// in CometEls format) inside a circle of sky: one streaming pass per file that keeps only
+// the records whose cheap two-body place may lie in the circle, and every comet, then the
+// exact computation of those few, as the catalogue maker does it.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +59,14 @@ struct ObjetoCampo {
   double fase = 0;        // degrees
 };
 
+// What one of the elements files gave.
+struct CuentaArchivo {
+  std::string nombre;
+  bool cometas = false;         // in the MPC's comet format (CometEls.txt)
+  std::uint64_t registros = 0;  // records read, skipped ones included
+  std::uint64_t omitidos = 0;
+};
+
 struct ResultadoCampo {
   std::vector<ObjetoCampo> objetos;            // by distance from the centre
   std::uint64_t registros = 0;                 // records read, skipped ones included
@@ -66,6 +75,8 @@ struct ResultadoCampo {
   std::vector<std::string> primeros_omitidos;  // the designations of the first few
   // Records read whose epoch lies more than kDiasEpocaLejana from the instant.
   std::uint64_t epocas_lejanas = 0;
+  // File by file, in the order given (the counts above are their sums).
+  std::vector<CuentaArchivo> archivos;
 };
 
 // How many skipped records are named.
@@ -78,5 +89,18 @@ inline constexpr std::size_t kOmitidosNombrados = 5;
 // planets, a record whose epoch is too far from the instant to integrate, as soon as it is
 // read), ErrorLecturaElementos or FalloArchivo.
 ResultadoCampo BuscarEnCampo(efemerides::FuenteBytes& fuente, const PeticionCampo& peticion);
+
+// One of several elements files, and its name as the user should see it.
+struct FuenteCampo {
+  efemerides::FuenteBytes* fuente = nullptr;
+  std::string nombre;
+};
+
+// The same over several files in one run (peticion.nombre_elementos is not used): each
+// file's format is told from its first records (DetectarFormato), asteroids and comets
+// alike; every comet is computed exactly, whatever the cheap place says. The objects of
+// all the files come out together, by distance from the centre.
+ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes,
+                             const PeticionCampo& peticion);
 
 }  // namespace orbelux::campo

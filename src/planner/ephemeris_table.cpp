@@ -51,7 +51,10 @@ std::vector<std::vector<FilaEfemerides>> CalcularTablas(
     };
     ef::IntervaloEpocas intervalo(t(instantes.front()));
     intervalo.Incluir(ef::IntervaloEpocas(t(instantes.back())));
-    for (const auto& el : objetos) intervalo.Incluir(el.epoca);
+    // Orbits meant unperturbed are never integrated: their time of perihelion widens nothing.
+    for (const auto& el : objetos) {
+      if (!el.sin_perturbar) intervalo.Incluir(el.epoca);
+    }
     intervalo.Comprobar();
     tabla.emplace(intervalo.Desde(), intervalo.Hasta(), hilos);
   }

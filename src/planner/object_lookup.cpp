@@ -86,6 +86,11 @@ bool NombreCoincide(std::string_view legible, std::string_view plegado) {
   // "c/2023 a3 (atlas)": the designation without its name.
   const std::size_t parentesis = resto.find(" (");
   if (parentesis != std::string_view::npos && resto.substr(0, parentesis) == plegado) return true;
+  // "c/1995 o1 (hale-bopp)": the name in brackets at the end.
+  if (parentesis != std::string_view::npos && resto.ends_with(')') &&
+      resto.substr(parentesis + 2, resto.size() - parentesis - 3) == plegado) {
+    return true;
+  }
   // "2p/encke": the number before the slash, the name after it; "c/2023 a3" has a letter
   // before it, which is no designation by itself.
   const std::size_t barra = resto.find('/');
@@ -118,10 +123,12 @@ std::string ListaDe(const std::vector<ObjetoHallado>& hallados) {
 
 void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pendientes,
                  SistemaArchivos& sistema, std::uint64_t* bytes_leidos) {
-  const ef::FormatoElementos& formato = ef::FormatoMPC();
   const std::string nombre = TextoRuta(ruta);
   ef::ArchivoElementos archivo(ruta, sistema);
-  LectorBloques bloques(archivo, formato.AnchoUtil());
+  // The format is told by the first block: until then every line keeps what the widest
+  // format reads.
+  LectorBloques bloques(archivo, ef::AnchoUtilMaximo());
+  const ef::FormatoElementos* formato_detectado = nullptr;
   ef::Preambulo preambulo;
   ef::CorridaSinRegistro corrida(nombre);
   ef::CacheEpoca cache;
@@ -136,6 +143,8 @@ void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pend
   std::string datos;
   bool fin = false;
   while (!fin && bloques.Siguiente(datos)) {
+    if (formato_detectado == nullptr) formato_detectado = &ef::DetectarFormato(datos);
+    const ef::FormatoElementos& formato = *formato_detectado;
     for (std::size_t pos = 0; pos < datos.size();) {
       const std::size_t salto = datos.find('\n', pos);
       const std::string_view linea(datos.data() + pos, salto - pos);

@@ -92,8 +92,10 @@ std::string TextoTabla(const std::vector<TablaObjeto>& tablas, const CabeceraEfe
     if (!s.empty()) s += '\n';
     const ObjetoHallado& o = *t.objeto;
     s += "Efemérides de " + o.nombre + '\n';
-    s += "Elementos:  " + o.archivo + ", línea " + std::to_string(o.linea) + " (época " +
-         TextoEpoca(o.elementos.epoca) + ")\n";
+    s += "Elementos:  " + o.archivo + ", línea " + std::to_string(o.linea) +
+         (o.elementos.sin_perturbar
+              ? " (sin época de osculación: perihelio " + TextoEpoca(o.elementos.epoca) + ")\n"
+              : " (época " + TextoEpoca(o.elementos.epoca) + ")\n");
     s += "Lugar:      " + c.lugar + '\n';
     s += "Movimiento: " +
          std::string(c.dos_cuerpos ? "dos cuerpos" : "perturbado por los planetas") + '\n';

@@ -60,6 +60,8 @@ TEST(NombresDeObjetos, UnNombreCoincideEnteroNuncaEnParte) {
       {"96P-B/Machholz", "96p", false},
       {"C/2023 A3 (Tsuchinshan-ATLAS)", "c/2023 a3", true},
       {"C/2023 A3 (Tsuchinshan-ATLAS)", "c", false},
+      {"C/2023 A3 (Tsuchinshan-ATLAS)", "tsuchinshan-atlas", true},
+      {"C/2023 A3 (Tsuchinshan-ATLAS)", "tsuchinshan", false},
   };
   for (const Caso& c : casos) {
     EXPECT_EQ(NombreCoincide(c.legible, Plegado(c.pedido)), c.coincide)

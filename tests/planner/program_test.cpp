@@ -3,6 +3,9 @@
 // command line refused with nothing written.
 #include <gtest/gtest.h>
 
+#include <erfa.h>
+
+#include <fstream>
 #include <sstream>
 
 #include "planner/command_line.h"
@@ -186,6 +189,68 @@ TEST(ProgramaEfemeridesTest, UnNombreAmbiguoListaSusObjetosYSaleCon2) {
   // Its number or packed form still names each one.
   EXPECT_EQ(Ejecutar({"100345", "--elementos", (dir / "dos.dat").string()}).codigo, 0);
   EXPECT_EQ(Ejecutar({"A0345", "--elementos", (dir / "dos.dat").string()}).codigo, 0);
+}
+
+}  // namespace
+}  // namespace orbelux::planificador
+
+namespace orbelux::planificador {
+namespace {
+
+const std::string kCometas = ORBELUX_EXAMPLES_DIR "/CometEls_muestra.txt";
+
+// Every form of a comet's designation finds it: the number before the "/", the whole
+// designation, a long-period one without its name in brackets, and the name itself.
+TEST(ProgramaEfemeridesCometas, CadaFormaDeLaDesignacion) {
+  const auto e = Ejecutar({"2P", "2P/Encke", "C/2023 A3", "96P", "hale-bopp", "1i", "--elementos",
+                           kCometas, "--fecha", "2024-01-01", "--formato", "csv"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  const auto l = Lineas(e.salida);
+  ASSERT_EQ(l.size(), 7u);
+  EXPECT_EQ(Campos(l[1])[0], "2P/Encke");
+  EXPECT_EQ(Campos(l[2])[0], "2P/Encke");
+  EXPECT_EQ(Campos(l[3])[0], "C/2023 A3 (Tsuchinshan-ATLAS)");
+  EXPECT_EQ(Campos(l[4])[0], "96P/Machholz");
+  EXPECT_EQ(Campos(l[5])[0], "C/1995 O1 (Hale-Bopp)");
+  EXPECT_EQ(Campos(l[6])[0], "1I/`Oumuamua");
+  const auto ambiguo = Ejecutar({"machholz", "--elementos", kCometas});
+  EXPECT_EQ(ambiguo.codigo, 2);
+  EXPECT_NE(ambiguo.errores.find("96P/Machholz, 96P-B/Machholz"), std::string::npos);
+  // An asteroid's file and a comet file together: each object from the file that holds it.
+  const auto juntos = Ejecutar({"ceres", "2P", "--elementos", kEjemplo, "--elementos", kCometas,
+                                "--fecha", "2024-01-01", "--formato", "csv"});
+  ASSERT_EQ(juntos.codigo, 0) << juntos.errores;
+  EXPECT_EQ(Lineas(juntos.salida).size(), 3u);
+}
+
+// 2P/Encke day by day as JPL Horizons gives it, within 1" (Horizons adds the comet's
+// non-gravitational forces, which the elements leave out).
+TEST(ProgramaEfemeridesCometas, EnckeComoHorizons) {
+  const auto e = Ejecutar({"2P", "--elementos", kCometas, "--inicio", "2024-08-16", "--fin",
+                           "2024-10-15", "--paso", "1d", "--formato", "csv"});
+  ASSERT_EQ(e.codigo, 0) << e.errores;
+  const auto filas = Lineas(e.salida);
+  std::ifstream tsv(ORBELUX_TEST_DATA_DIR "/ephemeris/comet_published_positions.tsv");
+  ASSERT_TRUE(tsv);
+  std::size_t comparadas = 0;
+  for (std::string linea; std::getline(tsv, linea);) {
+    if (!linea.starts_with("2P/Encke\t")) continue;
+    std::vector<std::string> c;
+    std::istringstream s(linea);
+    for (std::string campo; std::getline(s, campo, '\t');) c.push_back(campo);
+    ASSERT_GE(filas.size(), comparadas + 2);
+    const auto fila = Campos(filas[comparadas + 1]);
+    ++comparadas;
+    EXPECT_EQ(fila[1], c[1].substr(0, 10) + " 00:00:00 UTC");
+    const double sep = eraSeps(std::stod(fila[3]) * 3.14159265358979323846 / 180,
+                               std::stod(fila[4]) * 3.14159265358979323846 / 180,
+                               std::stod(c[3]) * 3.14159265358979323846 / 180,
+                               std::stod(c[4]) * 3.14159265358979323846 / 180) *
+                       180 / 3.14159265358979323846 * 3600;
+    EXPECT_LT(sep, 1.0) << fila[1];
+  }
+  EXPECT_EQ(comparadas, 61u);
+  EXPECT_EQ(filas.size(), 62u);
 }
 
 }  // namespace
