@@ -29,7 +29,8 @@ double Ejecutar(const std::string& orden) {
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t hijo = fork();
   if (hijo == 0) {
-    const std::string completa = orden + " > /dev/null";
+    const std::string completa =
+        orden.find('>') == std::string::npos ? orden + " > /dev/null" : orden;
     execl("/bin/sh", "sh", "-c", completa.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

@@ -140,8 +140,19 @@ LugaresConMovimiento ContextoEfemerides::LugarYMovimiento(const ElementosOrbital
     }
     return lugares;
   }
+  return LugaresDeEstado(Estado(el));
+}
+
+LugaresConMovimiento ContextoEfemerides::LugarYMovimientoDesde(EstadoCartesiano& estado,
+                                                               double t0) const {
+  if (!integrador_) throw ErrorPosicion("ContextoEfemerides: PrepararPlanetas was not called");
+  estado = integrador_->Propagar(estado, t0, t_);
+  return LugaresDeEstado(estado);
+}
+
+LugaresConMovimiento ContextoEfemerides::LugaresDeEstado(const EstadoCartesiano& estado) const {
   // One integration to the instant; the minute to each side is a step under the Sun alone.
-  const EstadoCartesiano estado = Estado(el);
+  LugaresConMovimiento lugares;
   for (std::size_t i = 0; i < 3; ++i) {
     const EstadoCartesiano en =
         i == 1 ? estado : PasoKepler(estado, (static_cast<double>(i) - 1) * kMinutoMovimiento);

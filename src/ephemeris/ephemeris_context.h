@@ -114,6 +114,12 @@ class ContextoEfemerides final {
   // The same with the places a minute before and after (kMinutoMovimiento).
   LugaresConMovimiento LugarYMovimiento(const ElementosOrbitales& el) const;
 
+  // For perturbed motion: the places of LugarYMovimiento reached from `estado`, the state at
+  // `t0` (TDB days from J2000), instead of from the elements' epoch, which is how an object
+  // is followed from one row of an ephemeris to the next; `estado` becomes the state at this
+  // instant. Throws ErrorIntegracion.
+  LugaresConMovimiento LugarYMovimientoDesde(EstadoCartesiano& estado, double t0) const;
+
   // For perturbed motion, instead of PrepararPlanetas: a table of the planets built once
   // for many contexts (the rows of an ephemeris), which must cover their spans and outlive
   // this context.
@@ -127,6 +133,7 @@ class ContextoEfemerides final {
 
  private:
   EstadoCartesiano Estado(const ElementosOrbitales& el) const;
+  LugaresConMovimiento LugaresDeEstado(const EstadoCartesiano& estado) const;
 
   Movimiento movimiento_;
   double t_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
@@ -61,35 +62,72 @@ std::vector<std::vector<FilaEfemerides>> CalcularTablas(
   std::optional<LugarGeodesico> geodesico;
   if (p.sitio && !p.sitio->Geocentro()) geodesico = GeodesicoDeSitio(*p.sitio);
 
-  std::vector<std::vector<FilaEfemerides>> tablas(objetos.size(), std::vector<FilaEfemerides>(n));
+  // One context and one local sky per row, shared by every object.
+  std::vector<std::unique_ptr<ef::ContextoEfemerides>> contextos(n);
+  std::vector<std::unique_ptr<CieloLocal>> cielos(n);
   constexpr std::size_t kLote = 8;
   RepartirEnLotes(n, kLote, hilos, [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
-      ef::ContextoEfemerides ctx(instantes[i], sitio, p.movimiento);
-      if (tabla) ctx.UsarPlanetas(*tabla);
-      std::optional<CieloLocal> cielo;
-      if (geodesico) cielo.emplace(sitio, *geodesico, instantes[i]);
-      for (std::size_t k = 0; k < objetos.size(); ++k) {
+      contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], sitio, p.movimiento);
+      if (tabla) contextos[i]->UsarPlanetas(*tabla);
+      if (geodesico) cielos[i] = std::make_unique<CieloLocal>(sitio, *geodesico, instantes[i]);
+    }
+  });
+
+  // Each object row after row: with the planets, its state is carried from one row to the
+  // next, so that only the first row integrates from the epoch.
+  std::vector<std::vector<FilaEfemerides>> tablas(objetos.size(), std::vector<FilaEfemerides>(n));
+  RepartirEnLotes(objetos.size(), 1, hilos, [&](std::size_t desde, std::size_t hasta) {
+    for (std::size_t k = desde; k < hasta; ++k) {
+      const ef::ElementosOrbitales& el = objetos[k];
+      const bool encadenar = tabla.has_value() && !el.sin_perturbar;
+      std::optional<ef::EstadoCartesiano> estado;
+      double t_estado = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        const ef::ContextoEfemerides& ctx = *contextos[i];
         FilaEfemerides& fila = tablas[k][i];
         fila.instante = instantes[i];
         try {
-          fila.lugar = ctx.Resumir(ctx.LugarYMovimiento(objetos[k]), objetos[k]);
+          if (!encadenar) {
+            fila.lugar = ctx.Resumir(ctx.LugarYMovimiento(el), el);
+            continue;
+          }
+          if (!estado) {
+            estado = ef::EstadoDeElementos(el);
+            t_estado = el.epoca - ef::kJ2000;
+          }
+          fila.lugar = ctx.Resumir(ctx.LugarYMovimientoDesde(*estado, t_estado), el);
+          t_estado = ctx.T();
         } catch (const ef::ErrorIntegracion&) {
+          // The next row starts again from the epoch.
           fila.lugar.reset();
+          estado.reset();
         }
-        if (!fila.lugar || !cielo) continue;
-        const Horizontal h = cielo->Observado(fila.lugar->ar * kGrado, fila.lugar->dec * kGrado);
-        Horizonte hz;
-        hz.acimut = h.acimut;
-        hz.altura = h.altura;
-        hz.masa_aire = MasaDeAire(h.altura);
-        hz.altura_sol = cielo->AlturaSol();
-        hz.distancia_luna = cielo->DistanciaLuna(fila.lugar->ar * kGrado, fila.lugar->dec * kGrado);
-        hz.luna_iluminada = cielo->LunaIluminada();
-        fila.horizonte = hz;
       }
     }
   });
+
+  if (geodesico) {
+    RepartirEnLotes(n, kLote, hilos, [&](std::size_t desde, std::size_t hasta) {
+      for (std::size_t i = desde; i < hasta; ++i) {
+        const CieloLocal& cielo = *cielos[i];
+        for (auto& filas : tablas) {
+          FilaEfemerides& fila = filas[i];
+          if (!fila.lugar) continue;
+          const Horizontal h = cielo.Observado(fila.lugar->ar * kGrado, fila.lugar->dec * kGrado);
+          Horizonte hz;
+          hz.acimut = h.acimut;
+          hz.altura = h.altura;
+          hz.masa_aire = MasaDeAire(h.altura);
+          hz.altura_sol = cielo.AlturaSol();
+          hz.distancia_luna =
+              cielo.DistanciaLuna(fila.lugar->ar * kGrado, fila.lugar->dec * kGrado);
+          hz.luna_iluminada = cielo.LunaIluminada();
+          fila.horizonte = hz;
+        }
+      }
+    });
+  }
   return tablas;
 }
 

@@ -203,3 +203,36 @@ TEST(TablaEfemerides, FilasYPasos) {
 
 }  // namespace
 }  // namespace orbelux::planificador
+
+namespace orbelux::planificador {
+namespace {
+
+// An object followed from row to row lands where the integration straight from its epoch
+// puts it, row by row.
+TEST(TablaEfemerides, DeFilaEnFilaComoDesdeLaEpoca) {
+  const auto hallado =
+      BuscarObjetos({"vesta"}, {ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat"}, SistemaReal());
+  PeticionTabla p;
+  p.intervalo.inicio = ef::InstanteDesdeCalendario(2024, 3, 1, 0, 0, 0);
+  p.intervalo.paso = 7.25;
+  p.intervalo.filas = 9;
+  p.hilos = 1;
+  const auto seguidas = CalcularTablas({hallado[0].elementos}, p)[0];
+  ASSERT_EQ(seguidas.size(), 9u);
+  for (std::size_t i = 0; i < seguidas.size(); ++i) {
+    PeticionTabla una = p;
+    una.intervalo.inicio = InstanteDeFila(p.intervalo, i);
+    una.intervalo.filas = 1;
+    const auto sola = CalcularTablas({hallado[0].elementos}, una)[0][0];
+    ASSERT_TRUE(seguidas[i].lugar && sola.lugar);
+    EXPECT_LT(
+        Separacion(seguidas[i].lugar->ar, seguidas[i].lugar->dec, sola.lugar->ar, sola.lugar->dec) *
+            3600,
+        0.001)
+        << i;
+    EXPECT_NEAR(seguidas[i].lugar->mov_ar, sola.lugar->mov_ar, 1e-6) << i;
+  }
+}
+
+}  // namespace
+}  // namespace orbelux::planificador
