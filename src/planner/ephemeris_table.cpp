@@ -26,7 +26,8 @@ std::size_t FilasEntre(double inicio, double fin, double paso) {
   // A millisecond's allowance: a span of whole steps written in minutes ends on its last
   // step whatever the rounding of the days.
   const double pasos = std::floor((fin - inicio) / paso + 1e-8 / paso);
-  if (pasos >= static_cast<double>(kMaximoFilas) * 1000) return kMaximoFilas * 1000;
+  // Dates span at most 9,000 years: at a minute a step, some 5e9 rows, which a size_t holds.
+  if (!(pasos < 1e15)) return static_cast<std::size_t>(1e15);
   return static_cast<std::size_t>(pasos) + 1;
 }
 
