@@ -45,6 +45,10 @@ observatorio, a partir de los elementos orbitales del Minor Planet Center
 orbelux-campo lista todos los objetos de MPCORB.DAT que caen en un círculo
 del cielo en un instante.
 
+orbelux-efemerides da las efemérides de uno o varios objetos, por su número,
+nombre o designación, noche a noche desde un observatorio: posición, altura,
+masa de aire, el Sol y la Luna, y sólo las horas en que se ven con --visible.
+
 Incluye los elementos de los asteroides 1 a 227 (JPL, época 2022-08-09).")
 
 include(CPack)

@@ -113,6 +113,14 @@ else
   paso "orbelux-campo: no está en este paquete"
 fi
 
+if dentro "test -x /usr/bin/orbelux-efemerides"; then
+  paso "orbelux-efemerides con los elementos instalados"
+  dentro "orbelux-efemerides vesta --elementos /usr/share/orbelux/elementos_1-227.dat \
+            --fecha 2026-12-07T22:30+01:00 --observatorio J86 && man -w orbelux-efemerides"
+else
+  paso "orbelux-efemerides: no está en este paquete"
+fi
+
 paso "desktop-file-validate"
 escritorio=/usr/share/applications/io.github.orbelux.Orbelux.desktop
 dentro "desktop-file-validate $escritorio && echo 'sin errores'"

@@ -35,7 +35,7 @@ paso "instalación silenciosa: $(basename "$instalador") /S"
 wine "$instalador" /S
 esperar
 carpeta="$prefijo/drive_c/Program Files/orbelux"
-for f in orbelux-catalogo.exe orbelux-campo.exe LICENSE.txt LEEME.txt Uninstall.exe \
+for f in orbelux-catalogo.exe orbelux-campo.exe orbelux-efemerides.exe LICENSE.txt LEEME.txt Uninstall.exe \
          examples/elementos_1-227.dat; do
   [ -f "$carpeta/$f" ] || fallo "falta Program Files/orbelux/$f"
 done

@@ -52,6 +52,7 @@ Section "orbelux"
 !endif
   File "${COMPILACION}/src/app/orbelux-catalogo.exe"
   File "${COMPILACION}/src/app/orbelux-campo.exe"
+  File "${COMPILACION}/src/app/orbelux-efemerides.exe"
   File "/oname=LICENSE.txt" "${FUENTES}/LICENSE"
   File "/oname=LEEME.txt" "${FUENTES}/packaging/windows/LEEME.txt"
   SetOutPath "$INSTDIR\examples"
@@ -66,8 +67,8 @@ Section "orbelux"
                  "$INSTDIR\orbelux.exe" 0 SW_SHOWNORMAL "" "Genera Lista de Asteroides"
 !endif
   CreateShortCut "$SMPROGRAMS\orbelux\Consola de orbelux.lnk" "$SYSDIR\cmd.exe" \
-                 '/k set "PATH=$INSTDIR;%PATH%" & title Consola de orbelux & echo orbelux-catalogo --ayuda y orbelux-campo --ayuda explican su uso.' \
-                 "$INSTDIR\orbelux-catalogo.exe" 0 SW_SHOWNORMAL "" "Consola con orbelux-catalogo y orbelux-campo"
+                 '/k set "PATH=$INSTDIR;%PATH%" & title Consola de orbelux & echo orbelux-catalogo --ayuda, orbelux-campo --ayuda y orbelux-efemerides --ayuda explican su uso.' \
+                 "$INSTDIR\orbelux-catalogo.exe" 0 SW_SHOWNORMAL "" "Consola con orbelux-catalogo, orbelux-campo y orbelux-efemerides"
   SetOutPath "$INSTDIR"
 
   WriteRegStr HKLM "${CLAVE_DESINSTALAR}" "DisplayName" "orbelux ${VERSION}"
@@ -91,6 +92,7 @@ Section "Uninstall"
   Delete "$INSTDIR\orbelux.exe"
   Delete "$INSTDIR\orbelux-catalogo.exe"
   Delete "$INSTDIR\orbelux-campo.exe"
+  Delete "$INSTDIR\orbelux-efemerides.exe"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\LEEME.txt"
   Delete "$INSTDIR\examples\elementos_1-227.dat"

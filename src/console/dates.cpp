@@ -217,4 +217,17 @@ std::string TextoFecha(const ef::Instante& instante) {
   return texto;
 }
 
+std::string TextoFechaEnZona(const ef::Instante& instante, int desfase_minutos) {
+  if (desfase_minutos == 0) return TextoFecha(instante);
+  const ef::Instante local =
+      ef::InstanteDesdeDiaJulianoUTC(instante.utc.Total() + desfase_minutos / 1440.0);
+  const ef::FechaCalendario f = ef::CalendarioUTC(local);
+  const int minutos = desfase_minutos < 0 ? -desfase_minutos : desfase_minutos;
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "%04d-%02d-%02d %02d:%02d:%02d %c%02d:%02d", f.anio, f.mes,
+                f.dia, f.hora, f.minuto, f.segundo, desfase_minutos < 0 ? '-' : '+', minutos / 60,
+                minutos % 60);
+  return texto;
+}
+
 }  // namespace orbelux::consola

@@ -59,4 +59,8 @@ efemerides::Instante InstanteDeOpciones(const std::optional<std::string>& fecha,
 // "2022-09-20 00:00:00 UTC", to the nearest second; a leap second prints as 23:59:60.
 std::string TextoFecha(const efemerides::Instante& instante);
 
+// The same instant on the clock of a zone `desfase_minutos` ahead of UTC:
+// "2022-09-20 01:00:00 +01:00"; with 0, TextoFecha.
+std::string TextoFechaEnZona(const efemerides::Instante& instante, int desfase_minutos);
+
 }  // namespace orbelux::consola

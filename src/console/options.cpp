@@ -87,7 +87,8 @@ bool IgualSinMayusculas(std::string_view a, std::string_view b) {
 
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
                                const std::vector<OpcionValor>& valores,
-                               const std::vector<OpcionBandera>& banderas) {
+                               const std::vector<OpcionBandera>& banderas,
+                               std::vector<std::string>* sueltos) {
   PeticionesComunes comunes;
   std::string_view con_valor_aparte;  // the option whose value was the argument before
   for (std::size_t i = 0; i < argumentos.size(); ++i) {
@@ -134,6 +135,10 @@ PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
       reconocida = true;
     }
     if (reconocida) continue;
+    if (sueltos != nullptr && (arg.empty() || arg[0] != '-')) {
+      sueltos->push_back(std::string(arg));
+      continue;
+    }
     const std::string pista =
         !anterior.empty() && PareceNumero(arg) ? PistaComillas(argumentos, i, anterior) : "";
     if (!arg.empty() && arg[0] == '-' && pista.empty()) {

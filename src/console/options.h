@@ -48,10 +48,12 @@ struct PeticionesComunes {
 // Reads the arguments (without the program name) into the options given. Throws ErrorUso
 // for an unknown option (suggesting the nearest name), an argument that is no option (with
 // a hint to quote a value the shell split: --centro 07 42 00 +26 40 00), a missing value, a
-// value given to a flag or a value option given twice.
+// value given to a flag or a value option given twice. With `sueltos`, an argument that does
+// not start with '-' is no error: it is kept there, in order (the objects a program names).
 PeticionesComunes LeerOpciones(const std::vector<std::string>& argumentos,
                                const std::vector<OpcionValor>& valores,
-                               const std::vector<OpcionBandera>& banderas = {});
+                               const std::vector<OpcionBandera>& banderas = {},
+                               std::vector<std::string>* sueltos = nullptr);
 
 // The same letters, whatever their case (ASCII): for option values where case says nothing.
 bool IgualSinMayusculas(std::string_view a, std::string_view b);

@@ -36,7 +36,8 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   valores.insert(valores.end(), programa.valores.begin(), programa.valores.end());
   std::vector<OpcionBandera> banderas = {{"--dos-cuerpos", &o.dos_cuerpos}};
   banderas.insert(banderas.end(), programa.banderas.begin(), programa.banderas.end());
-  const PeticionesComunes peticiones = LeerOpciones(argumentos, valores, banderas);
+  const PeticionesComunes peticiones =
+      LeerOpciones(argumentos, valores, banderas, programa.sueltos);
   if (peticiones.ayuda) {
     ejecucion.salida << programa.uso;
     return;
@@ -53,7 +54,10 @@ void Trabajar(const Programa& programa, const std::vector<std::string>& argument
   peticion.instante = InstanteDeOpciones(o.fecha, o.jd, ejecucion.entorno.reloj);
   peticion.sitio = SitioDeOpciones(o.observatorio, o.lugar);
   peticion.dos_cuerpos = o.dos_cuerpos;
+  peticion.instante_dado = o.fecha || o.jd;
+  if (o.fecha) peticion.desfase_minutos = LeerFecha(*o.fecha).desfase_minutos;
   if (programa.comprobar) programa.comprobar();
+  if (programa.comprobar_con_comunes) programa.comprobar_con_comunes(peticion);
   if (programa.varios_elementos) {
     if (o.elementos) {
       peticion.todos_los_elementos.emplace_back(*o.elementos);

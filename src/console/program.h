@@ -44,6 +44,9 @@ struct PeticionComun {
   // in order, or the default files of the folder; `elementos` is the first.
   std::vector<std::filesystem::path> todos_los_elementos;
   bool dos_cuerpos = false;
+  // --fecha or --jd was given; with --fecha, its zone's offset from UTC in minutes.
+  bool instante_dado = false;
+  int desfase_minutos = 0;
 };
 
 // One run: where it writes, what it runs on and what it is called in its messages.
@@ -81,6 +84,13 @@ struct Programa {
   // --elementos may be given more than once, and without it the folder's comet file
   // (CometEls.txt) is read too (ElementosConCometasPorOmision).
   bool varios_elementos = false;
+  // Where the arguments that are no option go (the objects a program names); null: they
+  // are an error.
+  std::vector<std::string>* sueltos = nullptr;
+  // Checks what the program's options mean together with the common ones (the site, the
+  // instant), right after `comprobar`, before the default elements file is looked for.
+  // Throws ErrorUso. May be empty.
+  std::function<void(const PeticionComun&)> comprobar_con_comunes = {};
 };
 
 // Reads the arguments (without the program name), answers --ayuda, --version and

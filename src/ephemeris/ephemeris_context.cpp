@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ephemeris/magnitude.h"
 #include "ephemeris/two_body.h"
 
 namespace orbelux::efemerides {
@@ -47,6 +48,18 @@ Instante Desplazado(Instante instante, double dias) {
   return instante;
 }
 
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kGrado = kPi / 180;
+constexpr double kSegundoArco = kGrado / 3600;
+
+Vector3 Unitario(double ar, double dec) {
+  return {std::cos(dec) * std::cos(ar), std::cos(dec) * std::sin(ar), std::sin(dec)};
+}
+
+double Angulo(const Vector3& a, const Vector3& b) {
+  return std::atan2(Modulo(ProductoVectorial(a, b)), Producto(a, b));
+}
+
 }  // namespace
 
 ContextoEfemerides::ContextoEfemerides(const Instante& instante, const Sitio& sitio,
@@ -73,6 +86,39 @@ void ContextoEfemerides::PrepararPlanetas(
   integrador_.emplace(&*tabla_);
 }
 
+void ContextoEfemerides::UsarPlanetas(const TablaPlanetas& tabla) {
+  if (movimiento_ != Movimiento::Perturbado) return;
+  integrador_.reset();
+  tabla_.reset();
+  integrador_.emplace(&tabla);
+}
+
+std::optional<ResumenLugar> ContextoEfemerides::Resumir(const LugaresConMovimiento& lugares,
+                                                        const ElementosOrbitales& el) const {
+  for (const auto& l : lugares) {
+    if (!std::isfinite(l.ascension_recta) || !std::isfinite(l.declinacion) ||
+        !std::isfinite(l.delta)) {
+      return std::nullopt;
+    }
+  }
+  const LugarAstrometrico& l = lugares[1];
+  ResumenLugar o;
+  o.ar = l.ascension_recta / kGrado;
+  o.dec = l.declinacion / kGrado;
+  double dar_t = lugares[2].ascension_recta - lugares[0].ascension_recta;
+  if (dar_t > kPi) dar_t -= 2 * kPi;
+  if (dar_t < -kPi) dar_t += 2 * kPi;
+  o.mov_ar = dar_t * std::cos(l.declinacion) / 2 / kSegundoArco;
+  o.mov_dec = (lugares[2].declinacion - lugares[0].declinacion) / 2 / kSegundoArco;
+  o.delta = l.delta;
+  o.r = l.r;
+  o.elongacion =
+      Angulo(Unitario(l.ascension_recta, l.declinacion), Vector3{} - Observador()) / kGrado;
+  o.fase = l.Fase() / kGrado;
+  o.v = Magnitud(el, l.r, l.delta, l.tan_media_fase);
+  return o;
+}
+
 EstadoCartesiano ContextoEfemerides::Estado(const ElementosOrbitales& el) const {
   if (!integrador_) throw ErrorPosicion("ContextoEfemerides: PrepararPlanetas was not called");
   return integrador_->Propagar(EstadoDeElementos(el), el.epoca - kJ2000, t_);
@@ -94,8 +140,19 @@ LugaresConMovimiento ContextoEfemerides::LugarYMovimiento(const ElementosOrbital
     }
     return lugares;
   }
+  return LugaresDeEstado(Estado(el));
+}
+
+LugaresConMovimiento ContextoEfemerides::LugarYMovimientoDesde(EstadoCartesiano& estado,
+                                                               double t0) const {
+  if (!integrador_) throw ErrorPosicion("ContextoEfemerides: PrepararPlanetas was not called");
+  estado = integrador_->Propagar(estado, t0, t_);
+  return LugaresDeEstado(estado);
+}
+
+LugaresConMovimiento ContextoEfemerides::LugaresDeEstado(const EstadoCartesiano& estado) const {
   // One integration to the instant; the minute to each side is a step under the Sun alone.
-  const EstadoCartesiano estado = Estado(el);
+  LugaresConMovimiento lugares;
   for (std::size_t i = 0; i < 3; ++i) {
     const EstadoCartesiano en =
         i == 1 ? estado : PasoKepler(estado, (static_cast<double>(i) - 1) * kMinutoMovimiento);

@@ -72,6 +72,19 @@ class IntervaloEpocas final {
 using LugaresConMovimiento = std::array<LugarAstrometrico, 3>;
 inline constexpr double kMinutoMovimiento = 1.0 / 1440;  // days
 
+// What an observer reads of a place and its motion: degrees, AU and arcseconds per minute.
+struct ResumenLugar {
+  double ar = 0;      // degrees, [0, 360)
+  double dec = 0;     // degrees
+  double mov_ar = 0;  // d(RA)/dt cos(Dec), arcseconds per minute
+  double mov_dec = 0;
+  double delta = 0;       // AU
+  double r = 0;           // AU
+  double elongacion = 0;  // degrees
+  double fase = 0;        // degrees
+  std::optional<double> v;
+};
+
 class ContextoEfemerides final {
  public:
   // The observer (PosicionObservador) at the instant and a minute to each side.
@@ -101,8 +114,26 @@ class ContextoEfemerides final {
   // The same with the places a minute before and after (kMinutoMovimiento).
   LugaresConMovimiento LugarYMovimiento(const ElementosOrbitales& el) const;
 
+  // For perturbed motion: the places of LugarYMovimiento reached from `estado`, the state at
+  // `t0` (TDB days from J2000), instead of from the elements' epoch, which is how an object
+  // is followed from one row of an ephemeris to the next; `estado` becomes the state at this
+  // instant. Throws ErrorIntegracion.
+  LugaresConMovimiento LugarYMovimientoDesde(EstadoCartesiano& estado, double t0) const;
+
+  // For perturbed motion, instead of PrepararPlanetas: a table of the planets built once
+  // for many contexts (the rows of an ephemeris), which must cover their spans and outlive
+  // this context.
+  void UsarPlanetas(const TablaPlanetas& tabla);
+
+  // The places of LugarYMovimiento in an observer's units, the elongation seen from this
+  // context's observer and the magnitude by the elements' own law; nullopt when any of the
+  // three places is not finite.
+  std::optional<ResumenLugar> Resumir(const LugaresConMovimiento& lugares,
+                                      const ElementosOrbitales& el) const;
+
  private:
   EstadoCartesiano Estado(const ElementosOrbitales& el) const;
+  LugaresConMovimiento LugaresDeEstado(const EstadoCartesiano& estado) const;
 
   Movimiento movimiento_;
   double t_;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "console/columns.h"
 #include "field/field_search.h"
 
 namespace orbelux::campo {
@@ -21,8 +22,8 @@ struct CabeceraCampo {
 };
 
 // "HH MM SS.ss" of a right ascension in degrees, and "±DD MM SS.s" of a declination.
-std::string TextoAscensionRecta(double grados);
-std::string TextoDeclinacion(double grados);
+using consola::TextoAscensionRecta;
+using consola::TextoDeclinacion;
 
 // The CSV: its header row, then one row per object, LF line ends.
 std::string TextoCsv(const ResultadoCampo& resultado);

@@ -346,17 +346,13 @@ std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
   } catch (const ef::ErrorIntegracion&) {
     return std::nullopt;
   }
-  for (const auto& l : lugares) {
-    if (!std::isfinite(l.ascension_recta) || !std::isfinite(l.declinacion) ||
-        !std::isfinite(l.delta)) {
-      return std::nullopt;
-    }
-  }
+  const std::optional<ef::ResumenLugar> resumen = ctx.Resumir(lugares, c.el);
+  if (!resumen) return std::nullopt;
   const ef::LugarAstrometrico& l = lugares[1];
   ObjetoCampo o;
   o.designacion = c.designacion;
-  o.ar = l.ascension_recta / kGrado;
-  o.dec = l.declinacion / kGrado;
+  o.ar = resumen->ar;
+  o.dec = resumen->dec;
   const ef::Vector3 direccion = Unitario(l.ascension_recta, l.declinacion);
   o.distancia = Angulo(direccion, Unitario(p.ar_centro, p.dec_centro)) / kSegundoArco;
   // Standard coordinates of the gnomonic projection on the centre.
@@ -367,16 +363,13 @@ std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
   o.norte = (std::cos(p.dec_centro) * std::sin(l.declinacion) -
              std::sin(p.dec_centro) * std::cos(l.declinacion) * std::cos(dar)) /
             cos_c / kSegundoArco;
-  double dar_t = lugares[2].ascension_recta - lugares[0].ascension_recta;
-  if (dar_t > kPi) dar_t -= 2 * kPi;
-  if (dar_t < -kPi) dar_t += 2 * kPi;
-  o.mov_ar = dar_t * std::cos(l.declinacion) / 2 / kSegundoArco;
-  o.mov_dec = (lugares[2].declinacion - lugares[0].declinacion) / 2 / kSegundoArco;
-  o.delta = l.delta;
-  o.r = l.r;
-  o.elongacion = Angulo(direccion, ef::Vector3{} - ctx.Observador()) / kGrado;
-  o.fase = l.Fase() / kGrado;
-  o.v = ef::Magnitud(c.el, l.r, l.delta, l.tan_media_fase);
+  o.mov_ar = resumen->mov_ar;
+  o.mov_dec = resumen->mov_dec;
+  o.delta = resumen->delta;
+  o.r = resumen->r;
+  o.elongacion = resumen->elongacion;
+  o.fase = resumen->fase;
+  o.v = resumen->v;
   return o;
 }
 
