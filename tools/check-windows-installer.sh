@@ -36,7 +36,7 @@ wine "$instalador" /S
 esperar
 carpeta="$prefijo/drive_c/Program Files/orbelux"
 for f in orbelux-catalogo.exe orbelux-campo.exe orbelux-efemerides.exe LICENSE.txt LEEME.txt Uninstall.exe \
-         examples/elementos_1-227.dat; do
+         examples/elementos_1-227.dat examples/CometEls_muestra.txt; do
   [ -f "$carpeta/$f" ] || fallo "falta Program Files/orbelux/$f"
 done
 menu="$prefijo/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/orbelux"
