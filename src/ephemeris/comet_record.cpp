@@ -14,24 +14,18 @@ namespace orbelux::efemerides {
 
 namespace {
 
-struct Campo {
-  const char* nombre;
-  std::size_t desde;
-  std::size_t hasta;
-};
-
-constexpr Campo kAnioPaso{"el año del perihelio", 15, 18};
-constexpr Campo kMesPaso{"el mes del perihelio", 20, 21};
-constexpr Campo kDiaPaso{"el día del perihelio", 23, 29};
-constexpr Campo kQ{"la distancia del perihelio", 31, 39};
-constexpr Campo kExcentricidad{"la excentricidad", 42, 49};
-constexpr Campo kPerihelio{"el argumento del perihelio", 52, 59};
-constexpr Campo kNodo{"la longitud del nodo", 62, 69};
-constexpr Campo kInclinacion{"la inclinación", 72, 79};
-constexpr Campo kEpoca{"la época", 82, 89};
-constexpr Campo kH{"la magnitud absoluta H", 92, 95};
-constexpr Campo kG{"la pendiente G", 97, 100};
-constexpr Campo kNombre{"el nombre", 103, 158};
+constexpr CampoFijo kAnioPaso{"el año del perihelio", 15, 18};
+constexpr CampoFijo kMesPaso{"el mes del perihelio", 20, 21};
+constexpr CampoFijo kDiaPaso{"el día del perihelio", 23, 29};
+constexpr CampoFijo kQ{"la distancia del perihelio", 31, 39};
+constexpr CampoFijo kExcentricidad{"la excentricidad", 42, 49};
+constexpr CampoFijo kPerihelio{"el argumento del perihelio", 52, 59};
+constexpr CampoFijo kNodo{"la longitud del nodo", 62, 69};
+constexpr CampoFijo kInclinacion{"la inclinación", 72, 79};
+constexpr CampoFijo kEpoca{"la época", 82, 89};
+constexpr CampoFijo kH{"la magnitud absoluta H", 92, 95};
+constexpr CampoFijo kG{"la pendiente G", 97, 100};
+constexpr CampoFijo kNombre{"el nombre", 103, 158};
 
 // A comet's eccentricity is at most a few units (3I/ATLAS, 6.1); far beyond it the line is
 // wrong, and the hyperbola's functions would overflow within days.
@@ -43,13 +37,6 @@ constexpr std::size_t kAnchoUtil = 158;
 bool Cifras(std::string_view texto) {
   return !texto.empty() &&
          std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const Campo& campo,
-                     std::string_view texto, std::string_view explicacion) {
-  return Prefijo(archivo, numero_linea) + std::string(campo.nombre) + " (columnas " +
-         std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
-         std::string(explicacion) + ": " + Cita(texto);
 }
 
 std::string_view Recortar(std::string_view texto) {
@@ -121,7 +108,7 @@ std::string_view NombreCometa(std::string_view linea) {
 
 std::optional<std::string> ConvertirCometa(std::string_view linea, std::uint64_t numero_linea,
                                            const std::string& archivo, ElementosOrbitales& el) {
-  const auto decimal = [&](const Campo& campo, double& valor) -> std::optional<std::string> {
+  const auto decimal = [&](const CampoFijo& campo, double& valor) -> std::optional<std::string> {
     const std::string_view texto = Columnas(linea, campo.desde, campo.hasta);
     const std::optional<double> leido = NumeroDecimal(texto);
     if (!leido) {

@@ -16,6 +16,13 @@ std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea) {
   return archivo + ", línea " + std::to_string(numero_linea) + ": ";
 }
 
+std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const CampoFijo& campo,
+                     std::string_view texto, std::string_view explicacion) {
+  return Prefijo(archivo, numero_linea) + std::string(campo.nombre) + " (columnas " +
+         std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
+         std::string(explicacion) + ": " + Cita(texto);
+}
+
 ErrorSinRegistros::ErrorSinRegistros(const std::string& archivo, bool hubo_lineas_ajenas)
     : ErrorElementos(archivo + (hubo_lineas_ajenas
                                     ? ": no es un fichero de elementos orbitales: ninguna de sus "

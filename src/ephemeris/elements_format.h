@@ -55,6 +55,17 @@ std::string Cita(std::string_view texto);
 // "FICHERO, línea N: ", the start of every message about one line.
 std::string Prefijo(const std::string& archivo, std::uint64_t numero_linea);
 
+// A field of a record in fixed columns, counted from 1, as messages name it.
+struct CampoFijo {
+  const char* nombre;  // "la época"
+  std::size_t desde;
+  std::size_t hasta;
+};
+
+// "FICHERO, línea N: <the field> (columnas A-B) <explicacion>: «texto»".
+std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const CampoFijo& campo,
+                     std::string_view texto, std::string_view explicacion);
+
 // Most files give one epoch to every record: it is converted once.
 struct CacheEpoca {
   std::string texto;

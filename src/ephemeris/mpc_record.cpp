@@ -10,22 +10,16 @@ namespace orbelux::efemerides {
 
 namespace {
 
-struct Campo {
-  const char* nombre;
-  std::size_t desde;
-  std::size_t hasta;
-};
-
-constexpr Campo kH{"la magnitud absoluta H", 9, 13};
-constexpr Campo kG{"la pendiente G", 15, 19};
-constexpr Campo kEpoca{"la época", 21, 25};
-constexpr Campo kAnomalia{"la anomalía media", 27, 35};
-constexpr Campo kPerihelio{"el argumento del perihelio", 38, 46};
-constexpr Campo kNodo{"la longitud del nodo", 49, 57};
-constexpr Campo kInclinacion{"la inclinación", 60, 68};
-constexpr Campo kExcentricidad{"la excentricidad", 71, 79};
-constexpr Campo kSemieje{"el semieje mayor", 93, 103};
-constexpr Campo kNombre{"el nombre", 167, 194};
+constexpr CampoFijo kH{"la magnitud absoluta H", 9, 13};
+constexpr CampoFijo kG{"la pendiente G", 15, 19};
+constexpr CampoFijo kEpoca{"la época", 21, 25};
+constexpr CampoFijo kAnomalia{"la anomalía media", 27, 35};
+constexpr CampoFijo kPerihelio{"el argumento del perihelio", 38, 46};
+constexpr CampoFijo kNodo{"la longitud del nodo", 49, 57};
+constexpr CampoFijo kInclinacion{"la inclinación", 60, 68};
+constexpr CampoFijo kExcentricidad{"la excentricidad", 71, 79};
+constexpr CampoFijo kSemieje{"el semieje mayor", 93, 103};
+constexpr CampoFijo kNombre{"el nombre", 167, 194};
 
 }  // namespace
 
@@ -33,17 +27,6 @@ std::string_view Columnas(std::string_view linea, std::size_t desde, std::size_t
   if (linea.size() < desde) return {};
   return linea.substr(desde - 1, hasta - desde + 1);
 }
-
-namespace {
-
-std::string MalCampo(const std::string& archivo, std::uint64_t numero_linea, const Campo& campo,
-                     std::string_view texto, std::string_view explicacion) {
-  return Prefijo(archivo, numero_linea) + std::string(campo.nombre) + " (columnas " +
-         std::to_string(campo.desde) + "-" + std::to_string(campo.hasta) + ") " +
-         std::string(explicacion) + ": " + Cita(texto);
-}
-
-}  // namespace
 
 std::string_view DesignacionLegible(std::string_view linea) {
   const std::string_view nombre = Columnas(linea, kNombre.desde, kNombre.hasta);
@@ -55,7 +38,7 @@ std::string_view DesignacionLegible(std::string_view linea) {
 std::optional<std::string> ConvertirRegistro(std::string_view linea, std::int32_t numero,
                                              std::uint64_t numero_linea, const std::string& archivo,
                                              CacheEpoca& cache, ElementosOrbitales& el) {
-  const auto decimal = [&](const Campo& campo, double& valor) -> std::optional<std::string> {
+  const auto decimal = [&](const CampoFijo& campo, double& valor) -> std::optional<std::string> {
     const std::string_view texto = Columnas(linea, campo.desde, campo.hasta);
     const std::optional<double> leido = NumeroDecimal(texto);
     if (!leido) {
