@@ -13,9 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,25 +67,14 @@ void Comparar(const std::string& nombre, const std::string& consulta, const std:
 
 int main(int argc, char** argv) {
   const fs::path carpeta = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
-  const fs::path plano = carpeta / "orbelux_campo_MPCORB.DAT";
-  const fs::path comprimido = carpeta / "orbelux_campo_MPCORB.DAT.gz";
-  fs::create_directories(carpeta);
-  if (!fs::exists(plano)) {
-    std::ifstream reales(ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat", std::ios::binary);
-    std::ostringstream texto;
-    texto << reales.rdbuf();
-    orbelux::sintetico::OpcionesSintetico opciones;
-    opciones.reales = texto.str();
-    std::ofstream salida(plano, std::ios::binary);
-    orbelux::sintetico::EscribirMpcSintetico(salida, opciones);
-    if (!salida.flush()) {
-      std::cerr << "no se puede escribir " << plano << '\n';
-      fs::remove(plano);
-      return 1;
-    }
-  }
-  if (!fs::exists(comprimido)) {
-    Ejecutar("gzip -c '" + plano.string() + "' > '" + comprimido.string() + "'");
+  fs::path comprimido;
+  try {
+    comprimido = orbelux::sintetico::PrepararArchivosSinteticos(
+                     carpeta, ORBELUX_EXAMPLES_DIR "/elementos_1-227.dat")
+                     .comprimido;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return 1;
   }
   const std::string programa = ORBELUX_EFEMERIDES;
   const std::string gz = "'" + comprimido.string() + "'";

@@ -5,7 +5,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include <erfa.h>
@@ -269,6 +273,36 @@ void EscribirMpcSintetico(std::ostream& salida, const OpcionesSintetico& opcione
     const std::string d = Provisional(k, legible);
     salida << Linea(d, legible, Poblacion(azar));
   }
+}
+
+ArchivosSinteticos PrepararArchivosSinteticos(const std::filesystem::path& carpeta,
+                                              const std::filesystem::path& reales) {
+  namespace fs = std::filesystem;
+  ArchivosSinteticos archivos{carpeta / "orbelux_campo_MPCORB.DAT",
+                              carpeta / "orbelux_campo_MPCORB.DAT.gz"};
+  fs::create_directories(carpeta);
+  if (!fs::exists(archivos.plano)) {
+    std::ifstream entrada(reales, std::ios::binary);
+    std::ostringstream texto;
+    texto << entrada.rdbuf();
+    OpcionesSintetico opciones;
+    opciones.reales = texto.str();
+    std::ofstream salida(archivos.plano, std::ios::binary);
+    EscribirMpcSintetico(salida, opciones);
+    if (!salida.flush()) {
+      fs::remove(archivos.plano);
+      throw std::runtime_error("no se puede escribir " + archivos.plano.string());
+    }
+  }
+  if (!fs::exists(archivos.comprimido)) {
+    const std::string orden =
+        "gzip -c '" + archivos.plano.string() + "' > '" + archivos.comprimido.string() + "'";
+    if (std::system(orden.c_str()) != 0) {
+      fs::remove(archivos.comprimido);
+      throw std::runtime_error("no se puede escribir " + archivos.comprimido.string());
+    }
+  }
+  return archivos;
 }
 
 }  // namespace orbelux::sintetico

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -32,5 +33,17 @@ std::string NumeroEmpaquetado(std::int32_t numero);
 // Writes the whole file. 60% of the records are numbered 228, 229, ... (so that every
 // packed form appears), the rest have provisional designations, packed or of the surveys.
 void EscribirMpcSintetico(std::ostream& salida, const OpcionesSintetico& opciones);
+
+struct ArchivosSinteticos {
+  std::filesystem::path plano;
+  std::filesystem::path comprimido;  // the same bytes through gzip -c
+};
+
+// The benchmarks' input in `carpeta`: the default synthetic file after the real records of
+// the file `reales`, plain and gzip-compressed, made on the first call and kept for later
+// runs (writing them takes longer than most measurements). Throws std::runtime_error when
+// they cannot be made.
+ArchivosSinteticos PrepararArchivosSinteticos(const std::filesystem::path& carpeta,
+                                              const std::filesystem::path& reales);
 
 }  // namespace orbelux::sintetico
