@@ -2,9 +2,11 @@
 #include "planner/ephemeris_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 
+#include "ephemeris/earth_track.h"
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
 #include "planner/horizontal.h"
@@ -63,15 +65,46 @@ std::vector<std::vector<FilaEfemerides>> CalcularTablas(
   std::optional<LugarGeodesico> geodesico;
   if (p.sitio && !p.sitio->Geocentro()) geodesico = GeodesicoDeSitio(*p.sitio);
 
+  // The Earth for every row and the minute on each side of it, tabulated once.
+  std::vector<std::array<ef::Instante, 3>> con_movimiento(n);
+  std::vector<double> tiempos;
+  tiempos.reserve(3 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    con_movimiento[i] = ef::InstantesConMovimiento(instantes[i]);
+    for (const ef::Instante& j : con_movimiento[i]) {
+      tiempos.push_back((j.tdb.entera - ef::kJ2000) + j.tdb.fraccion);
+    }
+  }
+  const ef::TrayectoTierra tierra(tiempos, hilos);
+
   // One context and one local sky per row, shared by every object.
   std::vector<std::unique_ptr<ef::ContextoEfemerides>> contextos(n);
   std::vector<std::unique_ptr<CieloLocal>> cielos(n);
   constexpr std::size_t kLote = 8;
   RepartirEnLotes(n, kLote, hilos, [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
-      contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], sitio, p.movimiento);
+      // The axis barely turns in two minutes (a ten-thousandth of an arcsecond): one pole
+      // serves the row's three instants.
+      const ef::PoloCeleste polo =
+          geodesico ? ef::PoloCelesteAbreviado(instantes[i].tt) : ef::PoloCeleste{};
+      std::array<ef::Vector3, 3> observadores;
+      std::array<ef::Vector3, 3> geocentricos;
+      ef::TierraEnInstante en_fila;
+      for (std::size_t j = 0; j < 3; ++j) {
+        const ef::Instante& instante = con_movimiento[i][j];
+        const ef::TierraEnInstante t =
+            tierra.En((instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion);
+        if (j == 1) en_fila = t;
+        if (geodesico) geocentricos[j] = ef::ObservadorGeocentrico(sitio, instante, polo).posicion;
+        observadores[j] = t.posicion + geocentricos[j];
+      }
+      contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], observadores,
+                                                              en_fila.velocidad_sol, p.movimiento);
       if (tabla) contextos[i]->UsarPlanetas(*tabla);
-      if (geodesico) cielos[i] = std::make_unique<CieloLocal>(sitio, *geodesico, instantes[i]);
+      if (geodesico) {
+        cielos[i] =
+            std::make_unique<CieloLocal>(*geodesico, instantes[i], en_fila, polo, geocentricos[1]);
+      }
     }
   });
 
