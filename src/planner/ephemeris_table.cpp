@@ -42,8 +42,13 @@ ef::Instante InstanteDeFila(const Intervalo& intervalo, std::size_t i) {
 std::vector<std::vector<FilaEfemerides>> CalcularTablas(
     const std::vector<ef::ElementosOrbitales>& objetos, const PeticionTabla& p) {
   const std::size_t n = p.intervalo.filas;
-  std::vector<ef::Instante> instantes(n);
-  for (std::size_t i = 0; i < n; ++i) instantes[i] = InstanteDeFila(p.intervalo, i);
+  // The first row is the instant as given; the others, from their UTC Julian days at once.
+  std::vector<double> dias;
+  for (std::size_t i = 1; i < n; ++i) {
+    dias.push_back(p.intervalo.inicio.utc.Total() + static_cast<double>(i) * p.intervalo.paso);
+  }
+  std::vector<ef::Instante> instantes = ef::InstantesDesdeDiasJulianosUTC(dias);
+  if (n != 0) instantes.insert(instantes.begin(), p.intervalo.inicio);
   const ef::Sitio sitio = p.sitio.value_or(ef::Sitio{});
   const unsigned hilos = HilosPorOmision(p.hilos);
 
