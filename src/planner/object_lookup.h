@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where the objects a user names become elements: by number ("433"), by name ("eros",
 // whatever its case and accents), by designation ("2024 YR4", "2P", "C/2023 A3") or by its
-// packed form ("K24Y04R"), all of them in one read of the elements files.
+// packed form ("K24Y04R", a comet's "0002P" or "CJ95O010"), all of them in one read of the
+// elements files.
 #pragma once
 
 #include <cstdint>
