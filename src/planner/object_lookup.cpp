@@ -146,9 +146,10 @@ std::string ListaDe(const std::vector<ObjetoHallado>& hallados) {
 }
 
 void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pendientes,
-                 SistemaArchivos& sistema, std::uint64_t* bytes_leidos) {
+                 SistemaArchivos& sistema, std::uint64_t* bytes_leidos,
+                 const ef::AvisoLectura& aviso) {
   const std::string nombre = TextoRuta(ruta);
-  ef::ArchivoElementos archivo(ruta, sistema);
+  ef::ArchivoElementos archivo(ruta, sistema, aviso);
   // The format is told by the first block: until then every line keeps what the widest
   // format reads.
   LectorBloques bloques(archivo, ef::AnchoUtilMaximo());
@@ -232,7 +233,8 @@ void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pend
 
 std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos,
                                          const std::vector<std::filesystem::path>& archivos,
-                                         SistemaArchivos& sistema, std::uint64_t* bytes_leidos) {
+                                         SistemaArchivos& sistema, std::uint64_t* bytes_leidos,
+                                         const ef::AvisoLectura& aviso) {
   std::vector<Busqueda> busquedas;
   for (const std::string& p : pedidos) {
     Busqueda b;
@@ -262,7 +264,7 @@ std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos
     }
     if (pendientes.empty()) break;
     std::uint64_t bytes = 0;
-    LeerArchivo(ruta, pendientes, sistema, &bytes);
+    LeerArchivo(ruta, pendientes, sistema, &bytes, aviso);
     total_bytes += bytes;
     for (Busqueda* b : pendientes) {
       if (b->hallados.size() > 1) {

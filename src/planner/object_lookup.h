@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "console/options.h"
+#include "ephemeris/element_source.h"
 #include "ephemeris/orbital_elements.h"
 #include "platform/fallo.h"
 #include "platform/file_system.h"
@@ -55,12 +56,14 @@ class ErrorObjetoDesconocido : public Fallo {
 // Reads the files in order, each once at most, and only while some object is still
 // missing: an object two files hold comes from the first. A file is left as soon as every
 // object still looked for in it is a number or a packed designation already found.
-// `bytes_leidos` (when not null) adds up the bytes taken from the files. Throws
+// `bytes_leidos` (when not null) adds up the bytes taken from the files; `aviso` hears, from
+// the calling thread, each file's bytes read so far and its size on disk. Throws
 // ErrorObjetoAmbiguo, ErrorObjetoDesconocido, ErrorElementos (the record of an object that
 // does not convert, or a file without records) or the reading's errors.
 std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos,
                                          const std::vector<std::filesystem::path>& archivos,
                                          SistemaArchivos& sistema,
-                                         std::uint64_t* bytes_leidos = nullptr);
+                                         std::uint64_t* bytes_leidos = nullptr,
+                                         const efemerides::AvisoLectura& aviso = {});
 
 }  // namespace orbelux::planificador
