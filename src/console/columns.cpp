@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/columns.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -26,11 +27,14 @@ std::string Sexagesimal(double valor, int decimales, int ancho_primero) {
 }  // namespace
 
 // A fixed-point number; "-0.00" is written "0.00", the sign of nothing.
+// std::to_chars writes what printf's "%.*f" does, without its locale and format parsing:
+// tables of a hundred thousand rows are mostly these numbers.
 std::string Fijo(double valor, int decimales) {
-  char texto[64];
-  std::snprintf(texto, sizeof texto, "%.*f", decimales, valor);
-  std::string s = texto;
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  char texto[400];  // the widest double, 309 digits, with its decimals
+  const auto [fin, error] =
+      std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed, decimales);
+  std::string s(texto, error == std::errc() ? fin : texto);
+  if (!s.empty() && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
   return s;
 }
 

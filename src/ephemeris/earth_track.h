@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Earth for many instants close together, the rows of an ephemeris. Straight from ERFA
 // each row would cost the Earth's place (eraEpv00) six times and the full nutation five,
-// some half a millisecond: ten thousand rows, seconds. Here the Earth comes from nodes half
-// a day apart, interpolated, and the orientation of its axis from the short nutation series,
-// both good to far better than the tables print.
+// some half a millisecond: ten thousand rows, seconds. Here the Earth, the Moon and the
+// Earth's axis come from nodes half a day apart, interpolated, the axis from the short
+// nutation series, all good to far better than the tables print.
 #pragma once
 
 #include <cstddef>
@@ -15,17 +15,6 @@
 
 namespace orbelux::efemerides {
 
-// The Earth at one instant as the places seen from it need it.
-struct TierraEnInstante {
-  Vector3 posicion;       // heliocentric, ICRF axes, AU
-  Vector3 velocidad;      // heliocentric, AU/day
-  Vector3 posicion_sol;   // the Sun about the barycentre of the solar system, AU
-  Vector3 velocidad_sol;  // AU/day
-};
-
-// The Earth at a TDB date, straight from eraEpv00.
-TierraEnInstante TierraERFA(const FechaJuliana& tdb);
-
 // The celestial intermediate pole (X, Y) and the CIO locator s at a TT date: IAU 2006
 // precession with the IAU 2000B nutation (eraNut00b, 77 terms instead of 1,365). They
 // differ from the full model by about a milliarcsecond, which moves a site by centimetres
@@ -36,6 +25,21 @@ struct PoloCeleste {
   double s = 0;
 };
 PoloCeleste PoloCelesteAbreviado(const FechaJuliana& tt);
+
+// The Earth at one instant as the places seen from it need it.
+struct TierraEnInstante {
+  Vector3 posicion;       // heliocentric, ICRF axes, AU
+  Vector3 velocidad;      // heliocentric, AU/day
+  Vector3 posicion_sol;   // the Sun about the barycentre of the solar system, AU
+  Vector3 velocidad_sol;  // AU/day
+  Vector3 luna;           // the Moon from the centre of the Earth (eraMoon98), AU
+  Vector3 velocidad_luna;
+  PoloCeleste polo;
+};
+
+// The Earth at a TDB date straight from ERFA (eraEpv00, eraMoon98, PoloCelesteAbreviado;
+// TDB stands in for TT, which moves the Moon by metres and the pole by nothing).
+TierraEnInstante TierraERFA(const FechaJuliana& tdb);
 
 class TrayectoTierra final {
  public:

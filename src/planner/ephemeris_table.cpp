@@ -88,27 +88,27 @@ std::vector<std::vector<FilaEfemerides>> CalcularTablas(
   constexpr std::size_t kLote = 8;
   RepartirEnLotes(n, kLote, hilos, [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
-      // The axis barely turns in two minutes (a ten-thousandth of an arcsecond): one pole
-      // serves the row's three instants.
-      const ef::PoloCeleste polo =
-          geodesico ? ef::PoloCelesteAbreviado(instantes[i].tt) : ef::PoloCeleste{};
-      std::array<ef::Vector3, 3> observadores;
-      std::array<ef::Vector3, 3> geocentricos;
-      ef::TierraEnInstante en_fila;
+      std::array<ef::TierraEnInstante, 3> t;
       for (std::size_t j = 0; j < 3; ++j) {
         const ef::Instante& instante = con_movimiento[i][j];
-        const ef::TierraEnInstante t =
-            tierra.En((instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion);
-        if (j == 1) en_fila = t;
-        if (geodesico) geocentricos[j] = ef::ObservadorGeocentrico(sitio, instante, polo).posicion;
-        observadores[j] = t.posicion + geocentricos[j];
+        t[j] = tierra.En((instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion);
+      }
+      std::array<ef::Vector3, 3> observadores;
+      std::array<ef::Vector3, 3> geocentricos;
+      for (std::size_t j = 0; j < 3; ++j) {
+        // The axis barely turns in two minutes (a ten-thousandth of an arcsecond): the
+        // row's pole serves its three instants.
+        if (geodesico) {
+          geocentricos[j] =
+              ef::ObservadorGeocentrico(sitio, con_movimiento[i][j], t[1].polo).posicion;
+        }
+        observadores[j] = t[j].posicion + geocentricos[j];
       }
       contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], observadores,
-                                                              en_fila.velocidad_sol, p.movimiento);
+                                                              t[1].velocidad_sol, p.movimiento);
       if (tabla) contextos[i]->UsarPlanetas(*tabla);
       if (geodesico) {
-        cielos[i] =
-            std::make_unique<CieloLocal>(*geodesico, instantes[i], en_fila, polo, geocentricos[1]);
+        cielos[i] = std::make_unique<CieloLocal>(*geodesico, instantes[i], t[1], geocentricos[1]);
       }
     }
   });

@@ -50,7 +50,7 @@ std::optional<double> MasaDeAire(double altura_grados) {
 }
 
 CieloLocal::CieloLocal(const LugarGeodesico& g, const ef::Instante& instante,
-                       const ef::TierraEnInstante& tierra, const ef::PoloCeleste& polo,
+                       const ef::TierraEnInstante& tierra,
                        const ef::Vector3& observador_geocentrico)
     : astrometria_(new Astrometria) {
   // eraApco13's own steps, with the Earth and its axis given.
@@ -63,6 +63,7 @@ CieloLocal::CieloLocal(const LugarGeodesico& g, const ef::Instante& instante,
   double refa = 0;
   double refb = 0;
   eraRefco(PresionEnAltura(g.altura), kTemperatura, kHumedad, kLongitudOnda, &refa, &refb);
+  const ef::PoloCeleste& polo = tierra.polo;
   eraApco(instante.tdb.entera, instante.tdb.fraccion, ebpv, ehp, polo.x, polo.y, polo.s,
           eraEra00(instante.utc.entera, instante.utc.fraccion), g.longitud, g.latitud, g.altura, 0,
           0, eraSp00(instante.tt.entera, instante.tt.fraccion), refa, refb, &astrometria_->astrom);
@@ -76,10 +77,8 @@ CieloLocal::CieloLocal(const LugarGeodesico& g, const ef::Instante& instante,
   eraC2s(hacia_sol, &ar_sol, &dec_sol);
   altura_sol_ = Observado(ar_sol, dec_sol).altura;
 
-  // The Moon from the site: geocentric from eraMoon98, less the site's geocentric place.
-  double pv_luna[2][3];
-  eraMoon98(instante.tt.entera, instante.tt.fraccion, pv_luna);
-  const ef::Vector3 luna_geo{pv_luna[0][0], pv_luna[0][1], pv_luna[0][2]};
+  // The Moon from the site: geocentric, less the site's geocentric place.
+  const ef::Vector3& luna_geo = tierra.luna;
   const ef::Vector3 luna = luna_geo - observador_geocentrico;
   luna_ = (1 / ef::Modulo(luna)) * luna;
   const ef::Vector3 sol_geo = ef::Vector3{} - tierra.posicion;
@@ -90,9 +89,12 @@ CieloLocal::CieloLocal(const LugarGeodesico& g, const ef::Instante& instante,
 
 CieloLocal::CieloLocal(const ef::Sitio& sitio, const LugarGeodesico& g,
                        const ef::Instante& instante)
-    : CieloLocal(g, instante, ef::TierraERFA(instante.tdb), ef::PoloCelesteAbreviado(instante.tt),
-                 ef::ObservadorGeocentrico(sitio, instante, ef::PoloCelesteAbreviado(instante.tt))
-                     .posicion) {}
+    : CieloLocal(sitio, g, instante, ef::TierraERFA(instante.tdb)) {}
+
+CieloLocal::CieloLocal(const ef::Sitio& sitio, const LugarGeodesico& g,
+                       const ef::Instante& instante, const ef::TierraEnInstante& tierra)
+    : CieloLocal(g, instante, tierra,
+                 ef::ObservadorGeocentrico(sitio, instante, tierra.polo).posicion) {}
 
 CieloLocal::~CieloLocal() { delete astrometria_; }
 

@@ -44,14 +44,20 @@ struct Horizontal {
 // as eraApco13 does, UT1 taken as UTC, no polar motion), then any number of places.
 class CieloLocal final {
  public:
-  // From the Earth, its axis and the site's geocentric position at the instant, computed by
-  // the caller for many instants at once (the rows of an ephemeris).
+  // From the Earth (its axis and the Moon with it) and the site's geocentric position at the
+  // instant, computed by the caller for many instants at once (the rows of an ephemeris).
   CieloLocal(const LugarGeodesico& geodesico, const efemerides::Instante& instante,
-             const efemerides::TierraEnInstante& tierra, const efemerides::PoloCeleste& polo,
+             const efemerides::TierraEnInstante& tierra,
              const efemerides::Vector3& observador_geocentrico);
   // The same for one instant, everything computed here.
   CieloLocal(const efemerides::Sitio& sitio, const LugarGeodesico& geodesico,
              const efemerides::Instante& instante);
+
+ private:
+  CieloLocal(const efemerides::Sitio& sitio, const LugarGeodesico& geodesico,
+             const efemerides::Instante& instante, const efemerides::TierraEnInstante& tierra);
+
+ public:
   ~CieloLocal();
   CieloLocal(const CieloLocal&) = delete;
   CieloLocal& operator=(const CieloLocal&) = delete;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "ephemeris/planet_table.h"
@@ -42,6 +43,8 @@ TEST_P(Trayectos, SiguenAERFA) {
   double peor_posicion = 0;
   double peor_velocidad = 0;
   double peor_sol = 0;
+  double peor_luna = 0;
+  double peor_polo = 0;
   for (const double t : tiempos) {
     const TierraEnInstante e = trayecto.En(t);
     const TierraEnInstante erfa = TierraERFA({kJ2000, t});
@@ -49,10 +52,15 @@ TEST_P(Trayectos, SiguenAERFA) {
     peor_velocidad = std::max(peor_velocidad, Diferencia(e.velocidad, erfa.velocidad));
     peor_sol = std::max({peor_sol, Diferencia(e.posicion_sol, erfa.posicion_sol),
                          Diferencia(e.velocidad_sol, erfa.velocidad_sol)});
+    peor_luna = std::max(peor_luna, Diferencia(e.luna, erfa.luna));
+    peor_polo = std::max({peor_polo, std::abs(e.polo.x - erfa.polo.x),
+                          std::abs(e.polo.y - erfa.polo.y), std::abs(e.polo.s - erfa.polo.s)});
   }
   EXPECT_LT(peor_posicion, 1e-10);  // 15 m: 0.003" for an object 0.01 AU away
   EXPECT_LT(peor_velocidad, 1e-8);  // 2 cm/s of 30 km/s: nothing in the aberration
   EXPECT_LT(peor_sol, 1e-9);
+  EXPECT_LT(peor_luna, 5e-9);           // 750 m: 0.4" at the Moon's distance
+  EXPECT_LT(peor_polo, 4e-3 / 206265);  // 4 mas: a site moves by 12 cm
 }
 
 INSTANTIATE_TEST_SUITE_P(

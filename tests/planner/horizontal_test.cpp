@@ -113,10 +113,10 @@ TEST(TablaEfemerides, LaTablaLargaComoCadaFilaSola) {
     EXPECT_NEAR(fila.lugar->delta, sola.lugar->delta, 1e-10);
     EXPECT_LT(Separacion(fila.horizonte->acimut, fila.horizonte->altura, sola.horizonte->acimut,
                          sola.horizonte->altura),
-              1e-7);
-    EXPECT_NEAR(fila.horizonte->altura_sol, sola.horizonte->altura_sol, 1e-7);
-    EXPECT_NEAR(fila.horizonte->distancia_luna, sola.horizonte->distancia_luna, 1e-7);
-    EXPECT_NEAR(fila.horizonte->luna_iluminada, sola.horizonte->luna_iluminada, 1e-9);
+              1e-6);  // 0.004": the pole between nodes
+    EXPECT_NEAR(fila.horizonte->altura_sol, sola.horizonte->altura_sol, 1e-6);
+    EXPECT_NEAR(fila.horizonte->distancia_luna, sola.horizonte->distancia_luna, 1e-4);
+    EXPECT_NEAR(fila.horizonte->luna_iluminada, sola.horizonte->luna_iluminada, 1e-6);
   }
 }
 
