@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/columns.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -51,6 +52,30 @@ std::string Relleno(std::string_view texto, std::size_t ancho, bool a_la_izquier
   const std::size_t n = Anchura(texto);
   const std::string blancos(n < ancho ? ancho - n : 0, ' ');
   return a_la_izquierda ? std::string(texto) + blancos : blancos + std::string(texto);
+}
+
+std::string ColumnasAlineadas(const std::vector<std::string>& titulos,
+                              const std::vector<std::vector<std::string>>& filas,
+                              std::size_t columnas) {
+  if (columnas == 0) columnas = titulos.size();
+  std::vector<std::size_t> anchos(columnas);
+  for (std::size_t j = 0; j < columnas; ++j) {
+    anchos[j] = Anchura(titulos[j]);
+    for (const auto& fila : filas) anchos[j] = std::max(anchos[j], Anchura(fila[j]));
+  }
+  std::string s;
+  const auto linea = [&](const std::vector<std::string>& campos) {
+    std::string l;
+    for (std::size_t j = 0; j < columnas; ++j) {
+      if (j != 0) l += "  ";
+      l += Relleno(campos[j], anchos[j], j == 0);
+    }
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    s += l + '\n';
+  };
+  linea(titulos);
+  for (const auto& fila : filas) linea(fila);
+  return s;
 }
 
 std::string Csv(std::string_view texto) {
