@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "ephemeris/astrometric.h"
+#include "ephemeris/carried_elements.h"
 #include "ephemeris/ephemeris_context.h"
 #include "ephemeris/magnitude.h"
 #include "ephemeris/orbital_elements.h"
@@ -309,8 +310,10 @@ struct Criba {
   ef::Vector3 centro;  // unit vector
   double cos_radio = 0;
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
-  const std::string* nombre = nullptr;    // the file's, for its messages
-  std::uint32_t archivo = 0;              // its place among the files
+  // With the planets, where records far from the instant are carried (null: not carried).
+  const ef::AcarreoElementos* acarreo = nullptr;
+  const std::string* nombre = nullptr;  // the file's, for its messages
+  std::uint32_t archivo = 0;            // its place among the files
 };
 
 // Whether the record's cheap two-body place may lie in the circle, or nullopt when it
@@ -383,6 +386,13 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
       ef::IntervaloEpocas propio(ctx.T());
       propio.Incluir(el.epoca);
       propio.Comprobar();
+    }
+    // Far from the epoch every record is integrated once to the grid epoch, so that both
+    // the culling's bound and the exact place start a few days from the instant.
+    if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
+      if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
+        el = *llevado;
+      }
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
@@ -674,6 +684,11 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   if (p.perturbado && !p.exhaustivo) {
     tramos.emplace(ctx.T());
     criba.tramos = &*tramos;
+  }
+  std::optional<ef::AcarreoElementos> acarreo;
+  if (p.perturbado && !p.sin_acarreo) {
+    acarreo.emplace(ef::EpocaDeAcarreo(p.instante));
+    criba.acarreo = &*acarreo;
   }
 
   ResultadoCampo resultado;
