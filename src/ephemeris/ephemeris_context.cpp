@@ -97,6 +97,19 @@ void ContextoEfemerides::PrepararPlanetas(
   integrador_.emplace(&*tabla_);
 }
 
+void ContextoEfemerides::AmpliarPlanetas(const IntervaloEpocas& intervalo, unsigned hilos) {
+  if (movimiento_ != Movimiento::Perturbado) return;
+  if (!tabla_) {
+    PrepararPlanetas(intervalo, hilos);
+    return;
+  }
+  intervalo.Comprobar();
+  TablaPlanetas ampliada(*tabla_, intervalo.Desde(), intervalo.Hasta(), std::max(hilos, 1u));
+  integrador_.reset();
+  tabla_.emplace(std::move(ampliada));
+  integrador_.emplace(&*tabla_);
+}
+
 void ContextoEfemerides::UsarPlanetas(const TablaPlanetas& tabla) {
   if (movimiento_ != Movimiento::Perturbado) return;
   integrador_.reset();

@@ -127,6 +127,11 @@ class ContextoEfemerides final {
   // instant. Throws ErrorIntegracion.
   LugaresConMovimiento LugarYMovimientoDesde(EstadoCartesiano& estado, double t0) const;
 
+  // For perturbed motion, after PrepararPlanetas and between places (no other thread may
+  // be computing one): widens the table to the span, computing only the nodes it lacks.
+  // The places stay those of a table built over everything at once.
+  void AmpliarPlanetas(const IntervaloEpocas& intervalo, unsigned hilos);
+
   // For perturbed motion, instead of PrepararPlanetas: a table of the planets built once
   // for many contexts (the rows of an ephemeris), which must cover their spans and outlive
   // this context.

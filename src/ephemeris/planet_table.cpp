@@ -55,6 +55,20 @@ PosicionesCuerpos PosicionesERFA(double t) {
 
 TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos,
                              const std::function<void(std::size_t, std::size_t)>& aviso) {
+  Llenar(desde, hasta, hilos, aviso, nullptr);
+}
+
+TablaPlanetas::TablaPlanetas(const TablaPlanetas& anterior, double desde, double hasta,
+                             unsigned hilos) {
+  if (hasta < desde) std::swap(desde, hasta);
+  // A node in from each end of `anterior` is a span that gives its nodes again.
+  Llenar(std::min(desde, anterior.Desde() + kPaso), std::max(hasta, anterior.Hasta() - kPaso),
+         hilos, {}, &anterior);
+}
+
+void TablaPlanetas::Llenar(double desde, double hasta, unsigned hilos,
+                           const std::function<void(std::size_t, std::size_t)>& aviso,
+                           const TablaPlanetas* anterior) {
   if (hasta < desde) std::swap(desde, hasta);
   // A node on each side beyond the span asked for, so that t = hasta never needs the
   // extrapolation of the last interval.
@@ -69,8 +83,15 @@ TablaPlanetas::TablaPlanetas(double desde, double hasta, unsigned hilos,
     for (std::size_t n = desde_nodo; n < hasta_nodo; ++n) {
       const double t =
           origen_ + kPaso * (static_cast<double>(n) - static_cast<double>(kNodosExtra));
-      const PosicionesCuerpos r = PosicionesERFA(t);
       double* m = &muestras[n * 3 * kCanales];
+      // Every node lies on the same grid of half days, so a node of the former table
+      // holds what ERFA would give again, bit for bit.
+      if (anterior != nullptr && t >= anterior->Desde() && t <= anterior->Hasta()) {
+        const auto k = static_cast<std::size_t>((t - anterior->origen_) / kPaso);
+        std::copy_n(&anterior->datos_[k * kPorNodo], 3 * kCanales, m);
+        continue;
+      }
+      const PosicionesCuerpos r = PosicionesERFA(t);
       Vector3 sol;
       for (std::size_t j = 0; j < kCuerpos; ++j) {
         m[3 * j] = r[j].x;

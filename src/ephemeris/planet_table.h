@@ -39,6 +39,10 @@ class TablaPlanetas final {
   TablaPlanetas(double desde, double hasta, unsigned hilos = 1,
                 const std::function<void(std::size_t hechos, std::size_t total)>& aviso = {});
 
+  // The same table as one built over both spans, that of `anterior` and [desde, hasta],
+  // computing only the nodes `anterior` lacks.
+  TablaPlanetas(const TablaPlanetas& anterior, double desde, double hasta, unsigned hilos = 1);
+
   double Desde() const { return origen_; }
   double Hasta() const { return origen_ + kPaso * static_cast<double>(nodos_ - 1); }
   std::size_t Nodos() const { return nodos_; }
@@ -62,6 +66,10 @@ class TablaPlanetas final {
   // Per node: kCanales vectors of position, then the same of slope times kPaso.
   static constexpr std::size_t kCanales = kCuerpos + 1;
   static constexpr std::size_t kPorNodo = std::size_t{2} * 3 * kCanales;
+
+  void Llenar(double desde, double hasta, unsigned hilos,
+              const std::function<void(std::size_t, std::size_t)>& aviso,
+              const TablaPlanetas* anterior);
 
   double origen_ = 0;
   std::size_t nodos_ = 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "ephemeris/astrometric.h"
+#include "ephemeris/carried_elements.h"
 #include "ephemeris/ephemeris_context.h"
 #include "ephemeris/magnitude.h"
 #include "ephemeris/orbital_elements.h"
@@ -57,15 +59,23 @@ bool AntesQue(const Omitido& a, const Omitido& b) {
   return a.archivo != b.archivo ? a.archivo < b.archivo : a.linea < b.linea;
 }
 
-// What one thread found in the blocks it took.
+// A record whose cheap place may lie in the circle, to be computed exactly.
+struct Candidato {
+  ef::ElementosOrbitales el;
+  std::string designacion;
+  std::uint64_t linea = 0;
+  std::uint32_t archivo = 0;
+};
+
+// The earliest few of `omitidos` (AntesQue), after one more.
+void GuardarPrimeros(std::vector<Omitido>& omitidos, Omitido omitido) {
+  omitidos.push_back(std::move(omitido));
+  std::sort(omitidos.begin(), omitidos.end(), AntesQue);
+  if (omitidos.size() > kOmitidosNombrados) omitidos.pop_back();
+}
+
+// What one thread found in the blocks it took (its candidates go to ColaCandidatos).
 struct Hallazgos {
-  struct Candidato {
-    ef::ElementosOrbitales el;
-    std::string designacion;
-    std::uint64_t linea = 0;
-    std::uint32_t archivo = 0;
-  };
-  std::vector<Candidato> candidatos;
   std::vector<Omitido> omitidos;  // the earliest few
   std::uint64_t omitidos_total = 0;
   std::uint64_t registros = 0;
@@ -75,10 +85,70 @@ struct Hallazgos {
 
   void Omitir(std::uint64_t linea, std::string designacion, std::uint32_t archivo) {
     ++omitidos_total;
-    omitidos.push_back({linea, std::move(designacion), archivo});
-    std::sort(omitidos.begin(), omitidos.end(), AntesQue);
-    if (omitidos.size() > kOmitidosNombrados) omitidos.pop_back();
+    GuardarPrimeros(omitidos, {linea, std::move(designacion), archivo});
   }
+};
+
+// Candidates handed from the threads that sort the records out to the calling thread,
+// which computes them in batches: however many records the culling keeps (nearly all, far
+// from the elements' epoch), only about kCandidatosEnEspera are held at once.
+constexpr std::size_t kCandidatosPorLote = 4096;
+constexpr std::size_t kCandidatosEnEspera = 2 * kCandidatosPorLote;
+
+class ColaCandidatos final {
+ public:
+  explicit ColaCandidatos(unsigned productores) : productores_(productores) {}
+
+  // Moves `candidatos` in, waiting while too many wait; false once abandoned.
+  bool Poner(std::vector<Candidato>& candidatos) {
+    if (candidatos.empty()) return true;
+    std::unique_lock<std::mutex> cerrojo(mutex_);
+    hay_sitio_.wait(cerrojo,
+                    [this] { return esperando_.size() < kCandidatosEnEspera || abandonada_; });
+    if (abandonada_) return false;
+    for (Candidato& c : candidatos) esperando_.push_back(std::move(c));
+    candidatos.clear();
+    if (esperando_.size() >= kCandidatosPorLote) hay_lote_.notify_one();
+    return true;
+  }
+
+  // One producer is done (also when it failed).
+  void Terminar() {
+    std::lock_guard<std::mutex> cerrojo(mutex_);
+    --productores_;
+    hay_lote_.notify_one();
+  }
+
+  enum class Toma { Lote, Nada, Fin };
+  // Waits at most `espera` for a whole batch and takes what waits into `lote`; once every
+  // producer is done, also a last smaller one. Nada: nothing yet; Fin: nothing more.
+  Toma Tomar(std::vector<Candidato>& lote, std::chrono::milliseconds espera) {
+    std::unique_lock<std::mutex> cerrojo(mutex_);
+    hay_lote_.wait_for(cerrojo, espera, [this] {
+      return esperando_.size() >= kCandidatosPorLote || productores_ == 0;
+    });
+    if (esperando_.size() >= kCandidatosPorLote || (productores_ == 0 && !esperando_.empty())) {
+      lote.clear();
+      lote.swap(esperando_);
+      hay_sitio_.notify_all();
+      return Toma::Lote;
+    }
+    return productores_ == 0 ? Toma::Fin : Toma::Nada;
+  }
+
+  void Abandonar() {
+    std::lock_guard<std::mutex> cerrojo(mutex_);
+    abandonada_ = true;
+    hay_sitio_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable hay_lote_;
+  std::condition_variable hay_sitio_;
+  std::vector<Candidato> esperando_;
+  unsigned productores_;
+  bool abandonada_ = false;
 };
 
 // The counts of lines without a record, block by block, joined in file order whatever
@@ -118,10 +188,7 @@ class LectorEnBloques final {
  public:
   LectorEnBloques(ef::FuenteBytes& fuente, const std::string& nombre, CorridaEnOrden& corrida,
                   std::function<void(std::size_t)> leidos)
-      : fuente_(fuente),
-        corrida_(corrida),
-        cabeza_(nombre),
-        leidos_(std::move(leidos)) {}
+      : fuente_(fuente), corrida_(corrida), cabeza_(nombre), leidos_(std::move(leidos)) {}
 
   void Leer() {
     try {
@@ -181,6 +248,12 @@ class LectorEnBloques final {
     if (fallo_) std::rethrow_exception(fallo_);
   }
 
+  // Whether the whole source was read (or the reading ended otherwise).
+  bool Terminada() {
+    std::lock_guard<std::mutex> cerrojo(mutex_);
+    return terminada_;
+  }
+
   const ef::Preambulo& Cabeza() const { return preambulo_; }
   // The file's format once the reading is over (the MPC's for an empty file).
   const ef::FormatoElementos& Formato() const {
@@ -237,8 +310,10 @@ struct Criba {
   ef::Vector3 centro;  // unit vector
   double cos_radio = 0;
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
-  const std::string* nombre = nullptr;    // the file's, for its messages
-  std::uint32_t archivo = 0;              // its place among the files
+  // With the planets, where records far from the instant are carried (null: not carried).
+  const ef::AcarreoElementos* acarreo = nullptr;
+  const std::string* nombre = nullptr;  // the file's, for its messages
+  std::uint32_t archivo = 0;            // its place among the files
 };
 
 // Whether the record's cheap two-body place may lie in the circle, or nullopt when it
@@ -276,7 +351,7 @@ std::optional<bool> PuedeEstar(const ef::ElementosOrbitales& el, const Criba& cr
 }
 
 void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
-                  ef::CorridaSinRegistro& corrida) {
+                  std::vector<Candidato>& candidatos, ef::CorridaSinRegistro& corrida) {
   const ef::FormatoElementos& formato = *bloque.formato;
   const PeticionCampo& p = *criba.peticion;
   const ef::ContextoEfemerides& ctx = *criba.contexto;
@@ -312,6 +387,13 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
       propio.Incluir(el.epoca);
       propio.Comprobar();
     }
+    // Far from the epoch every record is integrated once to the grid epoch, so that both
+    // the culling's bound and the exact place start a few days from the instant.
+    if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
+      if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
+        el = *llevado;
+      }
+    }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
     bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
@@ -324,7 +406,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
       candidato = *puede;
     }
     if (candidato) {
-      h.candidatos.push_back({el, formato.NombreLegible(linea), numero_linea, criba.archivo});
+      candidatos.push_back({el, formato.NombreLegible(linea), numero_linea, criba.archivo});
     }
   }
 }
@@ -338,8 +420,8 @@ double Angulo(const ef::Vector3& a, const ef::Vector3& b) {
 }
 
 // The exact place at the three instants; nullopt when it cannot be computed.
-std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
-                                    const ef::ContextoEfemerides& ctx, const PeticionCampo& p) {
+std::optional<ObjetoCampo> Calcular(const Candidato& c, const ef::ContextoEfemerides& ctx,
+                                    const PeticionCampo& p) {
   ef::LugaresConMovimiento lugares;
   try {
     lugares = ctx.LugarYMovimiento(c.el);
@@ -373,48 +455,189 @@ std::optional<ObjetoCampo> Calcular(const Hallazgos::Candidato& c,
   return o;
 }
 
+// The exact computation of the candidates, batch after batch as the culling hands them
+// over, keeping only the objects in the circle: what it holds does not grow with the
+// candidates, whatever the date.
+class CalculoEnLotes final {
+ public:
+  struct Hallado {
+    ObjetoCampo objeto;
+    std::uint32_t archivo = 0;
+    std::uint64_t linea = 0;
+  };
+
+  CalculoEnLotes(ef::ContextoEfemerides& ctx, const PeticionCampo& p, unsigned procesadores)
+      : ctx_(ctx), p_(p), procesadores_(procesadores), intervalo_(ctx.T()) {}
+
+  void Calcular(std::vector<Candidato>& lote,
+                const std::function<void(std::size_t, std::size_t)>& aviso) {
+    candidatos_ += lote.size();
+    if (!Cubrir(lote)) return;
+    // An integration is costly: the batch is shared out in small pieces.
+    constexpr std::size_t kLote = 16;
+    std::vector<std::optional<ObjetoCampo>> calculados(lote.size());
+    RepartirEnLotes(
+        lote.size(), kLote, procesadores_,
+        [&](std::size_t desde, std::size_t hasta) {
+          for (std::size_t i = desde; i < hasta; ++i)
+            calculados[i] = campo::Calcular(lote[i], ctx_, p_);
+        },
+        aviso);
+    const double radio_arcsec = p_.radio / kSegundoArco;
+    for (std::size_t i = 0; i < lote.size(); ++i) {
+      Candidato& c = lote[i];
+      if (!calculados[i]) {
+        ++omitidos_total_;
+        if (omitidos_por_archivo_.size() <= c.archivo) omitidos_por_archivo_.resize(c.archivo + 1);
+        ++omitidos_por_archivo_[c.archivo];
+        GuardarPrimeros(omitidos_, {c.linea, std::move(c.designacion), c.archivo});
+        continue;
+      }
+      ObjetoCampo& o = *calculados[i];
+      if (o.distancia > radio_arcsec) continue;
+      if (p_.magnitud_maxima && o.v && *o.v > *p_.magnitud_maxima) continue;
+      hallados_.push_back({std::move(o), c.archivo, c.linea});
+    }
+    lote.clear();
+  }
+
+  // Throws ErrorPosicion when the epochs of all the candidates and the instant span too
+  // many years, as a single table of the planets over them would.
+  void Comprobar() const {
+    if (p_.perturbado) intervalo_.Comprobar();
+  }
+
+  std::uint64_t Candidatos() const { return candidatos_; }
+  std::uint64_t Omitidos() const { return omitidos_total_; }
+  std::uint64_t OmitidosDe(std::uint32_t archivo) const {
+    return archivo < omitidos_por_archivo_.size() ? omitidos_por_archivo_[archivo] : 0;
+  }
+  std::vector<Omitido>& PrimerosOmitidos() { return omitidos_; }
+
+  // By distance from the centre; equal distances in the order of the files and their
+  // lines, as if every candidate had been computed at once in that order.
+  std::vector<Hallado>& Ordenados() {
+    std::sort(hallados_.begin(), hallados_.end(), [](const Hallado& a, const Hallado& b) {
+      if (a.objeto.distancia != b.objeto.distancia) return a.objeto.distancia < b.objeto.distancia;
+      return a.archivo != b.archivo ? a.archivo < b.archivo : a.linea < b.linea;
+    });
+    return hallados_;
+  }
+
+ private:
+  // The planets over the epochs of every candidate so far. The table's nodes lie on a grid
+  // of their own, so a table widened batch by batch gives the same places as one built
+  // over everything at once. False when the span is too long to integrate: nothing more
+  // is computed, and Comprobar says why once all is read.
+  bool Cubrir(const std::vector<Candidato>& lote) {
+    if (!p_.perturbado) return true;
+    bool crece = false;
+    for (const Candidato& c : lote) {
+      if (!c.el.sin_perturbar) crece = intervalo_.Incluir(c.el.epoca) || crece;
+    }
+    if (demasiado_largo_) return false;
+    if (preparada_ && !crece) return true;
+    try {
+      intervalo_.Comprobar();
+    } catch (const ef::ErrorPosicion&) {
+      demasiado_largo_ = true;
+      return false;
+    }
+    ctx_.AmpliarPlanetas(intervalo_, procesadores_);
+    preparada_ = true;
+    return true;
+  }
+
+  ef::ContextoEfemerides& ctx_;
+  const PeticionCampo& p_;
+  unsigned procesadores_;
+  ef::IntervaloEpocas intervalo_;
+  bool preparada_ = false;
+  bool demasiado_largo_ = false;
+  std::uint64_t candidatos_ = 0;
+  std::uint64_t omitidos_total_ = 0;
+  std::vector<std::uint64_t> omitidos_por_archivo_;
+  std::vector<Omitido> omitidos_;  // the earliest few
+  std::vector<Hallado> hallados_;
+};
+
 // What the streaming pass found in one file.
 struct LecturaArchivo {
-  std::vector<Hallazgos::Candidato> candidatos;
   std::vector<Omitido> omitidos;  // the earliest few
   CuentaArchivo cuenta;
   std::uint64_t epocas_lejanas = 0;
 };
 
-LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned procesadores) {
+LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned procesadores,
+                           CalculoEnLotes& calculo) {
   const PeticionCampo& p = *criba.peticion;
   const std::string& nombre = *criba.nombre;
-  // The streaming pass: one thread reads, the others sort the blocks out.
+  // The streaming pass: one thread reads, others sort the blocks out and hand their
+  // candidates to this one, which computes them in batches.
   std::atomic<std::size_t> bytes{0};
   CorridaEnOrden corrida(nombre);
   LectorEnBloques lectura(fuente, nombre, corrida, [&bytes](std::size_t n) { bytes.store(n); });
   std::thread lector([&lectura] { lectura.Leer(); });
   const unsigned cribadores = std::max(1u, procesadores);
   std::vector<Hallazgos> hallazgos(cribadores);
+  ColaCandidatos cola(cribadores);
   std::exception_ptr fallo;
+  std::atomic<bool> fallido{false};
   std::mutex mutex_fallo;
   auto cribar = [&](unsigned k) {
     try {
       Bloque bloque;
+      std::vector<Candidato> candidatos;
       while (lectura.Tomar(bloque)) {
         ef::CorridaSinRegistro propia(nombre);
-        CribarBloque(bloque, criba, hallazgos[k], propia);
+        CribarBloque(bloque, criba, hallazgos[k], candidatos, propia);
         corrida.Sumar(bloque.indice, propia);
-        if (k == 0 && p.progreso) p.progreso("lectura", bytes.load(), p.bytes_previstos);
+        if (!cola.Poner(candidatos)) break;
       }
     } catch (...) {
       std::lock_guard<std::mutex> cerrojo(mutex_fallo);
       if (!fallo) fallo = std::current_exception();
+      fallido.store(true);
       lectura.Abandonar();
     }
+    cola.Terminar();
   };
-  std::vector<std::thread> otros;
-  for (unsigned k = 1; k < cribadores; ++k) otros.emplace_back(cribar, k);
-  cribar(0);
-  for (auto& hilo : otros) hilo.join();
+  std::vector<std::thread> hilos;
+  for (unsigned k = 0; k < cribadores; ++k) hilos.emplace_back(cribar, k);
+
+  std::function<void(std::size_t, std::size_t)> aviso;
+  if (p.progreso) {
+    aviso = [&](std::size_t hechos, std::size_t total) {
+      if (lectura.Terminada()) {
+        p.progreso("cálculo exacto", hechos, total);
+      } else {
+        p.progreso("lectura", bytes.load(), p.bytes_previstos);
+      }
+    };
+  }
+  std::exception_ptr fallo_calculo;
+  try {
+    std::vector<Candidato> lote;
+    for (;;) {
+      // A failed record stops the run at once, as reading it alone would.
+      if (fallido.load()) break;
+      const ColaCandidatos::Toma toma = cola.Tomar(lote, std::chrono::milliseconds(100));
+      if (toma == ColaCandidatos::Toma::Fin) break;
+      if (toma == ColaCandidatos::Toma::Lote) calculo.Calcular(lote, aviso);
+      if (p.progreso && !lectura.Terminada()) {
+        p.progreso("lectura", bytes.load(), p.bytes_previstos);
+      }
+    }
+  } catch (...) {
+    fallo_calculo = std::current_exception();
+  }
+  cola.Abandonar();
+  lectura.Abandonar();
+  for (auto& hilo : hilos) hilo.join();
   lector.join();
   if (fallo) std::rethrow_exception(fallo);
   lectura.Relanzar();
+  if (fallo_calculo) std::rethrow_exception(fallo_calculo);
 
   // The lines before the first record of a file without a header are skipped as any
   // other line that is not a record.
@@ -435,13 +658,10 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
     leido.epocas_lejanas += h.epocas_lejanas;
     hubo_registro = hubo_registro || h.hubo_registro;
     hubo_ajena = hubo_ajena || h.hubo_ajena;
-    for (auto& c : h.candidatos) leido.candidatos.push_back(std::move(c));
     for (auto& o : h.omitidos) leido.omitidos.push_back(std::move(o));
     h = {};
   }
   if (!hubo_registro) throw ef::ErrorSinRegistros(nombre, hubo_ajena);
-  std::sort(leido.candidatos.begin(), leido.candidatos.end(),
-            [](const auto& a, const auto& b) { return a.linea < b.linea; });
   return leido;
 }
 
@@ -465,64 +685,34 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
     tramos.emplace(ctx.T());
     criba.tramos = &*tramos;
   }
+  std::optional<ef::AcarreoElementos> acarreo;
+  if (p.perturbado && !p.sin_acarreo) {
+    acarreo.emplace(ef::EpocaDeAcarreo(p.instante));
+    criba.acarreo = &*acarreo;
+  }
 
   ResultadoCampo resultado;
-  std::vector<Hallazgos::Candidato> candidatos;
+  CalculoEnLotes calculo(ctx, p, procesadores);
   std::vector<Omitido> omitidos;
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     Criba propia = criba;
     propia.nombre = &fuentes[k].nombre;
     propia.archivo = static_cast<std::uint32_t>(k);
-    LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores);
+    LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
     resultado.registros += leido.cuenta.registros;
     resultado.omitidos += leido.cuenta.omitidos;
     resultado.epocas_lejanas += leido.epocas_lejanas;
     resultado.archivos.push_back(std::move(leido.cuenta));
-    for (auto& c : leido.candidatos) candidatos.push_back(std::move(c));
     for (auto& o : leido.omitidos) omitidos.push_back(std::move(o));
   }
-  resultado.candidatos = candidatos.size();
-
-  if (p.perturbado && !candidatos.empty()) {
-    ef::IntervaloEpocas intervalo(ctx.T());
-    for (const auto& c : candidatos) {
-      if (!c.el.sin_perturbar) intervalo.Incluir(c.el.epoca);
-    }
-    ctx.PrepararPlanetas(intervalo, procesadores);
+  calculo.Comprobar();
+  resultado.candidatos = calculo.Candidatos();
+  resultado.omitidos += calculo.Omitidos();
+  for (std::size_t k = 0; k < resultado.archivos.size(); ++k) {
+    resultado.archivos[k].omitidos += calculo.OmitidosDe(static_cast<std::uint32_t>(k));
   }
-
-  // The exact computation, shared out in small batches: an integration is costly.
-  constexpr std::size_t kLote = 16;
-  std::vector<std::optional<ObjetoCampo>> calculados(candidatos.size());
-  std::function<void(std::size_t, std::size_t)> aviso;
-  if (p.progreso) {
-    aviso = [&p](std::size_t hechos, std::size_t total) {
-      p.progreso("cálculo exacto", hechos, total);
-    };
-  }
-  RepartirEnLotes(
-      candidatos.size(), kLote, procesadores,
-      [&](std::size_t desde, std::size_t hasta) {
-        for (std::size_t i = desde; i < hasta; ++i) calculados[i] = Calcular(candidatos[i], ctx, p);
-      },
-      aviso);
-
-  const double radio_arcsec = p.radio / kSegundoArco;
-  for (std::size_t i = 0; i < candidatos.size(); ++i) {
-    if (!calculados[i]) {
-      omitidos.push_back({candidatos[i].linea, candidatos[i].designacion, candidatos[i].archivo});
-      ++resultado.omitidos;
-      ++resultado.archivos[candidatos[i].archivo].omitidos;
-      continue;
-    }
-    ObjetoCampo& o = *calculados[i];
-    if (o.distancia > radio_arcsec) continue;
-    if (p.magnitud_maxima && o.v && *o.v > *p.magnitud_maxima) continue;
-    resultado.objetos.push_back(std::move(o));
-  }
-  std::stable_sort(
-      resultado.objetos.begin(), resultado.objetos.end(),
-      [](const ObjetoCampo& a, const ObjetoCampo& b) { return a.distancia < b.distancia; });
+  for (auto& o : calculo.PrimerosOmitidos()) omitidos.push_back(std::move(o));
+  for (auto& h : calculo.Ordenados()) resultado.objetos.push_back(std::move(h.objeto));
   std::sort(omitidos.begin(), omitidos.end(), AntesQue);
   for (std::size_t i = 0; i < omitidos.size() && i < kOmitidosNombrados; ++i) {
     resultado.primeros_omitidos.push_back(std::move(omitidos[i].designacion));

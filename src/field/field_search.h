@@ -2,7 +2,9 @@
 // Every object of one or more elements files (asteroids in the MPC export format, comets
 // in CometEls format) inside a circle of sky: one streaming pass per file that keeps only
 // the records whose cheap two-body place may lie in the circle, and every comet, then the
-// exact computation of those few, as the catalogue maker does it.
+// exact computation of those few, as the catalogue maker does it. Far from the elements'
+// epoch, with the planets, each record is first carried to the grid epoch nearest the
+// instant, and both the culling and the place start from there.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +34,10 @@ struct PeticionCampo {
   // Every record computed exactly, none left out by the cheap place: what the culling is
   // checked against.
   bool exhaustivo = false;
+  // With the planets, every record integrated from its own epoch straight to the instant,
+  // as before carried elements (carried_elements.h): what the carried route is checked
+  // against.
+  bool sin_acarreo = false;
   // Threads for the exact computation; 0: HilosPorOmision.
   unsigned hilos = 0;
   // The name of the elements file as the user should see it.

@@ -353,6 +353,36 @@ TEST(TablaPlanetas, LaAceleracionDelSolEsLaSumaDeLosTirones) {
   EXPECT_NEAR(Modulo(esperada), jupiter, 0.2 * jupiter);
 }
 
+// A table widened from a smaller one, on either side, is the table built over the whole
+// span at once, bit for bit: the field search widens its table batch by batch.
+TEST(TablaPlanetas, AmpliadaEsLaMismaQueLaHechaDeUnaVez) {
+  const TablaPlanetas pequena(8000.2, 8010.7, 1);
+  const TablaPlanetas ampliada(pequena, 7990.3, 8031.1, 2);
+  const TablaPlanetas entera(7990.3, 8031.1, 1);
+  EXPECT_EQ(ampliada.Desde(), entera.Desde());
+  EXPECT_EQ(ampliada.Hasta(), entera.Hasta());
+  EXPECT_EQ(ampliada.Nodos(), entera.Nodos());
+  for (double t = 7990.3; t <= 8031.1; t += 0.37) {
+    PosicionesCuerpos ra;
+    PosicionesCuerpos re;
+    Vector3 sa;
+    Vector3 se;
+    ampliada.Interpolar(t, ra, sa);
+    entera.Interpolar(t, re, se);
+    for (std::size_t j = 0; j < kCuerpos; ++j) {
+      ASSERT_EQ(ra[j].x, re[j].x) << t;
+      ASSERT_EQ(ra[j].y, re[j].y) << t;
+      ASSERT_EQ(ra[j].z, re[j].z) << t;
+    }
+    ASSERT_EQ(sa.x, se.x) << t;
+    ASSERT_EQ(sa.z, se.z) << t;
+  }
+  // Never narrower than the table it widens.
+  const TablaPlanetas dentro(entera, 8001, 8002, 1);
+  EXPECT_EQ(dentro.Desde(), entera.Desde());
+  EXPECT_EQ(dentro.Hasta(), entera.Hasta());
+}
+
 TEST(TablaPlanetas, LasMasasSonLasDeDE440) {
   EXPECT_NEAR(1 / kRazonMasa[static_cast<std::size_t>(Cuerpo::Jupiter)], 1047.348631, 1e-5);
   EXPECT_NEAR(1 / kRazonMasa[static_cast<std::size_t>(Cuerpo::Tierra)], 332946.0488, 1e-3);

@@ -15,6 +15,7 @@
 #include "ephemeris/time_scales.h"
 #include "field/field_output.h"
 #include "field/field_search.h"
+#include "mpc_synthetic.h"
 #include "support/temp_dir.h"
 
 namespace orbelux::campo {
@@ -142,6 +143,39 @@ TEST(BusquedaCampo, CuentaTodosLosOmitidosYNombraLosPrimeros) {
     ASSERT_EQ(r.primeros_omitidos.size(), kOmitidosNombrados);
     EXPECT_EQ(r.primeros_omitidos.front(), "(2) Pallas");
     EXPECT_EQ(r.primeros_omitidos.back(), "(6) Hebe");
+  }
+}
+
+// Many more candidates than one batch computes at once, from two files with the same
+// records: none is lost between batches, and objects at the same distance keep the order
+// of their files, as when every candidate was computed at once.
+TEST(BusquedaCampo, LosLotesNoPierdenNiDesordenanNingunCandidato) {
+  sintetico::OpcionesSintetico opciones;
+  opciones.registros = 10000;
+  opciones.semilla = 5;
+  std::ostringstream salida;
+  sintetico::EscribirMpcSintetico(salida, opciones);
+  const std::string texto = salida.str();
+  PeticionCampo p;
+  p.instante = ef::InstanteDesdeDiaJulianoUTC(sintetico::kEpocaPrincipal + 0.25);
+  p.radio = kPi;
+  p.exhaustivo = true;
+  p.hilos = 2;
+  const ResultadoCampo uno = Buscar(p, texto);
+  ASSERT_EQ(uno.omitidos, 0u);
+  ASSERT_EQ(uno.objetos.size(), uno.registros);
+  EXPECT_EQ(uno.candidatos, uno.registros);
+
+  ef::FuenteMemoria a(texto);
+  ef::FuenteMemoria b(texto);
+  const ResultadoCampo dos = BuscarEnCampo({{&a, "a.dat"}, {&b, "b.dat"}}, p);
+  EXPECT_EQ(dos.candidatos, 2 * uno.candidatos);
+  ASSERT_EQ(dos.objetos.size(), 2 * uno.objetos.size());
+  for (std::size_t i = 0; i < uno.objetos.size(); ++i) {
+    for (const std::size_t k : {2 * i, 2 * i + 1}) {
+      ASSERT_EQ(dos.objetos[k].designacion, uno.objetos[i].designacion) << k;
+      ASSERT_EQ(dos.objetos[k].distancia, uno.objetos[i].distancia) << k;
+    }
   }
 }
 
