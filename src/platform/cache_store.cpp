@@ -258,11 +258,9 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
         TomarNumero(cabecera, kLargoCabecera - 4, 4)) {
       return danada("su cabecera no es válida");
     }
-    // A file of another size than the header says is cut short or has bytes to spare,
-    // found before a payload of a damaged length is allocated.
-    if (tamano != 0 && tamano - kLargoCabecera - largo_clave != largo_carga) {
-      return danada(tamano - kLargoCabecera - largo_clave < largo_carga ? "está cortada"
-                                                                        : "le sobran bytes");
+    // A payload longer than the file is found before it is allocated.
+    if (tamano != 0 && largo_carga > tamano - kLargoCabecera - largo_clave) {
+      return danada("está cortada");
     }
     std::string carga(static_cast<std::size_t>(largo_carga), '\0');
     if (LeerHasta(*archivo, carga.data(), carga.size()) < carga.size()) {

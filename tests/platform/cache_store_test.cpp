@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -282,43 +287,131 @@ TEST(AlmacenCache, SinPoderEscribirSeTrabajaSinCache) {
   EXPECT_EQ(ninguna.Guardar(Clave("k"), "x").resultado, Escritura::SinCache);
 }
 
-// Writers at once, each through its own lock: one whole entry per key, within the bound,
-// and no temporary file left.
+// Writers at once, each through its own lock, and a reader meanwhile: the reader never
+// sees a half-written entry, and what is left is whole, within the bound, with no
+// temporary file.
 TEST(AlmacenCache, EscritoresALaVezDejanEntradasEnterasYDentroDelLimite) {
   DirectorioTemporal dir;
-  constexpr int kHilos = 8;
-  const std::uint64_t entrada = TamanoEntrada(Clave("misma"), 200000);
+  constexpr int kHilos = 6;
+  constexpr std::size_t kCarga = 200000;
+  const std::uint64_t entrada = TamanoEntrada(Clave("misma"), kCarga);
+  const auto escritor = [&](int h) {
+    AlmacenCache almacen(SistemaReal(), dir.ruta(), 4 * entrada);
+    for (int i = 0; i < 5; ++i) {
+      almacen.Guardar(Clave("misma"), std::string(kCarga, static_cast<char>('a' + h)));
+      almacen.Guardar(Clave(std::to_string(h * 10 + i)), std::string(kCarga, 'z'));
+    }
+  };
+  std::atomic<int> terminados{0};
   std::vector<std::thread> hilos;
   for (int h = 0; h < kHilos; ++h) {
     hilos.emplace_back([&, h] {
-      AlmacenCache almacen(SistemaReal(), dir.ruta(), 4 * entrada);
-      for (int i = 0; i < 5; ++i) {
-        almacen.Guardar(Clave("misma"), std::string(200000, static_cast<char>('a' + h)));
-        almacen.Guardar(Clave(std::to_string(h * 10 + i)), std::string(200000, 'z'));
-        almacen.Leer(Clave("misma"));
-      }
+      escritor(h);
+      ++terminados;
     });
+  }
+  AlmacenCache lector(SistemaReal(), dir.ruta(), 4 * entrada);
+  while (terminados < kHilos) {
+    const LecturaCache leida = lector.Leer(Clave("misma"));
+    ASSERT_NE(leida.resultado, Lectura::Danada) << leida.mensaje;
+    ASSERT_NE(leida.resultado, Lectura::SinCache) << leida.mensaje;
+    if (leida.resultado == Lectura::Hallada) {
+      ASSERT_EQ(leida.carga, std::string(kCarga, leida.carga[0]));
+    }
   }
   for (auto& hilo : hilos) hilo.join();
   std::uint64_t total = 0;
-  int entradas = 0;
   for (const auto& e : fs::directory_iterator(dir.ruta())) {
     const std::string nombre = e.path().filename().string();
     EXPECT_EQ(nombre.find(kMarcaTemporal), std::string::npos) << nombre;
-    if (nombre == AlmacenCache::kNombreCandado) continue;
-    total += fs::file_size(e.path());
-    ++entradas;
+    if (nombre != AlmacenCache::kNombreCandado) total += fs::file_size(e.path());
   }
   EXPECT_LE(total, 4 * entrada);
-  EXPECT_GE(entradas, 1);
-  AlmacenCache almacen(SistemaReal(), dir.ruta(), 4 * entrada);
-  const LecturaCache misma = almacen.Leer(Clave("misma"));
+  EXPECT_GT(total, 0u);
+}
+
+// A file system that holds a writer inside its trimming (while it lists the folder) until
+// told to go on, and one that notes when a writer replaces its entry.
+class SistemaQueSeDetiene final : public prueba::SistemaReenviado {
+ public:
+  std::vector<EntradaDirectorio> Listar(const fs::path& directorio) override {
+    dentro = true;
+    while (!seguir) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return SistemaReenviado::Listar(directorio);
+  }
+  std::atomic<bool> dentro{false};
+  std::atomic<bool> seguir{false};
+};
+
+class SistemaQueAnota final : public prueba::SistemaReenviado {
+ public:
+  void Renombrar(const fs::path& origen, const fs::path& destino) override {
+    renombrado = true;
+    SistemaReenviado::Renombrar(origen, destino);
+  }
+  std::atomic<bool> renombrado{false};
+};
+
+// Replacing an entry and trimming the folder are one turn: a second writer's replace waits
+// until the first writer has trimmed, so no trim works from a stale listing.
+TEST(AlmacenCache, ReemplazarYRecortarSonUnSoloTurno) {
+  DirectorioTemporal dir;
+  SistemaQueSeDetiene lento;
+  SistemaQueAnota segundo;
+  std::thread primero([&] { AlmacenCache(lento, dir.ruta()).Guardar(Clave("a"), "1"); });
+  while (!lento.dentro) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::thread otro([&] { AlmacenCache(segundo, dir.ruta()).Guardar(Clave("b"), "2"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_FALSE(segundo.renombrado);
+  lento.seguir = true;
+  primero.join();
+  otro.join();
+  EXPECT_TRUE(segundo.renombrado);
+}
+
+#ifndef _WIN32
+// The same between processes, which is what two queries at once are.
+TEST(AlmacenCache, DosProcesosALaVezDejanUnaEntradaEntera) {
+  DirectorioTemporal dir;
+  const std::uint64_t entrada = TamanoEntrada(Clave("misma"), 300000);
+  std::vector<pid_t> hijos;
+  for (char letra : {'a', 'b'}) {
+    const pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      AlmacenCache almacen(SistemaReal(), dir.ruta(), 3 * entrada);
+      bool bien = true;
+      for (int i = 0; i < 20; ++i) {
+        bien &= almacen.Guardar(Clave("misma"), std::string(300000, letra)).resultado ==
+                Escritura::Guardada;
+        bien &=
+            almacen
+                .Guardar(Clave(std::string(1, letra) + std::to_string(i)), std::string(300000, 'z'))
+                .resultado == Escritura::Guardada;
+      }
+      ::_exit(bien ? 0 : 1);
+    }
+    hijos.push_back(hijo);
+  }
+  for (const pid_t hijo : hijos) {
+    int estado = 0;
+    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
+    EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
+  }
+  std::uint64_t total = 0;
+  for (const auto& e : fs::directory_iterator(dir.ruta())) {
+    if (e.path().filename() != AlmacenCache::kNombreCandado) total += fs::file_size(e.path());
+  }
+  EXPECT_LE(total, 3 * entrada);
+  // The last of the 80 writes leaves two entries beside it; "misma" may have been dropped
+  // by then, but what there is of it is whole.
+  const LecturaCache misma = AlmacenCache(SistemaReal(), dir.ruta()).Leer(Clave("misma"));
+  EXPECT_NE(misma.resultado, Lectura::Danada);
   if (misma.resultado == Lectura::Hallada) {
-    EXPECT_EQ(misma.carga, std::string(200000, misma.carga[0]));
-  } else {
-    EXPECT_EQ(misma.resultado, Lectura::Ausente);  // dropped for the bound, never damaged
+    EXPECT_EQ(misma.carga, std::string(300000, misma.carga[0]));
   }
 }
+#endif
 
 TEST(SistemaArchivos, UnCandadoEsperaAQueElOtroLoSuelte) {
   DirectorioTemporal dir;
