@@ -229,7 +229,14 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
   LecturaCache lectura;
   try {
     if (sistema_.Estado(ruta).tipo != EstadoArchivo::Tipo::Normal) return lectura;
-    const std::unique_ptr<ArchivoLectura> archivo = sistema_.AbrirLectura(ruta);
+    std::unique_ptr<ArchivoLectura> archivo;
+    try {
+      archivo = sistema_.AbrirLectura(ruta);
+    } catch (const FalloArchivo&) {
+      // Another process may have dropped it for the bound in between.
+      if (sistema_.Estado(ruta).tipo == EstadoArchivo::Tipo::NoExiste) return lectura;
+      throw;
+    }
     const auto danada = [&](std::string_view motivo) {
       return LecturaCache{R::Danada,
                           {},
@@ -268,8 +275,9 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
     }
     char sobra = 0;
     if (LeerHasta(*archivo, &sobra, 1) != 0) return danada("le sobran bytes");
-    if (Crc(carga) != TomarNumero(cabecera, 24, 4))
+    if (Crc(carga) != TomarNumero(cabecera, 24, 4)) {
       return danada("su suma de comprobación no coincide");
+    }
     // Another key with the same hash: not this key's entry.
     if (texto_clave != clave.texto()) return lectura;
     try {

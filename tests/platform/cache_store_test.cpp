@@ -280,8 +280,10 @@ TEST(AlmacenCache, SinPoderEscribirSeTrabajaSinCache) {
   }
   DirectorioTemporal dir;
   EscribirArchivo(dir / "archivo", "");
-  EXPECT_EQ(AlmacenCache(SistemaReal(), dir / "archivo" / "c").Leer(Clave("k")).resultado,
-            Lectura::SinCache);
+  // POSIX says a path through a file is wrong, Windows that it is not there: either way
+  // there is nothing to read, and the store that follows says why.
+  const auto leida = AlmacenCache(SistemaReal(), dir / "archivo" / "c").Leer(Clave("k")).resultado;
+  EXPECT_TRUE(leida == Lectura::SinCache || leida == Lectura::Ausente);
   AlmacenCache ninguna(SistemaReal(), fs::path());
   EXPECT_EQ(ninguna.Leer(Clave("k")).resultado, Lectura::SinCache);
   EXPECT_EQ(ninguna.Guardar(Clave("k"), "x").resultado, Escritura::SinCache);
