@@ -23,6 +23,22 @@ std::array<double*, 6> Valores(ef::ElementosOrbitales& el) {
 
 }  // namespace
 
+std::array<double, 6> ValoresAcarreados(const ef::ElementosOrbitales& el) {
+  ef::ElementosOrbitales copia = el;
+  std::array<double, 6> valores{};
+  std::size_t i = 0;
+  for (double* v : Valores(copia)) valores[i++] = *v;
+  return valores;
+}
+
+void PonerAcarreados(const std::array<double, 6>& valores, double epoca,
+                     ef::ElementosOrbitales& el) {
+  std::size_t i = 0;
+  for (double* v : Valores(el)) *v = valores[i++];
+  el.epoca = epoca;
+  el.forma = ef::FormaOrbita::Semieje;
+}
+
 ClaveCache ClaveAcarreos(const ClaveCache& archivo, double epoca) {
   ClaveCache clave = archivo;
   clave.AnadirParte("contenido", "elementos acarreados");

@@ -5,6 +5,7 @@
 // that integrated them. Records by line, in the order of the file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -29,6 +30,11 @@ ClaveCache ClaveAcarreos(const ClaveCache& archivo, double epoca);
 // Appends the record at `linea` to `destino`: what Acarrear gave (`llevado`), or nothing.
 void AnotarAcarreo(std::string& destino, std::uint64_t linea,
                    const std::optional<efemerides::ElementosOrbitales>& llevado);
+
+// The six values as a record keeps them, and back into elements osculating at `epoca`.
+std::array<double, 6> ValoresAcarreados(const efemerides::ElementosOrbitales& el);
+void PonerAcarreados(const std::array<double, 6>& valores, double epoca,
+                     efemerides::ElementosOrbitales& el);
 
 // The records of a stored entry, looked up by line.
 class TablaAcarreos final {

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -22,6 +24,7 @@
 #include "ephemeris/two_body.h"
 #include "field/carried_store.h"
 #include "field/culling_margin.h"
+#include "field/night_index.h"
 #include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
 
@@ -85,9 +88,19 @@ struct Hallazgos {
   bool hubo_registro = false;
   bool hubo_ajena = false;
 
+  // Lines that are no record and records that cannot be read: what a night's index keeps
+  // (a later query recomputes the rest).
+  std::vector<Omitido> omitidos_lectura;
+  std::uint64_t omitidos_lectura_total = 0;
+
   void Omitir(std::uint64_t linea, std::string designacion, std::uint32_t archivo) {
     ++omitidos_total;
     GuardarPrimeros(omitidos, {linea, std::move(designacion), archivo});
+  }
+  void OmitirAlLeer(std::uint64_t linea, const std::string& designacion, std::uint32_t archivo) {
+    ++omitidos_lectura_total;
+    GuardarPrimeros(omitidos_lectura, {linea, designacion, archivo});
+    Omitir(linea, designacion, archivo);
   }
 };
 
@@ -314,6 +327,9 @@ struct Criba {
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
   // With the planets, where records far from the instant are carried (null: not carried).
   const ef::AcarreoElementos* acarreo = nullptr;
+  // The night's index being built (null: none): its nodes, and where the blocks go.
+  const NodosNoche* nodos = nullptr;
+  ObraNoche* obra = nullptr;
   // What an earlier run carried from this file (null: nothing), and where what is carried
   // now is noted to be kept (null: nowhere).
   const TablaAcarreos* guardados = nullptr;
@@ -363,6 +379,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
   const ef::ContextoEfemerides& ctx = *criba.contexto;
   ef::CacheEpoca cache;
   std::string acarreados;  // for criba.apunte
+  TrozoNoche trozo;        // for criba.obra
   std::uint64_t numero_linea = bloque.primera_linea;
   const std::string& datos = bloque.datos;
   for (std::size_t pos = 0; pos < datos.size(); ++numero_linea) {
@@ -376,13 +393,13 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     ++h.registros;
     if (clase != ef::ClaseLinea::Registro) {
       h.hubo_ajena = true;
-      h.Omitir(numero_linea, Recortado(formato.Designacion(linea)), criba.archivo);
+      h.OmitirAlLeer(numero_linea, Recortado(formato.Designacion(linea)), criba.archivo);
       continue;
     }
     h.hubo_registro = true;
     ef::ElementosOrbitales el;
     if (formato.Convertir(linea, numero, numero_linea, *criba.nombre, cache, el)) {
-      h.Omitir(numero_linea, formato.NombreLegible(linea), criba.archivo);
+      h.OmitirAlLeer(numero_linea, formato.NombreLegible(linea), criba.archivo);
       continue;
     }
     // An orbit meant unperturbed has no epoch to be far from, and is never integrated.
@@ -396,16 +413,29 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     }
     // Far from the epoch every record is integrated once to the grid epoch, so that both
     // the culling's bound and the exact place start a few days from the instant.
+    RegistroNoche::Acarreo acarreo = RegistroNoche::kSinAcarreo;
     if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
-      const TablaAcarreos::Hallado hallado = criba.guardados != nullptr
-                                                 ? criba.guardados->Buscar(numero_linea, el)
-                                                 : TablaAcarreos::Hallado::NoGuardado;
+      TablaAcarreos::Hallado hallado = criba.guardados != nullptr
+                                           ? criba.guardados->Buscar(numero_linea, el)
+                                           : TablaAcarreos::Hallado::NoGuardado;
       if (hallado == TablaAcarreos::Hallado::NoGuardado) {
         ++h.acarreados;
         const std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el);
         if (criba.apunte != nullptr) AnotarAcarreo(acarreados, numero_linea, llevado);
         if (llevado) el = *llevado;
+        hallado = llevado ? TablaAcarreos::Hallado::Acarreado : TablaAcarreos::Hallado::SinAcarreo;
       }
+      acarreo = hallado == TablaAcarreos::Hallado::Acarreado ? RegistroNoche::kAcarreado
+                                                             : RegistroNoche::kFallido;
+    }
+    if (criba.nodos != nullptr) {
+      RegistroNoche registro;
+      registro.archivo = criba.archivo;
+      registro.linea = numero_linea;
+      registro.texto = std::string(linea);
+      registro.acarreo = acarreo;
+      if (acarreo == RegistroNoche::kAcarreado) registro.acarreados = ValoresAcarreados(el);
+      trozo.Anadir(registro, criba.nodos->Trazar(el));
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
@@ -423,6 +453,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     }
   }
   if (criba.apunte != nullptr) criba.apunte->Anotar(bloque.indice, std::move(acarreados));
+  if (criba.obra != nullptr) criba.obra->Anotar(criba.archivo, bloque.indice, std::move(trozo));
 }
 
 ef::Vector3 Unitario(double ar, double dec) {
@@ -578,6 +609,7 @@ class CalculoEnLotes final {
 // What the streaming pass found in one file.
 struct LecturaArchivo {
   std::vector<Omitido> omitidos;  // the earliest few
+  ResumenArchivo resumen;         // for a night's index
   CuentaArchivo cuenta;
   std::uint64_t epocas_lejanas = 0;
   std::uint64_t acarreados = 0;
@@ -664,9 +696,12 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
   bool hubo_ajena = cabeza.Ajenas() > 0;
   leido.cuenta.registros = cabeza.Ajenas();
   leido.cuenta.omitidos = cabeza.Ajenas();
+  std::vector<Omitido> al_leer;
   for (const ef::LineaAjena& a : cabeza.PrimerasAjenas()) {
     leido.omitidos.push_back({a.linea, Recortado(a.designacion), criba.archivo});
+    al_leer.push_back(leido.omitidos.back());
   }
+  leido.resumen.omitidos = cabeza.Ajenas();
   for (Hallazgos& h : hallazgos) {
     leido.cuenta.registros += h.registros;
     leido.cuenta.omitidos += h.omitidos_total;
@@ -674,10 +709,18 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
     leido.acarreados += h.acarreados;
     hubo_registro = hubo_registro || h.hubo_registro;
     hubo_ajena = hubo_ajena || h.hubo_ajena;
+    leido.resumen.omitidos += h.omitidos_lectura_total;
+    for (auto& o : h.omitidos_lectura) al_leer.push_back(std::move(o));
     for (auto& o : h.omitidos) leido.omitidos.push_back(std::move(o));
     h = {};
   }
   if (!hubo_registro) throw ef::ErrorSinRegistros(nombre, hubo_ajena);
+  std::sort(al_leer.begin(), al_leer.end(), AntesQue);
+  for (std::size_t i = 0; i < al_leer.size() && i < kOmitidosNombrados; ++i) {
+    leido.resumen.primeros_omitidos.emplace_back(al_leer[i].linea, al_leer[i].designacion);
+  }
+  leido.resumen.registros = leido.cuenta.registros;
+  leido.resumen.cometas = leido.cuenta.cometas;
   return leido;
 }
 
@@ -687,13 +730,31 @@ void Avisar(std::vector<std::string>& avisos, std::string mensaje) {
   }
 }
 
+// A folder that cannot be used, or a bound too small, said once a run however many entries
+// it tried: it is the same news for each.
+void AvisarCarpeta(std::vector<std::string>& avisos, const std::string& mensaje, bool& dicho) {
+  if (dicho) return;
+  dicho = true;
+  Avisar(avisos, mensaje);
+}
+
+void AvisarEscritura(std::vector<std::string>& avisos, const EscrituraCache& escritura,
+                     bool& dicho) {
+  if (escritura.resultado != EscrituraCache::Resultado::Guardada) {
+    AvisarCarpeta(avisos, escritura.mensaje, dicho);
+  }
+}
+
 // One file's carried elements in the cache: what an earlier run kept, read before the
 // file, and what this run carries, stored after it.
 class AcarreosEnCache final {
  public:
   AcarreosEnCache(AlmacenCache& cache, const ClaveCache& archivo, double epoca,
-                  std::vector<std::string>& avisos)
-      : cache_(cache), clave_(ClaveAcarreos(archivo, epoca)), avisos_(avisos) {
+                  std::vector<std::string>& avisos, bool& carpeta_dicha)
+      : cache_(cache),
+        clave_(ClaveAcarreos(archivo, epoca)),
+        avisos_(avisos),
+        carpeta_dicha_(carpeta_dicha) {
     using R = LecturaCache::Resultado;
     LecturaCache lectura = cache_.Leer(clave_);
     switch (lectura.resultado) {
@@ -711,7 +772,7 @@ class AcarreosEnCache final {
       case R::Ausente:
         break;
       case R::SinCache:
-        Avisar(avisos_, lectura.mensaje);
+        AvisarCarpeta(avisos_, lectura.mensaje, carpeta_dicha_);
         return;
     }
     // Only a run that found nothing whole stores: a later one near the same grid epoch
@@ -728,24 +789,127 @@ class AcarreosEnCache final {
     if (!apunte_) return;
     const std::string carga = apunte_->Carga();
     if (carga.empty()) return;
-    const EscrituraCache escritura = cache_.Guardar(clave_, carga);
-    if (escritura.resultado == EscrituraCache::Resultado::SinCache) {
-      Avisar(avisos_, escritura.mensaje);
-    } else if (escritura.resultado == EscrituraCache::Resultado::NoCabe) {
-      Avisar(avisos_, "los elementos acarreados (" +
-                          std::to_string(TamanoEntrada(clave_, carga.size())) +
-                          " bytes) no caben en una caché de " +
-                          std::to_string(cache_.tamano_maximo()) + " bytes; no se guardan");
-    }
+    AvisarEscritura(avisos_, cache_.Guardar(clave_, carga), carpeta_dicha_);
   }
 
  private:
   AlmacenCache& cache_;
   ClaveCache clave_;
   std::vector<std::string>& avisos_;
+  bool& carpeta_dicha_;
   std::optional<TablaAcarreos> guardados_;
   std::optional<ApunteAcarreos> apunte_;
 };
+
+ResultadoCampo Terminar(CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                        std::vector<Omitido>& omitidos);
+
+// The key of the night's index of these files, or none when the query takes no index: the
+// index serves only the planets' route from the cache, with elements carried as usual.
+std::optional<ClaveCache> ClaveNoche(const std::vector<FuenteCampo>& fuentes,
+                                     const PeticionCampo& p) {
+  if (p.cache == nullptr || !p.perturbado || p.exhaustivo || p.sin_acarreo) return std::nullopt;
+  ClaveCache clave;
+  for (const FuenteCampo& f : fuentes) {
+    if (!f.clave) return std::nullopt;
+    clave.AnadirParte("elementos", f.clave->texto());
+  }
+  clave.AnadirParte("contenido", "indice de la noche 1");
+  clave.AnadirParte("movimiento", "perturbado");
+  clave.AnadirParte("noche (JD UTC)", std::to_string(NocheDe(p.instante)));
+  clave.AnadirParte("binario", std::endian::native == std::endian::little ? "le" : "be");
+  return clave;
+}
+
+// The query from the night's index: the records it chooses go through the same carrying,
+// culling and exact computation as in a reading of the files, and the counts of the files
+// are the index's. False, with the reason, when a part of the index is damaged; nothing
+// has been computed then.
+bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
+                     const std::vector<FuenteCampo>& fuentes, const Criba& criba,
+                     CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                     std::vector<Omitido>& omitidos, std::string& motivo) {
+  const PeticionCampo& p = *criba.peticion;
+  const ef::ContextoEfemerides& ctx = *criba.contexto;
+  std::vector<RegistroNoche> elegidos;
+  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, NodoDe(p.instante), elegidos,
+                     motivo)) {
+    return false;
+  }
+  for (const RegistroNoche& r : elegidos) {
+    if (r.archivo >= fuentes.size()) {
+      motivo = "nombra un fichero que no es de la búsqueda";
+      return false;
+    }
+  }
+  const auto& archivos = indice.Archivos();
+  for (std::size_t k = 0; k < fuentes.size(); ++k) {
+    const ResumenArchivo& a = archivos[k];
+    resultado.archivos.push_back({fuentes[k].nombre, a.cometas, a.registros, a.omitidos});
+    resultado.registros += a.registros;
+    resultado.omitidos += a.omitidos;
+    for (const auto& [linea, nombre] : a.primeros_omitidos) {
+      omitidos.push_back({linea, nombre, static_cast<std::uint32_t>(k)});
+    }
+  }
+  const bool mismo_acarreo =
+      criba.acarreo != nullptr && criba.acarreo->Epoca() == indice.EpocaAcarreo();
+  std::vector<Candidato> lote;
+  ef::CacheEpoca cache;
+  for (const RegistroNoche& r : elegidos) {
+    const ef::FormatoElementos& formato =
+        archivos[r.archivo].cometas ? ef::FormatoCometas() : ef::FormatoMPC();
+    const auto omitir = [&] {
+      ++resultado.omitidos;
+      ++resultado.archivos[r.archivo].omitidos;
+      omitidos.push_back({r.linea, formato.NombreLegible(r.texto), r.archivo});
+    };
+    std::int32_t numero = 0;
+    ef::ElementosOrbitales el;
+    if (formato.Clasificar(r.texto, numero) != ef::ClaseLinea::Registro ||
+        formato.Convertir(r.texto, numero, r.linea, fuentes[r.archivo].nombre, cache, el)) {
+      motivo = "un registro guardado no se puede leer";
+      return false;
+    }
+    if (!el.sin_perturbar) {
+      ef::IntervaloEpocas propio(ctx.T());
+      propio.Incluir(el.epoca);
+      propio.Comprobar();
+    }
+    if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
+      if (mismo_acarreo && r.acarreo == RegistroNoche::kAcarreado) {
+        PonerAcarreados(r.acarreados, indice.EpocaAcarreo(), el);
+      } else if (!mismo_acarreo || r.acarreo == RegistroNoche::kSinAcarreo) {
+        ++resultado.acarreados;
+        if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
+          el = *llevado;
+        }
+      }
+    }
+    bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
+    if (!candidato) {
+      Criba propia = criba;
+      propia.nombre = &fuentes[r.archivo].nombre;
+      propia.archivo = r.archivo;
+      const std::optional<bool> puede = PuedeEstar(el, propia);
+      if (!puede) {
+        omitir();
+        continue;
+      }
+      candidato = *puede;
+    }
+    if (candidato) lote.push_back({el, formato.NombreLegible(r.texto), r.linea, r.archivo});
+  }
+  // The few chosen, computed only once all of them were read whole.
+  std::vector<Candidato> parte;
+  for (std::size_t desde = 0; desde < lote.size(); desde += kCandidatosPorLote) {
+    const std::size_t hasta = std::min(lote.size(), desde + kCandidatosPorLote);
+    parte.assign(std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(desde)),
+                 std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(hasta)));
+    calculo.Calcular(parte, {});
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -776,13 +940,50 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   ResultadoCampo resultado;
   CalculoEnLotes calculo(ctx, p, procesadores);
   std::vector<Omitido> omitidos;
+  bool carpeta_dicha = false;
+  // The night's index: read when a query of the night stored it, built otherwise.
+  const std::optional<ClaveCache> clave_noche = ClaveNoche(fuentes, p);
+  std::optional<NodosNoche> nodos;
+  std::optional<ObraNoche> obra;
+  if (clave_noche) {
+    LecturaPorPartes lectura = p.cache->AbrirPorPartes(*clave_noche);
+    using R = LecturaCache::Resultado;
+    if (lectura.resultado == R::Hallada) {
+      std::string motivo;
+      std::optional<IndiceNoche> indice = IndiceNoche::Abrir(*lectura.entrada, motivo);
+      if (indice && indice->Archivos().size() == fuentes.size() &&
+          BuscarConIndice(*indice, *lectura.entrada, fuentes, criba, calculo, resultado, omitidos,
+                          motivo)) {
+        resultado.con_indice = true;
+        return Terminar(calculo, resultado, omitidos);
+      }
+      // Whatever the index gave is dropped: the files are read as if there were none.
+      resultado = {};
+      omitidos.clear();
+      Avisar(resultado.avisos_cache,
+             "la entrada " + TextoRuta(p.cache->carpeta() / clave_noche->NombreArchivo()) +
+                 " de la caché está dañada (" + motivo + "); se vuelve a calcular");
+    } else if (lectura.resultado == R::Danada) {
+      Avisar(resultado.avisos_cache, lectura.mensaje);
+    } else if (lectura.resultado == R::SinCache) {
+      AvisarCarpeta(resultado.avisos_cache, lectura.mensaje, carpeta_dicha);
+    }
+    if (lectura.resultado != R::SinCache) {
+      nodos.emplace(NocheDe(p.instante));
+      obra.emplace();
+      criba.nodos = &*nodos;
+      criba.obra = &*obra;
+    }
+  }
+  std::vector<ResumenArchivo> resumenes;
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     Criba propia = criba;
     propia.nombre = &fuentes[k].nombre;
     propia.archivo = static_cast<std::uint32_t>(k);
     std::optional<AcarreosEnCache> en_cache;
     if (acarreo && p.cache != nullptr && fuentes[k].clave) {
-      en_cache.emplace(*p.cache, *fuentes[k].clave, acarreo->Epoca(), resultado.avisos_cache);
+      en_cache.emplace(*p.cache, *fuentes[k].clave, acarreo->Epoca(), resultado.avisos_cache,
+                       carpeta_dicha);
       en_cache->Preparar(propia);
     }
     LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
@@ -792,9 +993,22 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
     resultado.omitidos += leido.cuenta.omitidos;
     resultado.epocas_lejanas += leido.epocas_lejanas;
     resultado.archivos.push_back(std::move(leido.cuenta));
+    resumenes.push_back(std::move(leido.resumen));
     for (auto& o : leido.omitidos) omitidos.push_back(std::move(o));
   }
   calculo.Comprobar();
+  if (obra) {
+    const std::string carga = obra->Carga(acarreo->Epoca(), resumenes);
+    AvisarEscritura(resultado.avisos_cache, p.cache->Guardar(*clave_noche, carga), carpeta_dicha);
+  }
+  return Terminar(calculo, resultado, omitidos);
+}
+
+namespace {
+
+// The counts of the exact computation and the objects found, into the result.
+ResultadoCampo Terminar(CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                        std::vector<Omitido>& omitidos) {
   resultado.candidatos = calculo.Candidatos();
   resultado.omitidos += calculo.Omitidos();
   for (std::size_t k = 0; k < resultado.archivos.size(); ++k) {
@@ -806,7 +1020,9 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   for (std::size_t i = 0; i < omitidos.size() && i < kOmitidosNombrados; ++i) {
     resultado.primeros_omitidos.push_back(std::move(omitidos[i].designacion));
   }
-  return resultado;
+  return std::move(resultado);
 }
+
+}  // namespace
 
 }  // namespace orbelux::campo

@@ -291,6 +291,82 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
   }
 }
 
+LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
+  using R = LecturaCache::Resultado;
+  LecturaPorPartes lectura;
+  if (carpeta_.empty()) {
+    lectura.resultado = R::SinCache;
+    lectura.mensaje = SinCache("no hay carpeta para ella");
+    return lectura;
+  }
+  const fs::path ruta = carpeta_ / clave.NombreArchivo();
+  const auto danada = [&](std::string_view motivo) {
+    LecturaPorPartes d;
+    d.resultado = R::Danada;
+    d.mensaje = "la entrada " + TextoRuta(ruta) + " de la caché está dañada (" +
+                std::string(motivo) + "); se vuelve a calcular";
+    return d;
+  };
+  try {
+    if (sistema_.Estado(ruta).tipo != EstadoArchivo::Tipo::Normal) return lectura;
+    std::unique_ptr<ArchivoLectura> archivo;
+    try {
+      archivo = sistema_.AbrirLectura(ruta);
+    } catch (const FalloArchivo&) {
+      if (sistema_.Estado(ruta).tipo == EstadoArchivo::Tipo::NoExiste) return lectura;
+      throw;
+    }
+    std::string cabecera(kLargoCabecera, '\0');
+    if (LeerHasta(*archivo, cabecera.data(), cabecera.size()) < kLargoCabecera) {
+      return danada("está cortada");
+    }
+    if (!cabecera.starts_with(kMagia)) return danada("no es una entrada de la caché");
+    if (TomarNumero(cabecera, 8, 4) != kVersionFormato) return lectura;
+    const std::uint64_t largo_clave = TomarNumero(cabecera, 12, 4);
+    const std::uint64_t largo_carga = TomarNumero(cabecera, 16, 8);
+    const std::uint64_t tamano = archivo->Tamano();
+    if (largo_clave > kMaximoClave || (tamano != 0 && kLargoCabecera + largo_clave > tamano)) {
+      return danada("su cabecera no es válida");
+    }
+    std::string texto_clave(static_cast<std::size_t>(largo_clave), '\0');
+    if (LeerHasta(*archivo, texto_clave.data(), texto_clave.size()) < texto_clave.size()) {
+      return danada("está cortada");
+    }
+    if (Crc(texto_clave, Crc(std::string_view(cabecera).substr(0, kLargoCabecera - 4))) !=
+        TomarNumero(cabecera, kLargoCabecera - 4, 4)) {
+      return danada("su cabecera no es válida");
+    }
+    if (tamano != 0 && largo_carga != tamano - kLargoCabecera - largo_clave) {
+      return danada("está cortada");
+    }
+    if (texto_clave != clave.texto()) return lectura;
+    try {
+      sistema_.MarcarUso(ruta);
+    } catch (const FalloArchivo&) {
+    }
+    lectura.resultado = R::Hallada;
+    lectura.entrada = std::make_unique<EntradaPorPartes>(std::move(archivo), largo_carga);
+    return lectura;
+  } catch (const FalloArchivo& fallo) {
+    lectura.resultado = R::SinCache;
+    lectura.mensaje = SinCache(fallo.what());
+    return lectura;
+  }
+}
+
+bool EntradaPorPartes::Leer(std::uint64_t desde, std::size_t largo, std::string& destino) {
+  if (desde < posicion_ || desde > largo_ || largo > largo_ - desde) return false;
+  try {
+    if (desde > posicion_) archivo_->Saltar(desde - posicion_);
+    destino.resize(largo);
+    const std::size_t leidos = LeerHasta(*archivo_, destino.data(), largo);
+    posicion_ = desde + leidos;
+    return leidos == largo;
+  } catch (const FalloArchivo&) {
+    return false;
+  }
+}
+
 EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view carga) {
   using R = EscrituraCache::Resultado;
   if (carpeta_.empty()) return {R::SinCache, SinCache("no hay carpeta para ella"), 0};

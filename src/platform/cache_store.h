@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -98,6 +99,31 @@ struct EscrituraCache {
   int descartadas = 0;  // older entries dropped for the bound
 };
 
+// An entry whose header and key were checked, read piece by piece at increasing offsets of
+// its payload, for a payload large enough that a run wants only parts of it. The payload's
+// own checksum is not checked: such a payload carries its own for each part.
+class EntradaPorPartes final {
+ public:
+  explicit EntradaPorPartes(std::unique_ptr<ArchivoLectura> archivo, std::uint64_t largo)
+      : archivo_(std::move(archivo)), largo_(largo) {}
+
+  std::uint64_t Largo() const { return largo_; }
+  // The `largo` bytes at `desde` of the payload into `destino`; `desde` may not be before
+  // the end of the last part read. False when the entry ends before them or the disk fails.
+  bool Leer(std::uint64_t desde, std::size_t largo, std::string& destino);
+
+ private:
+  std::unique_ptr<ArchivoLectura> archivo_;
+  std::uint64_t largo_;
+  std::uint64_t posicion_ = 0;
+};
+
+struct LecturaPorPartes {
+  LecturaCache::Resultado resultado = LecturaCache::Resultado::Ausente;
+  std::unique_ptr<EntradaPorPartes> entrada;  // when Hallada
+  std::string mensaje;
+};
+
 // The cache folder. Nothing is created on disk until the first store.
 class AlmacenCache final {
  public:
@@ -108,6 +134,8 @@ class AlmacenCache final {
   // The entry for `clave`, checked whole. A hit marks the entry as just used, so the
   // least recently used go first. Never throws for the disk.
   LecturaCache Leer(const ClaveCache& clave);
+  // The same entry opened to be read in parts (EntradaPorPartes). Never throws for the disk.
+  LecturaPorPartes AbrirPorPartes(const ClaveCache& clave);
 
   // Stores `carga` under `clave` in one step, replacing any entry there, then drops the
   // least recently used entries until the folder is within its bound. Other processes may
