@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field/culling_margin.h"
 
+#include "platform/parallel_batches.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -162,9 +164,15 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
 }  // namespace
 
 TramosCuerpos::TramosCuerpos(double t) : t_(t) {
-  centros_.reserve(std::size_t{2} * kTramos);
-  for (int k = -kTramos; k < kTramos; ++k)
-    centros_.push_back(ef::PosicionesERFA(t + (k + 0.5) * kDias));
+  // ERFA's series for every piece are most of a small query's time: shared among threads.
+  centros_.resize(std::size_t{2} * kTramos);
+  RepartirEnLotes(centros_.size(), 16, HilosPorOmision(0),
+                  [&](std::size_t desde, std::size_t hasta) {
+                    for (std::size_t i = desde; i < hasta; ++i) {
+                      const int k = static_cast<int>(i) - kTramos;
+                      centros_[i] = ef::PosicionesERFA(t + (k + 0.5) * kDias);
+                    }
+                  });
 }
 
 double DesviacionPerturbada(const ef::ElementosOrbitales& el, const DatosMargen& datos) {

@@ -435,7 +435,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
       registro.texto = std::string(linea);
       registro.acarreo = acarreo;
       if (acarreo == RegistroNoche::kAcarreado) registro.acarreados = ValoresAcarreados(el);
-      trozo.Anadir(registro, criba.nodos->Trazar(el));
+      trozo.Anadir(registro, criba.nodos->Trazar(el), el);
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
@@ -998,7 +998,8 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   }
   calculo.Comprobar();
   if (obra) {
-    const std::string carga = obra->Carga(acarreo->Epoca(), resumenes);
+    const std::string carga =
+        obra->Carga(acarreo->Epoca(), resumenes, nodos->Noche(), procesadores);
     AvisarEscritura(resultado.avisos_cache, p.cache->Guardar(*clave_noche, carga), carpeta_dicha);
   }
   return Terminar(calculo, resultado, omitidos);

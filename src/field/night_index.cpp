@@ -12,6 +12,7 @@
 #include "ephemeris/sites.h"
 #include "ephemeris/two_body.h"
 #include "platform/cache_store.h"
+#include "platform/parallel_batches.h"
 
 namespace orbelux::campo {
 
@@ -217,6 +218,70 @@ std::optional<Traza> NodosNoche::Trazar(const ef::ElementosOrbitales& el) const 
   return traza;
 }
 
+std::vector<std::optional<Traza>> TrazasExactas(
+    const std::vector<ef::ElementosOrbitales>& elementos, std::int64_t noche, unsigned hilos) {
+  const std::size_t n = elementos.size();
+  std::vector<std::optional<Traza>> trazas(n);
+  if (n == 0) return trazas;
+  std::vector<Traza> nodos(n);
+  std::vector<double> radios(n, 0);
+  std::vector<char> fallidos(n, 0);
+  for (int k = 0; k < kNodosNoche; ++k) {
+    const ef::Instante instante =
+        ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 2 * kMedioPaso * k);
+    ef::ContextoEfemerides ctx(instante, ef::Sitio{}, ef::Movimiento::Perturbado);
+    ef::IntervaloEpocas intervalo(ctx.T());
+    for (const ef::ElementosOrbitales& el : elementos) {
+      if (!el.sin_perturbar) intervalo.Incluir(el.epoca);
+    }
+    try {
+      intervalo.Comprobar();
+    } catch (const ef::ErrorPosicion&) {
+      return trazas;
+    }
+    ctx.AmpliarPlanetas(intervalo, hilos);
+    const auto ku = static_cast<std::size_t>(2 * k);
+    RepartirEnLotes(n, 16, hilos, [&](std::size_t desde, std::size_t hasta) {
+      for (std::size_t i = desde; i < hasta; ++i) {
+        if (fallidos[i]) continue;
+        const ef::ElementosOrbitales& el = elementos[i];
+        const double q = el.forma == ef::FormaOrbita::Perihelio
+                             ? el.distancia_perihelio
+                             : el.semieje * (1 - el.excentricidad);
+        try {
+          const ef::LugarAstrometrico lugar = ctx.LugarYMovimiento(el)[1];
+          // Vis-viva at perihelion, for any conic: the fastest the object goes.
+          const double recorrido =
+              (ef::kGauss * std::sqrt((1 + el.excentricidad) / q) + kVelocidadTierra) * kMedioPaso;
+          const double minima = lugar.delta - recorrido - kRadioTierra;
+          if (!(q > 0) || !(minima > recorrido + kRadioTierra)) {
+            fallidos[i] = 1;
+            continue;
+          }
+          nodos[i].nodos[ku] = static_cast<float>(lugar.ascension_recta);
+          nodos[i].nodos[ku + 1] = static_cast<float>(lugar.declinacion);
+          // The light time slows or hastens the place's motion by a part in a thousand at
+          // most for any of these speeds: two parts in a hundred of room.
+          const double movimiento = 1.02 * std::asin(recorrido / (minima + kRadioTierra));
+          const double paralaje = std::asin(kRadioTierra / (minima + kRadioTierra));
+          radios[i] = std::max(radios[i], movimiento + paralaje);
+        } catch (const ef::ErrorIntegracion&) {
+          fallidos[i] = 1;
+        }
+      }
+    });
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    // Room for floats, and for the other routes to the same place (carried or not), which
+    // agree to far less than this.
+    const double radio = radios[i] * 1.25 + 1e-5;
+    if (fallidos[i] || !(radio <= kRadioMaximoTrazaExacta)) continue;
+    nodos[i].radio = static_cast<float>(radio);
+    trazas[i] = nodos[i];
+  }
+  return trazas;
+}
+
 void AnotarRegistro(std::string& grupo, const RegistroNoche& r) {
   Poner<std::uint32_t>(grupo, r.archivo);
   Poner<std::uint64_t>(grupo, r.linea);
@@ -279,12 +344,14 @@ std::optional<std::string> Descomprimir(std::string_view datos) {
   return salida;
 }
 
-void TrozoNoche::Anadir(const RegistroNoche& registro, const std::optional<Traza>& traza) {
-  if (traza) {
-    trazas_.emplace_back(registros_, *traza);
-  } else {
-    siempre_.push_back(registros_);
+void TrozoNoche::Anadir(const RegistroNoche& registro, const std::optional<Traza>& traza,
+                        const ef::ElementosOrbitales& el) {
+  if (!traza) {
+    AnotarRegistro(siempre_, registro);
+    elementos_siempre_.push_back(el);
+    return;
   }
+  trazas_.emplace_back(registros_, *traza);
   ++registros_;
   AnotarRegistro(abierto_, registro);
   if (++en_abierto_ == kRegistrosPorGrupo) Cerrar();
@@ -304,7 +371,8 @@ void ObraNoche::Anotar(std::uint32_t archivo, std::uint64_t indice_bloque, Trozo
   trozos_.emplace(std::make_pair(archivo, indice_bloque), std::move(trozo));
 }
 
-std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArchivo>& archivos) {
+std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArchivo>& archivos,
+                             std::int64_t noche, unsigned hilos) {
   const std::lock_guard<std::mutex> cerrojo(mutex_);
   // Every trace by its cells, the records numbered in the order of the files.
   struct Ref {
@@ -328,9 +396,49 @@ std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArch
       celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
       for (const std::uint32_t c : celdas) refs.push_back({c, base + posicion, &traza});
     }
-    for (const std::uint32_t posicion : trozo.siempre_) siempre.push_back(base + posicion);
     base += trozo.registros_;
     grupos += trozo.grupos_.size();
+  }
+  // The records with no cheap trace, numbered after the others, in groups of their own:
+  // those with an exact trace go to the cells, the rest to the list read always.
+  std::vector<std::optional<Traza>> exactas;
+  std::vector<std::string> grupos_siempre;
+  std::vector<std::uint32_t> por_grupo_siempre;
+  {
+    std::vector<RegistroNoche> todos;
+    std::vector<ef::ElementosOrbitales> elementos;
+    for (auto& [lugar, trozo] : trozos_) {
+      LeerRegistros(trozo.siempre_, todos);
+      trozo.siempre_ = {};
+      elementos.insert(elementos.end(), trozo.elementos_siempre_.begin(),
+                       trozo.elementos_siempre_.end());
+      trozo.elementos_siempre_ = {};
+    }
+    exactas = TrazasExactas(elementos, noche, hilos);
+    std::string abierto;
+    for (std::size_t i = 0; i < todos.size(); ++i) {
+      const auto registro = base + static_cast<std::uint32_t>(i);
+      if (exactas[i]) {
+        celdas.clear();
+        for (int k = 0; k < kNodosNoche; ++k) {
+          const auto ku = static_cast<std::size_t>(2 * k);
+          CeldasDelCirculo(exactas[i]->nodos[ku], exactas[i]->nodos[ku + 1], exactas[i]->radio,
+                           celdas);
+        }
+        std::sort(celdas.begin(), celdas.end());
+        celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
+        for (const std::uint32_t c : celdas) refs.push_back({c, registro, &*exactas[i]});
+      } else {
+        siempre.push_back(registro);
+      }
+      AnotarRegistro(abierto, todos[i]);
+      if ((i + 1) % kRegistrosPorGrupo == 0 || i + 1 == todos.size()) {
+        grupos_siempre.push_back(Comprimir(abierto));
+        por_grupo_siempre.push_back(static_cast<std::uint32_t>((i % kRegistrosPorGrupo) + 1));
+        abierto.clear();
+      }
+    }
+    grupos += grupos_siempre.size();
   }
   std::stable_sort(refs.begin(), refs.end(),
                    [](const Ref& a, const Ref& b) { return a.celda < b.celda; });
@@ -366,6 +474,7 @@ std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArch
   for (const auto& [lugar, trozo] : trozos_) {
     for (const std::string& g : trozo.grupos_) total += g.size();
   }
+  for (const std::string& g : grupos_siempre) total += g.size();
   carga.reserve(total);
   carga += resumen;
   const std::size_t desde_directorio = carga.size();
@@ -404,6 +513,12 @@ std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArch
     }
   }
   trozos_.clear();
+  for (std::size_t g = 0; g < grupos_siempre.size(); ++g) {
+    const std::size_t desde = carga.size();
+    carga += grupos_siempre[g];
+    anotar(desde, &primero);
+    primero += por_grupo_siempre[g];
+  }
   const std::uint32_t crc_directorio =
       Crc(std::string_view(carga).substr(desde_directorio, largo_directorio));
   std::memcpy(carga.data() + kLargoCabecera - 4, &crc_directorio, 4);

@@ -29,8 +29,10 @@
 namespace orbelux::campo {
 
 inline constexpr int kNodosNoche = 5;
-// Beyond this radius (radians, two degrees) an object is read by every query instead.
+// Beyond this radius (radians, two degrees) an object is read by every query instead; an
+// object traced from its exact places may reach fifteen (they are few, the close ones).
 inline constexpr double kRadioMaximoTraza = 2 * 3.14159265358979323846 / 180;
+inline constexpr double kRadioMaximoTrazaExacta = 15 * 3.14159265358979323846 / 180;
 
 // The night of an instant: floor(JD UTC).
 std::int64_t NocheDe(const efemerides::Instante& instante);
@@ -83,6 +85,14 @@ class NodosNoche final {
   std::vector<std::unique_ptr<TramosCuerpos>> tramos_;
 };
 
+// Traces from the exact geocentric places at the night's nodes, for objects without a cheap
+// one (comets, objects near a planet): the radius is then the motion over three hours and
+// the parallax alone. nullopt for an object too close or too fast for a small radius, or
+// whose place cannot be computed.
+std::vector<std::optional<Traza>> TrazasExactas(
+    const std::vector<efemerides::ElementosOrbitales>& elementos, std::int64_t noche,
+    unsigned hilos);
+
 // One record as the index keeps it, to be computed exactly by a later query.
 struct RegistroNoche {
   std::uint32_t archivo = 0;
@@ -125,15 +135,20 @@ struct ResumenArchivo {
 // The traces and records of one block of a file, built by the thread that sorts it out.
 class TrozoNoche final {
  public:
-  // The next record of the block, with its trace or none (read by every query).
-  void Anadir(const RegistroNoche& registro, const std::optional<Traza>& traza);
+  // The next record of the block, with its cheap trace or none, and its elements (those a
+  // place is computed from).
+  void Anadir(const RegistroNoche& registro, const std::optional<Traza>& traza,
+              const efemerides::ElementosOrbitales& el);
   // Closes the last group.
   void Cerrar();
 
  private:
   friend class ObraNoche;
   std::vector<std::pair<std::uint32_t, Traza>> trazas_;  // by the record's place in the block
-  std::vector<std::uint32_t> siempre_;
+  // The records read by every query, kept apart, so that a query finds them all in a few
+  // groups of their own.
+  std::string siempre_;
+  std::vector<efemerides::ElementosOrbitales> elementos_siempre_;
   std::vector<std::string> grupos_;  // deflated
   std::vector<std::uint32_t> por_grupo_;
   std::uint32_t registros_ = 0;
@@ -146,8 +161,10 @@ class ObraNoche final {
  public:
   void Anotar(std::uint32_t archivo, std::uint64_t indice_bloque, TrozoNoche trozo);
   // The whole entry (every block is dropped as it goes in). `epoca_acarreo`: the grid epoch
-  // the records' carried elements osculate at.
-  std::string Carga(double epoca_acarreo, const std::vector<ResumenArchivo>& archivos);
+  // the records' carried elements osculate at. The objects with no cheap trace get one from
+  // their exact places at the nodes (TrazasExactas), computed on `hilos` threads.
+  std::string Carga(double epoca_acarreo, const std::vector<ResumenArchivo>& archivos,
+                    std::int64_t noche, unsigned hilos);
 
  private:
   std::mutex mutex_;

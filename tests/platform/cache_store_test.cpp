@@ -361,3 +361,50 @@ TEST(LeerTamano, CifrasConUnidadDecimal) {
 
 }  // namespace
 }  // namespace orbelux
+
+namespace orbelux {
+namespace {
+
+TEST(AlmacenCache, UnaEntradaSeLeePorPartesHaciaDelante) {
+  std::string carga(100000, '\0');
+  for (std::size_t i = 0; i < carga.size(); ++i) carga[i] = static_cast<char>(i * 13 + 1);
+  DirectorioTemporal dir;
+  AlmacenCache almacen(SistemaReal(), dir / "c");
+  ASSERT_EQ(almacen.Guardar(Clave("partes"), carga).resultado, Escritura::Guardada);
+  LecturaPorPartes lectura = almacen.AbrirPorPartes(Clave("partes"));
+  ASSERT_EQ(lectura.resultado, Lectura::Hallada);
+  EntradaPorPartes& entrada = *lectura.entrada;
+  EXPECT_EQ(entrada.Largo(), carga.size());
+  const struct {
+    const char* nombre;
+    std::uint64_t desde;
+    std::size_t largo;
+    bool bien;
+  } partes[] = {{"el principio", 0, 10, true},       {"saltando", 5000, 300, true},
+                {"justo detras", 5300, 1, true},     {"hacia atras", 5000, 1, false},
+                {"hasta el final", 99990, 10, true}, {"mas alla del final", 99995, 10, false}};
+  std::string parte;
+  for (const auto& p : partes) {
+    SCOPED_TRACE(p.nombre);
+    ASSERT_EQ(entrada.Leer(p.desde, p.largo, parte), p.bien);
+    if (p.bien) {
+      EXPECT_EQ(parte, carga.substr(static_cast<std::size_t>(p.desde), p.largo));
+    }
+  }
+  EXPECT_EQ(almacen.AbrirPorPartes(Clave("otra")).resultado, Lectura::Ausente);
+  // A damaged header or a cut entry is found before any part is read.
+  const fs::path ruta = dir / "c" / Clave("partes").NombreArchivo();
+  const std::string buena = LeerArchivo(ruta);
+  for (const auto& [nombre, mala] :
+       std::map<std::string, std::string>{{"cabecera", std::string(buena).replace(20, 1, "\x7f")},
+                                          {"cortada", buena.substr(0, buena.size() - 1)}}) {
+    SCOPED_TRACE(nombre);
+    EscribirArchivo(ruta, mala);
+    EXPECT_EQ(almacen.AbrirPorPartes(Clave("partes")).resultado, Lectura::Danada);
+  }
+  EXPECT_EQ(AlmacenCache(SistemaReal(), {}).AbrirPorPartes(Clave("partes")).resultado,
+            Lectura::SinCache);
+}
+
+}  // namespace
+}  // namespace orbelux
