@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/columns.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -26,11 +28,14 @@ std::string Sexagesimal(double valor, int decimales, int ancho_primero) {
 }  // namespace
 
 // A fixed-point number; "-0.00" is written "0.00", the sign of nothing.
+// std::to_chars writes what printf's "%.*f" does, without its locale and format parsing:
+// tables of a hundred thousand rows are mostly these numbers.
 std::string Fijo(double valor, int decimales) {
-  char texto[64];
-  std::snprintf(texto, sizeof texto, "%.*f", decimales, valor);
-  std::string s = texto;
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  char texto[400];  // the widest double, 309 digits, with its decimals
+  const auto [fin, error] =
+      std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed, decimales);
+  std::string s(texto, error == std::errc() ? fin : texto);
+  if (!s.empty() && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
   return s;
 }
 
@@ -47,6 +52,30 @@ std::string Relleno(std::string_view texto, std::size_t ancho, bool a_la_izquier
   const std::size_t n = Anchura(texto);
   const std::string blancos(n < ancho ? ancho - n : 0, ' ');
   return a_la_izquierda ? std::string(texto) + blancos : blancos + std::string(texto);
+}
+
+std::string ColumnasAlineadas(const std::vector<std::string>& titulos,
+                              const std::vector<std::vector<std::string>>& filas,
+                              std::size_t columnas) {
+  if (columnas == 0) columnas = titulos.size();
+  std::vector<std::size_t> anchos(columnas);
+  for (std::size_t j = 0; j < columnas; ++j) {
+    anchos[j] = Anchura(titulos[j]);
+    for (const auto& fila : filas) anchos[j] = std::max(anchos[j], Anchura(fila[j]));
+  }
+  std::string s;
+  const auto linea = [&](const std::vector<std::string>& campos) {
+    std::string l;
+    for (std::size_t j = 0; j < columnas; ++j) {
+      if (j != 0) l += "  ";
+      l += Relleno(campos[j], anchos[j], j == 0);
+    }
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    s += l + '\n';
+  };
+  linea(titulos);
+  for (const auto& fila : filas) linea(fila);
+  return s;
 }
 
 std::string Csv(std::string_view texto) {

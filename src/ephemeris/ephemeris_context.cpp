@@ -62,17 +62,28 @@ double Angulo(const Vector3& a, const Vector3& b) {
 
 }  // namespace
 
+std::array<Instante, 3> InstantesConMovimiento(const Instante& instante) {
+  return {Desplazado(instante, -kMinutoMovimiento), instante,
+          Desplazado(instante, kMinutoMovimiento)};
+}
+
 ContextoEfemerides::ContextoEfemerides(const Instante& instante, const Sitio& sitio,
                                        Movimiento movimiento)
-    : movimiento_(movimiento), t_((instante.tdb.entera - kJ2000) + instante.tdb.fraccion) {
-  for (int i = 0; i < 3; ++i) {
-    instantes_[static_cast<std::size_t>(i)] =
-        i == 1 ? instante : Desplazado(instante, (i - 1) * kMinutoMovimiento);
-    observadores_[static_cast<std::size_t>(i)] =
-        PosicionObservador(instantes_[static_cast<std::size_t>(i)], sitio);
-  }
+    : movimiento_(movimiento),
+      t_((instante.tdb.entera - kJ2000) + instante.tdb.fraccion),
+      instantes_(InstantesConMovimiento(instante)) {
+  for (std::size_t i = 0; i < 3; ++i) observadores_[i] = PosicionObservador(instantes_[i], sitio);
   if (movimiento_ == Movimiento::Perturbado) velocidad_sol_ = VelocidadBaricentricaSol(instante);
 }
+
+ContextoEfemerides::ContextoEfemerides(const Instante& instante,
+                                       const std::array<Vector3, 3>& observadores,
+                                       const Vector3& velocidad_sol, Movimiento movimiento)
+    : movimiento_(movimiento),
+      t_((instante.tdb.entera - kJ2000) + instante.tdb.fraccion),
+      instantes_(InstantesConMovimiento(instante)),
+      observadores_(observadores),
+      velocidad_sol_(velocidad_sol) {}
 
 ContextoEfemerides::~ContextoEfemerides() = default;
 

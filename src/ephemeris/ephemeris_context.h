@@ -71,6 +71,8 @@ class IntervaloEpocas final {
 // a minute after.
 using LugaresConMovimiento = std::array<LugarAstrometrico, 3>;
 inline constexpr double kMinutoMovimiento = 1.0 / 1440;  // days
+// Their instants: a minute before, the instant, a minute after.
+std::array<Instante, 3> InstantesConMovimiento(const Instante& instante);
 
 // What an observer reads of a place and its motion: degrees, AU and arcseconds per minute.
 struct ResumenLugar {
@@ -89,6 +91,11 @@ class ContextoEfemerides final {
  public:
   // The observer (PosicionObservador) at the instant and a minute to each side.
   ContextoEfemerides(const Instante& instante, const Sitio& sitio, Movimiento movimiento);
+  // The same with the observer's heliocentric positions a minute before, at and a minute
+  // after the instant, and the Sun's barycentric velocity, computed by the caller for many
+  // contexts at once (the rows of an ephemeris, from a TrayectoTierra).
+  ContextoEfemerides(const Instante& instante, const std::array<Vector3, 3>& observadores,
+                     const Vector3& velocidad_sol, Movimiento movimiento);
   ~ContextoEfemerides();
   ContextoEfemerides(const ContextoEfemerides&) = delete;
   ContextoEfemerides& operator=(const ContextoEfemerides&) = delete;

@@ -108,11 +108,10 @@ Sitio SitioGeodesico(double longitud_grados, double latitud_grados, double altur
   return sitio;
 }
 
-EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& instante) {
-  if (!sitio.con_coordenadas) {
-    throw ErrorSitio("el observatorio " + sitio.codigo + " no tiene coordenadas");
-  }
-  if (sitio.Geocentro()) return {};
+namespace {
+
+// The site rotated from the terrestrial frame by `c2t`, the celestial-to-terrestrial matrix.
+EstadoObservador Rotado(const Sitio& sitio, double c2t[3][3]) {
   const double au = kRadioTierra / ERFA_DAU;
   double terrestre[3] = {sitio.rho_cos_phi * std::cos(sitio.longitud) * au,
                          sitio.rho_cos_phi * std::sin(sitio.longitud) * au, sitio.rho_sin_phi * au};
@@ -120,11 +119,6 @@ EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& insta
   // slow turning of the axis itself (precession, nutation) adds nothing that matters.
   double velocidad_terrestre[3] = {-kRotacionTierra * terrestre[1], kRotacionTierra * terrestre[0],
                                    0};
-  // UT1 is taken as UTC and polar motion as zero: DUT1 stays under 0.9 s and the pole
-  // wanders some metres, and both move these positions by less than 0.001".
-  double c2t[3][3];
-  eraC2t06a(instante.tt.entera, instante.tt.fraccion, instante.utc.entera, instante.utc.fraccion, 0,
-            0, c2t);
   double celeste[3];
   double velocidad_celeste[3];
   // The matrix takes celestial to terrestrial; its transpose brings the site back.
@@ -132,6 +126,39 @@ EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& insta
   eraTrxp(c2t, velocidad_terrestre, velocidad_celeste);
   return {{celeste[0], celeste[1], celeste[2]},
           {velocidad_celeste[0], velocidad_celeste[1], velocidad_celeste[2]}};
+}
+
+void ComprobarCoordenadas(const Sitio& sitio) {
+  if (!sitio.con_coordenadas) {
+    throw ErrorSitio("el observatorio " + sitio.codigo + " no tiene coordenadas");
+  }
+}
+
+}  // namespace
+
+EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& instante) {
+  ComprobarCoordenadas(sitio);
+  if (sitio.Geocentro()) return {};
+  // UT1 is taken as UTC and polar motion as zero: DUT1 stays under 0.9 s and the pole
+  // wanders some metres, and both move these positions by less than 0.001".
+  double c2t[3][3];
+  eraC2t06a(instante.tt.entera, instante.tt.fraccion, instante.utc.entera, instante.utc.fraccion, 0,
+            0, c2t);
+  return Rotado(sitio, c2t);
+}
+
+EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& instante,
+                                       const PoloCeleste& polo) {
+  ComprobarCoordenadas(sitio);
+  if (sitio.Geocentro()) return {};
+  // eraC2t06a's own steps, with the pole given.
+  double c2i[3][3];
+  eraC2ixys(polo.x, polo.y, polo.s, c2i);
+  double rpom[3][3];
+  eraPom00(0, 0, eraSp00(instante.tt.entera, instante.tt.fraccion), rpom);
+  double c2t[3][3];
+  eraC2tcio(c2i, eraEra00(instante.utc.entera, instante.utc.fraccion), rpom, c2t);
+  return Rotado(sitio, c2t);
 }
 
 }  // namespace orbelux::efemerides

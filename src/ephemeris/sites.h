@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ephemeris/earth_track.h"
 #include "ephemeris/time_scales.h"
 #include "ephemeris/vector3.h"
 #include "platform/fallo.h"
@@ -56,5 +57,10 @@ struct EstadoObservador {
   Vector3 velocidad;
 };
 EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& instante);
+
+// The same with the Earth's axis given (PoloCelesteAbreviado): for many instants, where the
+// full nutation of each would cost more than everything else.
+EstadoObservador ObservadorGeocentrico(const Sitio& sitio, const Instante& instante,
+                                       const PoloCeleste& polo);
 
 }  // namespace orbelux::efemerides

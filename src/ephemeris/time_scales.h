@@ -3,6 +3,9 @@
 // TT through TAI and the leap seconds, TDB from TT by the periodic series.
 #pragma once
 
+#include <span>
+#include <vector>
+
 #include <stdexcept>
 #include <string>
 
@@ -43,6 +46,11 @@ bool TieneSegundoIntercalar(int anio, int mes, int dia);
 
 // The instant of a Julian day in UTC.
 Instante InstanteDesdeDiaJulianoUTC(double dia_juliano);
+
+// The same for many dates close together, the rows of an ephemeris. TDB - TT, a smooth
+// curve whose terms faster than a month are each under a nanosecond, comes from ERFA's
+// 787-term series on whole TT days, interpolated, where the dates are closer than that.
+std::vector<Instante> InstantesDesdeDiasJulianosUTC(std::span<const double> dias_julianos);
 
 struct FechaCalendario {
   int anio = 0;

@@ -10,10 +10,8 @@
 
 namespace orbelux::campo {
 
-using consola::Anchura;
 using consola::Csv;
 using consola::Fijo;
-using consola::Relleno;
 
 namespace {
 
@@ -71,23 +69,7 @@ std::string TextoTabla(const ResultadoCampo& resultado, const CabeceraCampo& c) 
                      Fijo(o.mov_dec, 4), Fijo(o.delta, 6), Fijo(o.r, 6), Fijo(o.elongacion, 2),
                      Fijo(o.fase, 2)});
   }
-  std::vector<std::size_t> anchos(titulos.size());
-  for (std::size_t j = 0; j < titulos.size(); ++j) {
-    anchos[j] = Anchura(titulos[j]);
-    for (const auto& fila : filas) anchos[j] = std::max(anchos[j], Anchura(fila[j]));
-  }
-  const auto linea = [&](const std::vector<std::string>& campos) {
-    std::string l;
-    for (std::size_t j = 0; j < campos.size(); ++j) {
-      if (j != 0) l += "  ";
-      l += Relleno(campos[j], anchos[j], j == 0);
-    }
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    return l + '\n';
-  };
-  s += linea(titulos);
-  for (const auto& fila : filas) s += linea(fila);
-  return s;
+  return s + consola::ColumnasAlineadas(titulos, filas);
 }
 
 }  // namespace orbelux::campo

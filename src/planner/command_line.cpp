@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "console/dates.h"
+#include "console/progress_bar.h"
 #include "ephemeris/ephemeris_context.h"
 #include "ephemeris/packed_fields.h"
 #include "planner/ephemeris_table.h"
@@ -36,8 +38,8 @@ constexpr std::string_view kUso =
     "\n"
     "  OBJETO         número (433), nombre sin distinguir mayúsculas ni acentos (eros),\n"
     "                 designación provisional entre comillas (\"2024 YR4\") o empaquetada\n"
-    "                 (K24Y04R), o cometa (2P, 2P/Encke, \"C/2023 A3\"). Un nombre que\n"
-    "                 designa varios objetos los lista\n"
+    "                 (K24Y04R), o cometa (2P, 2P/Encke, \"C/2023 A3\", 0002P). Un nombre\n"
+    "                 que designa varios objetos los lista\n"
     "  --fecha F      un solo instante, en UTC o con su zona (Z, +01, +01:00, -0300)\n"
     "  --jd J         un solo instante como día juliano en UTC. Sin fechas: ahora\n"
     "  --inicio F, --fin F\n"
@@ -172,8 +174,17 @@ void Efemerides::ComprobarConComunes(const consola::PeticionComun& comun) {
 void Efemerides::Calcular(const consola::PeticionComun& comun,
                           const consola::Ejecucion& ejecucion) {
   SistemaArchivos& sistema = ejecucion.entorno.Sistema();
+  // A name may send the reading through the whole of a large MPCORB: a bar shows how far.
+  std::optional<consola::BarraProgreso> barra = ejecucion.Barra();
+  ef::AvisoLectura aviso;
+  if (barra) {
+    aviso = [&barra](std::uint64_t hechos, std::uint64_t total) {
+      barra->Avanzar("lectura", static_cast<std::size_t>(hechos), static_cast<std::size_t>(total));
+    };
+  }
   const std::vector<ObjetoHallado> hallados =
-      BuscarObjetos(objetos, comun.todos_los_elementos, sistema);
+      BuscarObjetos(objetos, comun.todos_los_elementos, sistema, nullptr, aviso);
+  barra.reset();
   std::vector<ef::ElementosOrbitales> elementos;
   for (const ObjetoHallado& h : hallados) elementos.push_back(h.elementos);
 

@@ -2,9 +2,11 @@
 #include "planner/ephemeris_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 
+#include "ephemeris/earth_track.h"
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/planet_table.h"
 #include "planner/horizontal.h"
@@ -40,8 +42,13 @@ ef::Instante InstanteDeFila(const Intervalo& intervalo, std::size_t i) {
 std::vector<std::vector<FilaEfemerides>> CalcularTablas(
     const std::vector<ef::ElementosOrbitales>& objetos, const PeticionTabla& p) {
   const std::size_t n = p.intervalo.filas;
-  std::vector<ef::Instante> instantes(n);
-  for (std::size_t i = 0; i < n; ++i) instantes[i] = InstanteDeFila(p.intervalo, i);
+  // The first row is the instant as given; the others, from their UTC Julian days at once.
+  std::vector<double> dias;
+  for (std::size_t i = 1; i < n; ++i) {
+    dias.push_back(p.intervalo.inicio.utc.Total() + static_cast<double>(i) * p.intervalo.paso);
+  }
+  std::vector<ef::Instante> instantes = ef::InstantesDesdeDiasJulianosUTC(dias);
+  if (n != 0) instantes.insert(instantes.begin(), p.intervalo.inicio);
   const ef::Sitio sitio = p.sitio.value_or(ef::Sitio{});
   const unsigned hilos = HilosPorOmision(p.hilos);
 
@@ -63,15 +70,46 @@ std::vector<std::vector<FilaEfemerides>> CalcularTablas(
   std::optional<LugarGeodesico> geodesico;
   if (p.sitio && !p.sitio->Geocentro()) geodesico = GeodesicoDeSitio(*p.sitio);
 
+  // The Earth for every row and the minute on each side of it, tabulated once.
+  std::vector<std::array<ef::Instante, 3>> con_movimiento(n);
+  std::vector<double> tiempos;
+  tiempos.reserve(3 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    con_movimiento[i] = ef::InstantesConMovimiento(instantes[i]);
+    for (const ef::Instante& j : con_movimiento[i]) {
+      tiempos.push_back((j.tdb.entera - ef::kJ2000) + j.tdb.fraccion);
+    }
+  }
+  const ef::TrayectoTierra tierra(tiempos, hilos);
+
   // One context and one local sky per row, shared by every object.
   std::vector<std::unique_ptr<ef::ContextoEfemerides>> contextos(n);
   std::vector<std::unique_ptr<CieloLocal>> cielos(n);
   constexpr std::size_t kLote = 8;
   RepartirEnLotes(n, kLote, hilos, [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
-      contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], sitio, p.movimiento);
+      std::array<ef::TierraEnInstante, 3> t;
+      for (std::size_t j = 0; j < 3; ++j) {
+        const ef::Instante& instante = con_movimiento[i][j];
+        t[j] = tierra.En((instante.tdb.entera - ef::kJ2000) + instante.tdb.fraccion);
+      }
+      std::array<ef::Vector3, 3> observadores;
+      std::array<ef::Vector3, 3> geocentricos;
+      for (std::size_t j = 0; j < 3; ++j) {
+        // The axis barely turns in two minutes (a ten-thousandth of an arcsecond): the
+        // row's pole serves its three instants.
+        if (geodesico) {
+          geocentricos[j] =
+              ef::ObservadorGeocentrico(sitio, con_movimiento[i][j], t[1].polo).posicion;
+        }
+        observadores[j] = t[j].posicion + geocentricos[j];
+      }
+      contextos[i] = std::make_unique<ef::ContextoEfemerides>(instantes[i], observadores,
+                                                              t[1].velocidad_sol, p.movimiento);
       if (tabla) contextos[i]->UsarPlanetas(*tabla);
-      if (geodesico) cielos[i] = std::make_unique<CieloLocal>(sitio, *geodesico, instantes[i]);
+      if (geodesico) {
+        cielos[i] = std::make_unique<CieloLocal>(*geodesico, instantes[i], t[1], geocentricos[1]);
+      }
     }
   });
 

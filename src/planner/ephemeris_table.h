@@ -58,8 +58,9 @@ struct PeticionTabla {
 };
 
 // The rows of each object, in the order of `objetos`. With perturbed motion the planets
-// are tabulated once over the span of every epoch and row. Throws ErrorPosicion for a span
-// too long to integrate, ErrorSitio or ErrorCieloLocal.
+// are tabulated once over the span of every epoch and row, and the Earth once over the
+// rows (TrayectoTierra). Throws ErrorPosicion for a span too long to integrate, or
+// ErrorSitio.
 std::vector<std::vector<FilaEfemerides>> CalcularTablas(
     const std::vector<efemerides::ElementosOrbitales>& objetos, const PeticionTabla& peticion);
 

@@ -49,42 +49,52 @@ std::optional<double> MasaDeAire(double altura_grados) {
   return 1 / (std::cos(z * kGrado) + 0.50572 * std::pow(96.07995 - z, -1.6364));
 }
 
-CieloLocal::CieloLocal(const ef::Sitio& sitio, const LugarGeodesico& g,
-                       const ef::Instante& instante)
+CieloLocal::CieloLocal(const LugarGeodesico& g, const ef::Instante& instante,
+                       const ef::TierraEnInstante& tierra,
+                       const ef::Vector3& observador_geocentrico)
     : astrometria_(new Astrometria) {
-  double eo = 0;
-  const int estado = eraApco13(instante.utc.entera, instante.utc.fraccion, 0, g.longitud, g.latitud,
-                               g.altura, 0, 0, PresionEnAltura(g.altura), kTemperatura, kHumedad,
-                               kLongitudOnda, &astrometria_->astrom, &eo);
-  if (estado < 0) {
-    delete astrometria_;
-    throw ErrorCieloLocal("ERFA no puede situar el lugar en ese instante");
-  }
+  // eraApco13's own steps, with the Earth and its axis given.
+  double ebpv[2][3] = {
+      {tierra.posicion.x + tierra.posicion_sol.x, tierra.posicion.y + tierra.posicion_sol.y,
+       tierra.posicion.z + tierra.posicion_sol.z},
+      {tierra.velocidad.x + tierra.velocidad_sol.x, tierra.velocidad.y + tierra.velocidad_sol.y,
+       tierra.velocidad.z + tierra.velocidad_sol.z}};
+  double ehp[3] = {tierra.posicion.x, tierra.posicion.y, tierra.posicion.z};
+  double refa = 0;
+  double refb = 0;
+  eraRefco(PresionEnAltura(g.altura), kTemperatura, kHumedad, kLongitudOnda, &refa, &refb);
+  const ef::PoloCeleste& polo = tierra.polo;
+  eraApco(instante.tdb.entera, instante.tdb.fraccion, ebpv, ehp, polo.x, polo.y, polo.s,
+          eraEra00(instante.utc.entera, instante.utc.fraccion), g.longitud, g.latitud, g.altura, 0,
+          0, eraSp00(instante.tt.entera, instante.tt.fraccion), refa, refb, &astrometria_->astrom);
+
   const eraASTROM& a = astrometria_->astrom;
   // The Sun from the observer: opposite to eh, the unit vector from the Sun to the
   // observer; over the 8 minutes of its light the Sun itself barely moves.
-  const ef::Vector3 sol{-a.eh[0], -a.eh[1], -a.eh[2]};
+  double hacia_sol[3] = {-a.eh[0], -a.eh[1], -a.eh[2]};
   double ar_sol = 0;
   double dec_sol = 0;
-  double hacia_sol[3] = {sol.x, sol.y, sol.z};
   eraC2s(hacia_sol, &ar_sol, &dec_sol);
   altura_sol_ = Observado(ar_sol, dec_sol).altura;
 
-  // The Moon from the site: geocentric from eraMoon98, less the site's geocentric place.
-  double pv_luna[2][3];
-  eraMoon98(instante.tt.entera, instante.tt.fraccion, pv_luna);
-  const ef::Vector3 luna_geo{pv_luna[0][0], pv_luna[0][1], pv_luna[0][2]};
-  const ef::Vector3 observador = ef::ObservadorGeocentrico(sitio, instante).posicion;
-  const ef::Vector3 luna = luna_geo - observador;
+  // The Moon from the site: geocentric, less the site's geocentric place.
+  const ef::Vector3& luna_geo = tierra.luna;
+  const ef::Vector3 luna = luna_geo - observador_geocentrico;
   luna_ = (1 / ef::Modulo(luna)) * luna;
-  double pvh[2][3];
-  double pvb[2][3];
-  eraEpv00(instante.tdb.entera, instante.tdb.fraccion, pvh, pvb);
-  const ef::Vector3 sol_geo{-pvh[0][0], -pvh[0][1], -pvh[0][2]};
+  const ef::Vector3 sol_geo = ef::Vector3{} - tierra.posicion;
   // The phase angle at the Moon between the Sun and the observer.
-  const double fase = Angulo(sol_geo - luna_geo, observador - luna_geo);
+  const double fase = Angulo(sol_geo - luna_geo, observador_geocentrico - luna_geo);
   luna_iluminada_ = (1 + std::cos(fase)) / 2;
 }
+
+CieloLocal::CieloLocal(const ef::Sitio& sitio, const LugarGeodesico& g,
+                       const ef::Instante& instante)
+    : CieloLocal(sitio, g, instante, ef::TierraERFA(instante.tdb)) {}
+
+CieloLocal::CieloLocal(const ef::Sitio& sitio, const LugarGeodesico& g,
+                       const ef::Instante& instante, const ef::TierraEnInstante& tierra)
+    : CieloLocal(g, instante, tierra,
+                 ef::ObservadorGeocentrico(sitio, instante, tierra.polo).posicion) {}
 
 CieloLocal::~CieloLocal() { delete astrometria_; }
 

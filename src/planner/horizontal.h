@@ -6,10 +6,10 @@
 
 #include <optional>
 
+#include "ephemeris/earth_track.h"
 #include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
 #include "ephemeris/vector3.h"
-#include "platform/fallo.h"
 
 namespace orbelux::planificador {
 
@@ -40,18 +40,24 @@ struct Horizontal {
   double altura = 0;  // degrees, observed (refracted)
 };
 
-// ERFA refuses the instant for the site.
-class ErrorCieloLocal : public Fallo {
- public:
-  using Fallo::Fallo;
-};
-
-// The sky of one site at one instant: ERFA's astrometry parameters computed once
-// (eraApco13, UT1 taken as UTC, no polar motion), then any number of places.
+// The sky of one site at one instant: ERFA's astrometry parameters computed once (eraApco,
+// as eraApco13 does, UT1 taken as UTC, no polar motion), then any number of places.
 class CieloLocal final {
  public:
+  // From the Earth (its axis and the Moon with it) and the site's geocentric position at the
+  // instant, computed by the caller for many instants at once (the rows of an ephemeris).
+  CieloLocal(const LugarGeodesico& geodesico, const efemerides::Instante& instante,
+             const efemerides::TierraEnInstante& tierra,
+             const efemerides::Vector3& observador_geocentrico);
+  // The same for one instant, everything computed here.
   CieloLocal(const efemerides::Sitio& sitio, const LugarGeodesico& geodesico,
              const efemerides::Instante& instante);
+
+ private:
+  CieloLocal(const efemerides::Sitio& sitio, const LugarGeodesico& geodesico,
+             const efemerides::Instante& instante, const efemerides::TierraEnInstante& tierra);
+
+ public:
   ~CieloLocal();
   CieloLocal(const CieloLocal&) = delete;
   CieloLocal& operator=(const CieloLocal&) = delete;

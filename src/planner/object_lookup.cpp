@@ -61,6 +61,29 @@ std::string Plegado(std::string_view texto) {
   return s;
 }
 
+namespace {
+
+bool TipoDeCometa(char c) {
+  return c != '\0' && std::string_view("PCDXIA").find(c) != std::string_view::npos;
+}
+
+bool Cifra(char c) { return c >= '0' && c <= '9'; }
+
+// A comet's packed designation as the first columns of its record hold it: a periodic
+// number and the orbit type ("0002P"), or the type and the packed provisional designation,
+// with a fragment's letter or 0 at the end ("CJ95O010").
+bool CometaEmpaquetado(std::string_view p) {
+  if (p.size() == 5) {
+    return Cifra(p[0]) && Cifra(p[1]) && Cifra(p[2]) && Cifra(p[3]) && TipoDeCometa(p[4]);
+  }
+  const auto letra = [](char c) { return c >= 'A' && c <= 'Z'; };
+  return p.size() == 8 && TipoDeCometa(p[0]) && p[1] >= 'A' && p[1] <= 'L' && Cifra(p[2]) &&
+         Cifra(p[3]) && letra(p[4]) && (Cifra(p[5]) || letra(p[5])) && Cifra(p[6]) &&
+         (p[7] == '0' || (p[7] >= 'a' && p[7] <= 'z'));
+}
+
+}  // namespace
+
 ClasePedido ClaseDePedido(std::string_view pedido) {
   const std::string p = Recortado(pedido);
   if (SoloCifras(p)) return ClasePedido::Numero;
@@ -68,6 +91,7 @@ ClasePedido ClaseDePedido(std::string_view pedido) {
       (ef::NumeroEmpaquetado(p) || ef::EsDesignacionProvisional(p))) {
     return ClasePedido::Empaquetada;
   }
+  if (CometaEmpaquetado(p)) return ClasePedido::Empaquetada;
   return ClasePedido::Nombre;
 }
 
@@ -122,9 +146,10 @@ std::string ListaDe(const std::vector<ObjetoHallado>& hallados) {
 }
 
 void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pendientes,
-                 SistemaArchivos& sistema, std::uint64_t* bytes_leidos) {
+                 SistemaArchivos& sistema, std::uint64_t* bytes_leidos,
+                 const ef::AvisoLectura& aviso) {
   const std::string nombre = TextoRuta(ruta);
-  ef::ArchivoElementos archivo(ruta, sistema);
+  ef::ArchivoElementos archivo(ruta, sistema, aviso);
   // The format is told by the first block: until then every line keeps what the widest
   // format reads.
   LectorBloques bloques(archivo, ef::AnchoUtilMaximo());
@@ -208,7 +233,8 @@ void LeerArchivo(const std::filesystem::path& ruta, std::vector<Busqueda*>& pend
 
 std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos,
                                          const std::vector<std::filesystem::path>& archivos,
-                                         SistemaArchivos& sistema, std::uint64_t* bytes_leidos) {
+                                         SistemaArchivos& sistema, std::uint64_t* bytes_leidos,
+                                         const ef::AvisoLectura& aviso) {
   std::vector<Busqueda> busquedas;
   for (const std::string& p : pedidos) {
     Busqueda b;
@@ -238,7 +264,7 @@ std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos
     }
     if (pendientes.empty()) break;
     std::uint64_t bytes = 0;
-    LeerArchivo(ruta, pendientes, sistema, &bytes);
+    LeerArchivo(ruta, pendientes, sistema, &bytes, aviso);
     total_bytes += bytes;
     for (Busqueda* b : pendientes) {
       if (b->hallados.size() > 1) {

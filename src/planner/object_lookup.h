@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where the objects a user names become elements: by number ("433"), by name ("eros",
 // whatever its case and accents), by designation ("2024 YR4", "2P", "C/2023 A3") or by its
-// packed form ("K24Y04R"), all of them in one read of the elements files.
+// packed form ("K24Y04R", a comet's "0002P" or "CJ95O010"), all of them in one read of the
+// elements files.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "console/options.h"
+#include "ephemeris/element_source.h"
 #include "ephemeris/orbital_elements.h"
 #include "platform/fallo.h"
 #include "platform/file_system.h"
@@ -54,12 +56,14 @@ class ErrorObjetoDesconocido : public Fallo {
 // Reads the files in order, each once at most, and only while some object is still
 // missing: an object two files hold comes from the first. A file is left as soon as every
 // object still looked for in it is a number or a packed designation already found.
-// `bytes_leidos` (when not null) adds up the bytes taken from the files. Throws
+// `bytes_leidos` (when not null) adds up the bytes taken from the files; `aviso` hears, from
+// the calling thread, each file's bytes read so far and its size on disk. Throws
 // ErrorObjetoAmbiguo, ErrorObjetoDesconocido, ErrorElementos (the record of an object that
 // does not convert, or a file without records) or the reading's errors.
 std::vector<ObjetoHallado> BuscarObjetos(const std::vector<std::string>& pedidos,
                                          const std::vector<std::filesystem::path>& archivos,
                                          SistemaArchivos& sistema,
-                                         std::uint64_t* bytes_leidos = nullptr);
+                                         std::uint64_t* bytes_leidos = nullptr,
+                                         const efemerides::AvisoLectura& aviso = {});
 
 }  // namespace orbelux::planificador

@@ -10,10 +10,8 @@
 
 namespace orbelux::planificador {
 
-using consola::Anchura;
 using consola::Csv;
 using consola::Fijo;
-using consola::Relleno;
 
 namespace {
 
@@ -112,22 +110,7 @@ std::string TextoTabla(const std::vector<TablaObjeto>& tablas, const CabeceraEfe
     }
     // Geocentric rows have no horizon: their columns are left out of the text.
     const std::size_t columnas = !c.con_sitio ? 10 : titulos.size();
-    std::vector<std::size_t> anchos(columnas);
-    for (std::size_t j = 0; j < columnas; ++j) {
-      anchos[j] = Anchura(titulos[j]);
-      for (const auto& fila : filas) anchos[j] = std::max(anchos[j], Anchura(fila[j]));
-    }
-    const auto linea = [&](const std::vector<std::string>& campos) {
-      std::string l;
-      for (std::size_t j = 0; j < columnas; ++j) {
-        if (j != 0) l += "  ";
-        l += Relleno(campos[j], anchos[j], j == 0);
-      }
-      while (!l.empty() && l.back() == ' ') l.pop_back();
-      return l + '\n';
-    };
-    s += linea(titulos);
-    for (const auto& fila : filas) s += linea(fila);
+    s += consola::ColumnasAlineadas(titulos, filas, columnas);
   }
   return s;
 }

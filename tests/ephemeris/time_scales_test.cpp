@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,26 @@ TEST(Instantes, DiaJulianoYCalendarioDanElMismoInstante) {
   EXPECT_EQ(f.hora, 6);
   EXPECT_EQ(f.minuto, 0);
   EXPECT_EQ(f.segundo, 0);
+}
+
+// Many dates at once (hourly across the leap second of 2016, where TT stays smooth, and
+// then days apart) give each date's own instant, TDB within ten nanoseconds.
+TEST(Instantes, MuchasFechasComoCadaUnaSola) {
+  for (const double paso : {1.0 / 24, 1.0 / 1440, 3.0}) {
+    SCOPED_TRACE(paso);
+    std::vector<double> dias;
+    for (int i = 0; i < 200; ++i) dias.push_back(2457752.5 + paso * (i - 100));
+    const std::vector<Instante> juntos = InstantesDesdeDiasJulianosUTC(dias);
+    ASSERT_EQ(juntos.size(), dias.size());
+    for (std::size_t i = 0; i < dias.size(); ++i) {
+      const Instante solo = InstanteDesdeDiaJulianoUTC(dias[i]);
+      EXPECT_EQ(juntos[i].utc.Total(), solo.utc.Total());
+      EXPECT_EQ(juntos[i].tt.Total(), solo.tt.Total());
+      EXPECT_NEAR((juntos[i].tdb.entera - solo.tdb.entera) +
+                      (juntos[i].tdb.fraccion - solo.tdb.fraccion),
+                  0, 1e-8 / 86400);
+    }
+  }
 }
 
 TEST(Instantes, FechasQueNoExistenSonUnError) {

@@ -86,6 +86,40 @@ TEST(TablaEfemerides, ErosComoHorizonsDesdeX05YW84) {
   EXPECT_LT(cercanas[cercanas.size() / 2], 0.1);
 }
 
+// A long table takes the Earth from nodes it interpolates, a one-row table straight from
+// ERFA: Eros close to the Earth, seen from a site every ten minutes, reads the same both
+// ways to well within the last printed digit.
+TEST(TablaEfemerides, LaTablaLargaComoCadaFilaSola) {
+  const auto hallado = BuscarObjetos(
+      {"eros"}, {ORBELUX_TEST_DATA_DIR "/ephemeris/eros_2004_elements.dat"}, SistemaReal());
+  PeticionTabla p;
+  p.intervalo.inicio = InstanteIso("2004-11-20T18:00:00");
+  p.intervalo.paso = 1.0 / 144;
+  p.intervalo.filas = 400;
+  p.sitio = *ef::BuscarObservatorio("X05");
+  p.hilos = 2;
+  const auto larga = CalcularTablas({hallado[0].elementos}, p);
+  for (const std::size_t i : {0, 1, 77, 250, 399}) {
+    SCOPED_TRACE(i);
+    PeticionTabla una = p;
+    una.intervalo.inicio = larga[0][i].instante;
+    una.intervalo.filas = 1;
+    const FilaEfemerides sola = CalcularTablas({hallado[0].elementos}, una)[0][0];
+    const FilaEfemerides& fila = larga[0][i];
+    ASSERT_TRUE(fila.lugar && fila.horizonte && sola.lugar && sola.horizonte);
+    EXPECT_LT(Separacion(fila.lugar->ar, fila.lugar->dec, sola.lugar->ar, sola.lugar->dec), 1e-8);
+    EXPECT_NEAR(fila.lugar->mov_ar, sola.lugar->mov_ar, 1e-5);
+    EXPECT_NEAR(fila.lugar->mov_dec, sola.lugar->mov_dec, 1e-5);
+    EXPECT_NEAR(fila.lugar->delta, sola.lugar->delta, 1e-10);
+    EXPECT_LT(Separacion(fila.horizonte->acimut, fila.horizonte->altura, sola.horizonte->acimut,
+                         sola.horizonte->altura),
+              1e-6);  // 0.004": the pole between nodes
+    EXPECT_NEAR(fila.horizonte->altura_sol, sola.horizonte->altura_sol, 1e-6);
+    EXPECT_NEAR(fila.horizonte->distancia_luna, sola.horizonte->distancia_luna, 1e-4);
+    EXPECT_NEAR(fila.horizonte->luna_iluminada, sola.horizonte->luna_iluminada, 1e-6);
+  }
+}
+
 // The Sun's altitude against the Astronomical Almanac's low-precision Sun (0.01°) carried
 // through eraAtco13, over a day at Calar Alto.
 TEST(CieloLocalTest, AlturaDelSolComoElAlmanaque) {

@@ -36,6 +36,11 @@ TEST(NombresDeObjetos, ClaseDelPedido) {
   EXPECT_EQ(ClaseDePedido("Vesta"), ClasePedido::Nombre);
   EXPECT_EQ(ClaseDePedido("2024 YR4"), ClasePedido::Nombre);
   EXPECT_EQ(ClaseDePedido("2P"), ClasePedido::Nombre);
+  EXPECT_EQ(ClaseDePedido("0002P"), ClasePedido::Empaquetada);
+  EXPECT_EQ(ClaseDePedido("CJ95O010"), ClasePedido::Empaquetada);
+  EXPECT_EQ(ClaseDePedido("PK19Y04b"), ClasePedido::Empaquetada);
+  EXPECT_EQ(ClaseDePedido("0002Q"), ClasePedido::Nombre);
+  EXPECT_EQ(ClaseDePedido("CLOTILDE"), ClasePedido::Nombre);
 }
 
 TEST(NombresDeObjetos, UnNombreCoincideEnteroNuncaEnParte) {

@@ -200,13 +200,17 @@ namespace {
 const std::string kCometas = ORBELUX_EXAMPLES_DIR "/CometEls_muestra.txt";
 
 // Every form of a comet's designation finds it: the number before the "/", the whole
-// designation, a long-period one without its name in brackets, and the name itself.
+// designation, a long-period one without its name in brackets, the name itself and the
+// packed forms of the record's first columns.
 TEST(ProgramaEfemeridesCometas, CadaFormaDeLaDesignacion) {
-  const auto e = Ejecutar({"2P", "2P/Encke", "C/2023 A3", "96P", "hale-bopp", "1i", "--elementos",
-                           kCometas, "--fecha", "2024-01-01", "--formato", "csv"});
+  const auto e =
+      Ejecutar({"2P", "2P/Encke", "C/2023 A3", "96P", "hale-bopp", "1i", "0002P", "CJ95O010",
+                "--elementos", kCometas, "--fecha", "2024-01-01", "--formato", "csv"});
   ASSERT_EQ(e.codigo, 0) << e.errores;
   const auto l = Lineas(e.salida);
-  ASSERT_EQ(l.size(), 7u);
+  ASSERT_EQ(l.size(), 9u);
+  EXPECT_EQ(Campos(l[7])[0], "2P/Encke");
+  EXPECT_EQ(Campos(l[8])[0], "C/1995 O1 (Hale-Bopp)");
   EXPECT_EQ(Campos(l[1])[0], "2P/Encke");
   EXPECT_EQ(Campos(l[2])[0], "2P/Encke");
   EXPECT_EQ(Campos(l[3])[0], "C/2023 A3 (Tsuchinshan-ATLAS)");
