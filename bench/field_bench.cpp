@@ -152,7 +152,10 @@ int main(int argc, char** argv) {
     const Medida consulta =
         Ejecutar(programa + " --centro 45,10 --radio 60 --observatorio J86 --fecha " + lejos +
                  " --elementos '" + plano.string() + "'");
-    const Medida catalogo = Ejecutar("cd '" + carpeta.string() + "' && " + ORBELUX_CATALOGO +
+    // It writes its ast.dat in a folder of its own, beside the elements.
+    const fs::path trabajo = carpeta / "orbelux_campo_catalogo";
+    fs::create_directories(trabajo);
+    const Medida catalogo = Ejecutar("cd '" + trabajo.string() + "' && " + ORBELUX_CATALOGO +
                                      " --elementos '" + plano.string() + "' --fecha " + lejos);
     const double suelo = catalogo.segundos * static_cast<double>(registros) /
                          static_cast<double>(orbelux::catalogo::kMaximoAsteroides);
