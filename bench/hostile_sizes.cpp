@@ -82,6 +82,14 @@ class SistemaContado final : public SistemaArchivos {
     SistemaReal().SincronizarDirectorio(directorio);
   }
   void Borrar(const fs::path& ruta) noexcept override { SistemaReal().Borrar(ruta); }
+  void CrearDirectorios(const fs::path& ruta) override { SistemaReal().CrearDirectorios(ruta); }
+  std::vector<EntradaDirectorio> Listar(const fs::path& directorio) override {
+    return SistemaReal().Listar(directorio);
+  }
+  void MarcarUso(const fs::path& ruta) override { SistemaReal().MarcarUso(ruta); }
+  std::unique_ptr<Candado> Bloquear(const fs::path& ruta) override {
+    return SistemaReal().Bloquear(ruta);
+  }
 
   std::size_t leidos = 0;
 };

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -73,6 +74,24 @@ class ArchivosEnMemoria final : public SistemaArchivos {
   }
 
   void Borrar(const std::filesystem::path& ruta) noexcept override { archivos.erase(ruta); }
+
+  // Folders are implied by the files' paths, and no file has a time: the fuzz targets run
+  // one program at a time and keep nothing between runs.
+  void CrearDirectorios(const std::filesystem::path&) override {}
+  std::vector<EntradaDirectorio> Listar(const std::filesystem::path& directorio) override {
+    std::vector<EntradaDirectorio> entradas;
+    for (const auto& [ruta, contenido] : archivos) {
+      if (ruta.parent_path() == directorio) entradas.push_back({ruta.filename(), contenido.size()});
+    }
+    return entradas;
+  }
+  void MarcarUso(const std::filesystem::path& ruta) override {
+    if (!archivos.contains(ruta)) Fallar(false, ruta);
+  }
+  std::unique_ptr<Candado> Bloquear(const std::filesystem::path& ruta) override {
+    archivos.try_emplace(ruta);
+    return std::make_unique<Candado>();
+  }
 
  private:
   [[noreturn]] static void Fallar(bool lectura, const std::filesystem::path& ruta) {

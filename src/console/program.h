@@ -30,6 +30,8 @@ struct Entorno {
   SistemaArchivos* sistema = nullptr;  // the real one when null
   // Standard error is a terminal: a long run shows its progress there.
   bool errores_en_terminal = false;
+  // The environment's variables (where the cache lives); the process's own when empty.
+  std::function<std::optional<std::string>(std::string_view nombre)> variable;
 
   SistemaArchivos& Sistema() const { return sistema != nullptr ? *sistema : SistemaReal(); }
 };

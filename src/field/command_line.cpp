@@ -18,6 +18,7 @@
 #include "field/field_output.h"
 #include "field/field_search.h"
 #include "platform/atomic_write.h"
+#include "platform/cache_store.h"
 
 namespace orbelux::campo {
 
@@ -32,7 +33,7 @@ constexpr std::string_view kUso =
     "Uso: orbelux-campo --centro C [--radio R] [--mag-max V] [--fecha F | --jd J]\n"
     "                   [--observatorio CÓDIGO | --lugar LON,LAT[,ALT]]\n"
     "                   [--elementos FICHERO]... [--dos-cuerpos] [--formato texto|csv]\n"
-    "                   [--salida FICHERO]\n"
+    "                   [--salida FICHERO] [--sin-cache] [--cache-max TAMAÑO]\n"
     "\n"
     "Lista todos los objetos de uno o varios ficheros de elementos orbitales que caen\n"
     "dentro de un círculo del cielo en un instante: asteroides numerados con cualquier\n"
@@ -68,6 +69,9 @@ constexpr std::string_view kUso =
     "  --dos-cuerpos  movimiento de dos cuerpos, sin los planetas\n"
     "  --formato F    texto (por omisión) o csv\n"
     "  --salida F     fichero que se escribe; por omisión, o con \"-\", la salida estándar\n"
+    "  --sin-cache    no lee ni guarda nada en la caché: lo calcula todo\n"
+    "  --cache-max T  tamaño máximo de la caché: un número de bytes, o con k, M, G o T\n"
+    "                 (500M, 2G); por omisión 1G. Al pasarlo se borra lo más antiguo\n"
     "  -h, --ayuda, --help\n"
     "                 muestra esta ayuda\n"
     "  --version      muestra la versión\n"
@@ -76,6 +80,14 @@ constexpr std::string_view kUso =
     "cuenta entre los omitidos de la cabecera, y un aviso por la salida de errores dice\n"
     "cuántos son y nombra los primeros. Las cabeceras y las líneas en blanco se saltan; un\n"
     "fichero con más de 10 millones de líneas seguidas sin ningún registro se rechaza.\n"
+    "\n"
+    "Lejos de la época de los elementos (a más de 60 días), cada objeto se integra\n"
+    "con los planetas hasta la fecha más cercana de una rejilla de 20 días, y desde ella\n"
+    "se calcula. Esos elementos se guardan en la caché, para que otra búsqueda cerca de\n"
+    "esa fecha no vuelva a integrarlos: en $XDG_CACHE_HOME/orbelux (o, sin esa\n"
+    "variable, ~/.cache/orbelux; en Windows %LOCALAPPDATA%\\orbelux), que no pasa de\n"
+    "--cache-max (1 GB por omisión) y se puede borrar cuando se quiera. El resultado es\n"
+    "el mismo con la caché o sin ella; si no se puede usar, se trabaja sin ella.\n"
     "\n"
     "Códigos de salida: 0 bien, 1 no se pudo hacer la búsqueda, 2 línea de órdenes errónea.\n";
 
@@ -88,8 +100,11 @@ struct Campo {
   std::optional<std::string> mag_max;
   std::optional<std::string> formato;
   std::optional<std::string> salida;
+  std::optional<std::string> cache_max;
+  bool sin_cache = false;
 
   PeticionCampo peticion;
+  std::uint64_t tamano_cache = kTamanoMaximoPorOmision;
   CabeceraCampo cabecera;
   bool csv = false;
 
@@ -135,6 +150,13 @@ void Campo::Comprobar() {
       throw ErrorUso("--formato " + *formato + ": se espera texto o csv");
     }
   }
+  if (cache_max) {
+    try {
+      tamano_cache = LeerTamano(*cache_max);
+    } catch (const ErrorTamano& e) {
+      throw ErrorUso("--cache-max " + *cache_max + ": " + e.what());
+    }
+  }
   peticion.ar_centro = c.ar * kPi / 180;
   peticion.dec_centro = c.dec * kPi / 180;
   peticion.radio = minutos / 60 * kPi / 180;
@@ -176,6 +198,16 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
     };
   }
   SistemaArchivos& sistema = ejecucion.entorno.Sistema();
+  // Without a home folder there is no cache to speak of: the run simply works without.
+  std::optional<AlmacenCache> cache;
+  const std::filesystem::path carpeta_cache =
+      sin_cache || !peticion.perturbado ? std::filesystem::path()
+      : ejecucion.entorno.variable      ? CarpetaCache(ejecucion.entorno.variable)
+                                        : CarpetaCache();
+  if (!carpeta_cache.empty()) {
+    cache.emplace(sistema, carpeta_cache, tamano_cache);
+    peticion.cache = &*cache;
+  }
   ResultadoCampo resultado;
   {
     // Every file is opened before any is read: one that cannot be stops the run at once.
@@ -183,7 +215,11 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
     std::vector<FuenteCampo> fuentes;
     for (const std::filesystem::path& ruta : comun.todos_los_elementos) {
       archivos.push_back(std::make_unique<ef::ArchivoElementos>(ruta, sistema, aviso));
-      fuentes.push_back({archivos.back().get(), TextoRuta(ruta)});
+      fuentes.push_back({archivos.back().get(), TextoRuta(ruta), std::nullopt});
+      if (cache) {
+        fuentes.back().clave.emplace();
+        fuentes.back().clave->AnadirArchivo(sistema, ruta);
+      }
     }
     resultado = BuscarEnCampo(fuentes, peticion);
   }
@@ -196,6 +232,7 @@ void Campo::Buscar(const consola::PeticionComun& comun, const consola::Ejecucion
   } else {
     consola::EscribirEnSalida(ejecucion, texto);
   }
+  for (const std::string& aviso : resultado.avisos_cache) ejecucion.Avisar(aviso);
   consola::AvisarDeLaFecha(ejecucion, peticion.instante);
   // Integrated positions stay good far from the epoch: only two-body motion warns, as
   // orbelux-catalogo does.
@@ -226,8 +263,9 @@ int ProgramaCampo(const std::vector<std::string>& argumentos, std::ostream& sali
        {"--radio", &campo.radio},
        {"--mag-max", &campo.mag_max},
        {"--formato", &campo.formato},
-       {"--salida", &campo.salida}},
-      {},
+       {"--salida", &campo.salida},
+       {"--cache-max", &campo.cache_max}},
+      {{"--sin-cache", &campo.sin_cache}},
       [&campo] { campo.Comprobar(); },
       [&campo](const consola::PeticionComun& comun, const consola::Ejecucion& ejecucion) {
         campo.Buscar(comun, ejecucion);

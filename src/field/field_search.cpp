@@ -20,6 +20,7 @@
 #include "ephemeris/orbital_elements.h"
 #include "ephemeris/perturbed_motion.h"
 #include "ephemeris/two_body.h"
+#include "field/carried_store.h"
 #include "field/culling_margin.h"
 #include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
@@ -80,6 +81,7 @@ struct Hallazgos {
   std::uint64_t omitidos_total = 0;
   std::uint64_t registros = 0;
   std::uint64_t epocas_lejanas = 0;
+  std::uint64_t acarreados = 0;
   bool hubo_registro = false;
   bool hubo_ajena = false;
 
@@ -312,6 +314,10 @@ struct Criba {
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
   // With the planets, where records far from the instant are carried (null: not carried).
   const ef::AcarreoElementos* acarreo = nullptr;
+  // What an earlier run carried from this file (null: nothing), and where what is carried
+  // now is noted to be kept (null: nowhere).
+  const TablaAcarreos* guardados = nullptr;
+  ApunteAcarreos* apunte = nullptr;
   const std::string* nombre = nullptr;  // the file's, for its messages
   std::uint32_t archivo = 0;            // its place among the files
 };
@@ -356,6 +362,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
   const PeticionCampo& p = *criba.peticion;
   const ef::ContextoEfemerides& ctx = *criba.contexto;
   ef::CacheEpoca cache;
+  std::string acarreados;  // for criba.apunte
   std::uint64_t numero_linea = bloque.primera_linea;
   const std::string& datos = bloque.datos;
   for (std::size_t pos = 0; pos < datos.size(); ++numero_linea) {
@@ -390,8 +397,14 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     // Far from the epoch every record is integrated once to the grid epoch, so that both
     // the culling's bound and the exact place start a few days from the instant.
     if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
-      if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
-        el = *llevado;
+      const TablaAcarreos::Hallado hallado = criba.guardados != nullptr
+                                                 ? criba.guardados->Buscar(numero_linea, el)
+                                                 : TablaAcarreos::Hallado::NoGuardado;
+      if (hallado == TablaAcarreos::Hallado::NoGuardado) {
+        ++h.acarreados;
+        const std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el);
+        if (criba.apunte != nullptr) AnotarAcarreo(acarreados, numero_linea, llevado);
+        if (llevado) el = *llevado;
       }
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
@@ -409,6 +422,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
       candidatos.push_back({el, formato.NombreLegible(linea), numero_linea, criba.archivo});
     }
   }
+  if (criba.apunte != nullptr) criba.apunte->Anotar(bloque.indice, std::move(acarreados));
 }
 
 ef::Vector3 Unitario(double ar, double dec) {
@@ -566,6 +580,7 @@ struct LecturaArchivo {
   std::vector<Omitido> omitidos;  // the earliest few
   CuentaArchivo cuenta;
   std::uint64_t epocas_lejanas = 0;
+  std::uint64_t acarreados = 0;
 };
 
 LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned procesadores,
@@ -656,6 +671,7 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
     leido.cuenta.registros += h.registros;
     leido.cuenta.omitidos += h.omitidos_total;
     leido.epocas_lejanas += h.epocas_lejanas;
+    leido.acarreados += h.acarreados;
     hubo_registro = hubo_registro || h.hubo_registro;
     hubo_ajena = hubo_ajena || h.hubo_ajena;
     for (auto& o : h.omitidos) leido.omitidos.push_back(std::move(o));
@@ -664,6 +680,72 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
   if (!hubo_registro) throw ef::ErrorSinRegistros(nombre, hubo_ajena);
   return leido;
 }
+
+void Avisar(std::vector<std::string>& avisos, std::string mensaje) {
+  if (std::find(avisos.begin(), avisos.end(), mensaje) == avisos.end()) {
+    avisos.push_back(std::move(mensaje));
+  }
+}
+
+// One file's carried elements in the cache: what an earlier run kept, read before the
+// file, and what this run carries, stored after it.
+class AcarreosEnCache final {
+ public:
+  AcarreosEnCache(AlmacenCache& cache, const ClaveCache& archivo, double epoca,
+                  std::vector<std::string>& avisos)
+      : cache_(cache), clave_(ClaveAcarreos(archivo, epoca)), avisos_(avisos) {
+    using R = LecturaCache::Resultado;
+    LecturaCache lectura = cache_.Leer(clave_);
+    switch (lectura.resultado) {
+      case R::Hallada:
+        guardados_ = TablaAcarreos::Leer(std::move(lectura.carga), epoca);
+        if (!guardados_) {
+          Avisar(avisos_, "la entrada " + TextoRuta(cache_.carpeta() / clave_.NombreArchivo()) +
+                              " de la caché está dañada (no es una lista de elementos "
+                              "acarreados); se vuelve a calcular");
+        }
+        break;
+      case R::Danada:
+        Avisar(avisos_, lectura.mensaje);
+        break;
+      case R::Ausente:
+        break;
+      case R::SinCache:
+        Avisar(avisos_, lectura.mensaje);
+        return;
+    }
+    // Only a run that found nothing whole stores: a later one near the same grid epoch
+    // carries what it misses (records whose epoch was near the first instant) each time.
+    if (!guardados_) apunte_.emplace();
+  }
+
+  void Preparar(Criba& criba) {
+    criba.guardados = guardados_ ? &*guardados_ : nullptr;
+    criba.apunte = apunte_ ? &*apunte_ : nullptr;
+  }
+
+  void Guardar() {
+    if (!apunte_) return;
+    const std::string carga = apunte_->Carga();
+    if (carga.empty()) return;
+    const EscrituraCache escritura = cache_.Guardar(clave_, carga);
+    if (escritura.resultado == EscrituraCache::Resultado::SinCache) {
+      Avisar(avisos_, escritura.mensaje);
+    } else if (escritura.resultado == EscrituraCache::Resultado::NoCabe) {
+      Avisar(avisos_, "los elementos acarreados (" +
+                          std::to_string(TamanoEntrada(clave_, carga.size())) +
+                          " bytes) no caben en una caché de " +
+                          std::to_string(cache_.tamano_maximo()) + " bytes; no se guardan");
+    }
+  }
+
+ private:
+  AlmacenCache& cache_;
+  ClaveCache clave_;
+  std::vector<std::string>& avisos_;
+  std::optional<TablaAcarreos> guardados_;
+  std::optional<ApunteAcarreos> apunte_;
+};
 
 }  // namespace
 
@@ -698,7 +780,14 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
     Criba propia = criba;
     propia.nombre = &fuentes[k].nombre;
     propia.archivo = static_cast<std::uint32_t>(k);
+    std::optional<AcarreosEnCache> en_cache;
+    if (acarreo && p.cache != nullptr && fuentes[k].clave) {
+      en_cache.emplace(*p.cache, *fuentes[k].clave, acarreo->Epoca(), resultado.avisos_cache);
+      en_cache->Preparar(propia);
+    }
     LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
+    if (en_cache) en_cache->Guardar();
+    resultado.acarreados += leido.acarreados;
     resultado.registros += leido.cuenta.registros;
     resultado.omitidos += leido.cuenta.omitidos;
     resultado.epocas_lejanas += leido.epocas_lejanas;

@@ -13,12 +13,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ephemeris/element_source.h"
 #include "ephemeris/elements_format.h"
 #include "ephemeris/sites.h"
 #include "ephemeris/time_scales.h"
+#include "platform/cache_store.h"
 
 namespace orbelux::campo {
 
@@ -38,6 +40,10 @@ struct PeticionCampo {
   // as before carried elements (carried_elements.h): what the carried route is checked
   // against.
   bool sin_acarreo = false;
+  // Where the carried elements of the files that give their identity (FuenteCampo::clave)
+  // are kept between runs; null: they are carried every time and kept nowhere. The listing
+  // is the same either way.
+  AlmacenCache* cache = nullptr;
   // Threads for the exact computation; 0: HilosPorOmision.
   unsigned hilos = 0;
   // The name of the elements file as the user should see it.
@@ -83,6 +89,11 @@ struct ResultadoCampo {
   std::uint64_t epocas_lejanas = 0;
   // File by file, in the order given (the counts above are their sums).
   std::vector<CuentaArchivo> archivos;
+  // Records integrated to the grid epoch in this run (those read from the cache are not).
+  std::uint64_t acarreados = 0;
+  // What happened to the cache that the user should hear of, one line each (Spanish):
+  // a folder that cannot be used, a damaged entry rebuilt.
+  std::vector<std::string> avisos_cache;
 };
 
 // How many skipped records are named.
@@ -98,8 +109,14 @@ ResultadoCampo BuscarEnCampo(efemerides::FuenteBytes& fuente, const PeticionCamp
 
 // One of several elements files, and its name as the user should see it.
 struct FuenteCampo {
+  FuenteCampo(efemerides::FuenteBytes* f, std::string n, std::optional<ClaveCache> c = {})
+      : fuente(f), nombre(std::move(n)), clave(std::move(c)) {}
+
   efemerides::FuenteBytes* fuente = nullptr;
   std::string nombre;
+  // The file's identity (ClaveCache::AnadirArchivo), which its carried elements are kept
+  // under in PeticionCampo::cache; none: they are not kept.
+  std::optional<ClaveCache> clave;
 };
 
 // The same over several files in one run (peticion.nombre_elementos is not used): each

@@ -22,6 +22,15 @@ namespace orbelux {
 
 namespace fs = std::filesystem;
 
+void ArchivoLectura::Saltar(std::uint64_t bytes) {
+  char tirados[4096];
+  while (bytes > 0) {
+    const std::size_t leidos = Leer(tirados, std::min<std::uint64_t>(bytes, sizeof tirados));
+    if (leidos == 0) return;
+    bytes -= leidos;
+  }
+}
+
 fs::path DirectorioActual() {
   std::error_code error;
   fs::path directorio = fs::current_path(error);
@@ -79,7 +88,7 @@ constexpr int kLectura = O_RDONLY | O_NONBLOCK;
 constexpr int kCreacion = O_WRONLY | O_CREAT | O_EXCL;
 
 // flock, retried when a signal interrupts it.
-int Bloquear(int fd, int operacion) {
+int BloquearDescriptor(int fd, int operacion) {
   int r;
   do {
     r = ::flock(fd, operacion);
@@ -96,6 +105,22 @@ bool MismoArchivo(int fd, const fs::path& ruta) {
 }
 
 std::string MotivoDe(const std::error_code& error) { return MotivoError(error.value()); }
+
+std::int64_t Nanosegundos(const struct timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// The lock goes with the descriptor.
+class CandadoReal final : public Candado {
+ public:
+  explicit CandadoReal(int fd) : fd_(fd) {}
+  ~CandadoReal() override { CerrarDescriptor(fd_); }
+  CandadoReal(const CandadoReal&) = delete;
+  CandadoReal& operator=(const CandadoReal&) = delete;
+
+ private:
+  int fd_;
+};
 
 class ArchivoLecturaReal final : public ArchivoLectura {
  public:
@@ -126,6 +151,10 @@ class ArchivoLecturaReal final : public ArchivoLectura {
   }
 
   std::uint64_t Tamano() const override { return tamano_; }
+
+  void Saltar(std::uint64_t bytes) override {
+    if (bytes > 0 && ::lseek(fd_, static_cast<off_t>(bytes), SEEK_CUR) < 0) Fallar(errno);
+  }
 
  private:
   [[noreturn]] void Fallar(int codigo) {
@@ -217,6 +246,8 @@ class SistemaArchivosReal final : public SistemaArchivos {
     estado.permisos = st.st_mode & 07777;
     estado.propietario = st.st_uid;
     estado.grupo = st.st_gid;
+    estado.tamano = static_cast<std::uint64_t>(st.st_size);
+    estado.modificado_ns = Nanosegundos(st.st_mtim);
     return estado;
   }
 
@@ -260,7 +291,7 @@ class SistemaArchivosReal final : public SistemaArchivos {
       }
       // A cleaner may have taken the file between its creation and the lock, and removed
       // it: then the name leads elsewhere and another file is made.
-      if (Bloquear(fd, LOCK_EX) == 0 && !MismoArchivo(fd, ruta)) {
+      if (BloquearDescriptor(fd, LOCK_EX) == 0 && !MismoArchivo(fd, ruta)) {
         CerrarDescriptor(fd);
         continue;
       }
@@ -298,6 +329,47 @@ class SistemaArchivosReal final : public SistemaArchivos {
     fs::remove(ruta, ignorado);
   }
 
+  void CrearDirectorios(const fs::path& ruta) override {
+    std::error_code error;
+    fs::create_directories(ruta, error);
+    if (error) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoDe(error));
+  }
+
+  std::vector<EntradaDirectorio> Listar(const fs::path& directorio) override {
+    std::vector<EntradaDirectorio> entradas;
+    std::error_code error;
+    for (fs::directory_iterator it(directorio, error), fin; !error && it != fin;
+         it.increment(error)) {
+      struct stat st {};
+      // A file removed since the folder was read is simply no longer there.
+      if (::stat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      entradas.push_back({it->path().filename(), static_cast<std::uint64_t>(st.st_size),
+                          Nanosegundos(st.st_mtim)});
+    }
+    if (error) throw FalloArchivo(FalloArchivo::Operacion::Lectura, directorio, MotivoDe(error));
+    return entradas;
+  }
+
+  void MarcarUso(const fs::path& ruta) override {
+    const struct timespec ahora[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    if (::utimensat(AT_FDCWD, ruta.c_str(), ahora, 0) != 0) {
+      throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoError(errno));
+    }
+  }
+
+  std::unique_ptr<Candado> Bloquear(const fs::path& ruta) override {
+    const int fd = AbrirDescriptor(ruta, O_RDWR | O_CREAT, 0666);
+    if (fd < 0) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoError(errno));
+    // flock, not fcntl: its lock belongs to the open file, so two threads exclude each
+    // other as two processes do.
+    if (BloquearDescriptor(fd, LOCK_EX) != 0) {
+      const int codigo = errno;
+      CerrarDescriptor(fd);
+      throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoError(codigo));
+    }
+    return std::make_unique<CandadoReal>(fd);
+  }
+
  private:
   // Only a file nobody holds locked is abandoned, and only if the name still leads to
   // the file locked: it may have been renamed into place meanwhile.
@@ -305,8 +377,8 @@ class SistemaArchivosReal final : public SistemaArchivos {
     const int fd = AbrirDescriptor(ruta, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return;
     struct stat st {};
-    if (Bloquear(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        MismoArchivo(fd, ruta)) {
+    if (BloquearDescriptor(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 &&
+        S_ISREG(st.st_mode) && MismoArchivo(fd, ruta)) {
       ::unlink(ruta.c_str());
     }
     CerrarDescriptor(fd);

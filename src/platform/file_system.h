@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/fallo.h"
 
@@ -21,6 +22,21 @@ struct EstadoArchivo {
   std::uint32_t permisos = 0;  // the mode bits, 07777
   std::int64_t propietario = -1;
   std::int64_t grupo = -1;
+  std::uint64_t tamano = 0;        // bytes, for a regular file
+  std::int64_t modificado_ns = 0;  // last change of its contents, in ns since 1970 (UTC)
+};
+
+// A regular file directly in a folder, as Listar gives it.
+struct EntradaDirectorio {
+  std::filesystem::path nombre;  // the name alone, without the folder
+  std::uint64_t tamano = 0;
+  std::int64_t modificado_ns = 0;  // as in EstadoArchivo
+};
+
+// An exclusive lock on a file, held until this object goes (or its process ends).
+class Candado {
+ public:
+  virtual ~Candado() = default;
 };
 
 // An open file being read. Leer returns 0 only at the end of the file.
@@ -30,6 +46,9 @@ class ArchivoLectura {
   virtual std::size_t Leer(char* destino, std::size_t maximo) = 0;
   // The size of the file when it was opened, in bytes; 0 when unknown.
   virtual std::uint64_t Tamano() const { return 0; }
+  // Goes `bytes` further on without reading them (to the end at most). A file on disk
+  // seeks; this default, for streams that cannot, reads them and drops them.
+  virtual void Saltar(std::uint64_t bytes);
 };
 
 // A new temporary file being written. Whoever created it removes it unless it was renamed.
@@ -68,6 +87,15 @@ class SistemaArchivos {
   // Makes the entries of `directorio` (a rename in it) durable.
   virtual void SincronizarDirectorio(const std::filesystem::path& directorio) = 0;
   virtual void Borrar(const std::filesystem::path& ruta) noexcept = 0;
+  // Creates a folder and those missing above it; one that is there already is no error.
+  virtual void CrearDirectorios(const std::filesystem::path& ruta) = 0;
+  // The regular files directly in `directorio`, in no particular order.
+  virtual std::vector<EntradaDirectorio> Listar(const std::filesystem::path& directorio) = 0;
+  // Sets the file's modification time to now, as a mark of its last use.
+  virtual void MarcarUso(const std::filesystem::path& ruta) = 0;
+  // Takes an exclusive lock on the file `ruta` (created empty if missing), waiting while
+  // another process, or another thread of this one, holds it.
+  virtual std::unique_ptr<Candado> Bloquear(const std::filesystem::path& ruta) = 0;
 };
 
 // The mark in the names of our temporary files: "<name>.orbelux-tmp-<12 letters or digits>".

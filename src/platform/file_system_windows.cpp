@@ -14,6 +14,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/signals.h"
 #include "platform/wide_text.h"
@@ -71,6 +72,14 @@ class ArchivoLecturaWindows final : public ArchivoLectura {
   }
 
   std::uint64_t Tamano() const override { return tamano_; }
+
+  void Saltar(std::uint64_t bytes) override {
+    LARGE_INTEGER distancia{};
+    distancia.QuadPart = static_cast<LONGLONG>(bytes);
+    if (bytes > 0 && !::SetFilePointerEx(h_.get(), distancia, nullptr, FILE_CURRENT)) {
+      Fallar(Lectura, ruta_, ::GetLastError());
+    }
+  }
 
  private:
   static constexpr auto Lectura = FalloArchivo::Operacion::Lectura;
@@ -137,6 +146,31 @@ class ArchivoEscrituraWindows final : public ArchivoEscritura {
   int hueco_;
 };
 
+// FILETIME counts 100 ns from 1601; the seam counts ns from 1970.
+std::int64_t Nanosegundos(const FILETIME& t) {
+  constexpr std::int64_t kDesde1601 = 116444736000000000;  // 100 ns steps to 1970
+  const auto pasos = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  return (pasos - kDesde1601) * 100;
+}
+
+std::uint64_t Tamano(DWORD alto, DWORD bajo) {
+  return (static_cast<std::uint64_t>(alto) << 32) | bajo;
+}
+
+// The lock goes when the handle closes; unlocking first makes it go at once.
+class CandadoWindows final : public Candado {
+ public:
+  explicit CandadoWindows(HANDLE h) : h_(h) {}
+  ~CandadoWindows() override {
+    OVERLAPPED desde{};
+    ::UnlockFileEx(h_.get(), 0, MAXDWORD, MAXDWORD, &desde);
+  }
+
+ private:
+  Manejador h_;
+};
+
 bool EsNoExiste(DWORD codigo) {
   return codigo == ERROR_FILE_NOT_FOUND || codigo == ERROR_PATH_NOT_FOUND;
 }
@@ -174,6 +208,8 @@ class SistemaArchivosWindows final : public SistemaArchivos {
     estado.tipo = (datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                       ? EstadoArchivo::Tipo::Otro
                       : EstadoArchivo::Tipo::Normal;
+    estado.tamano = Tamano(datos.nFileSizeHigh, datos.nFileSizeLow);
+    estado.modificado_ns = Nanosegundos(datos.ftLastWriteTime);
     return estado;
   }
 
@@ -249,6 +285,64 @@ class SistemaArchivosWindows final : public SistemaArchivos {
   void SincronizarDirectorio(const fs::path&) override {}
 
   void Borrar(const fs::path& ruta) noexcept override { ::DeleteFileW(RutaWin32(ruta).c_str()); }
+
+  void CrearDirectorios(const fs::path& ruta) override {
+    std::error_code error;
+    fs::create_directories(ruta, error);
+    if (error) throw FalloArchivo(FalloArchivo::Operacion::Escritura, ruta, MotivoDe(error));
+  }
+
+  std::vector<EntradaDirectorio> Listar(const fs::path& directorio) override {
+    std::vector<EntradaDirectorio> entradas;
+    WIN32_FIND_DATAW datos{};
+    const HANDLE busqueda =
+        ::FindFirstFileExW(RutaWin32(directorio / L"*").c_str(), FindExInfoBasic, &datos,
+                           FindExSearchNameMatch, nullptr, 0);
+    if (busqueda == INVALID_HANDLE_VALUE) {
+      const DWORD codigo = ::GetLastError();
+      if (codigo == ERROR_FILE_NOT_FOUND) return entradas;
+      Fallar(FalloArchivo::Operacion::Lectura, directorio, codigo);
+    }
+    do {
+      if ((datos.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        continue;
+      entradas.push_back({fs::path(datos.cFileName),
+                          Tamano(datos.nFileSizeHigh, datos.nFileSizeLow),
+                          Nanosegundos(datos.ftLastWriteTime)});
+    } while (::FindNextFileW(busqueda, &datos));
+    const DWORD codigo = ::GetLastError();
+    ::FindClose(busqueda);
+    if (codigo != ERROR_NO_MORE_FILES) Fallar(FalloArchivo::Operacion::Lectura, directorio, codigo);
+    return entradas;
+  }
+
+  void MarcarUso(const fs::path& ruta) override {
+    Manejador h(::CreateFileW(RutaWin32(ruta).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+    if (!h.valido()) Fallar(FalloArchivo::Operacion::Escritura, ruta, ::GetLastError());
+    FILETIME ahora{};
+    ::GetSystemTimeAsFileTime(&ahora);
+    if (!::SetFileTime(h.get(), nullptr, nullptr, &ahora)) {
+      Fallar(FalloArchivo::Operacion::Escritura, ruta, ::GetLastError());
+    }
+  }
+
+  std::unique_ptr<Candado> Bloquear(const fs::path& ruta) override {
+    const HANDLE h = ::CreateFileW(RutaWin32(ruta).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+      Fallar(FalloArchivo::Operacion::Escritura, ruta, ::GetLastError());
+    // A lock on a handle of its own: two threads exclude each other as two processes do.
+    OVERLAPPED desde{};
+    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &desde)) {
+      const DWORD codigo = ::GetLastError();
+      ::CloseHandle(h);
+      Fallar(FalloArchivo::Operacion::Escritura, ruta, codigo);
+    }
+    return std::make_unique<CandadoWindows>(h);
+  }
 };
 
 }  // namespace

@@ -40,6 +40,16 @@ class SistemaReenviado : public SistemaArchivos {
     destino_.SincronizarDirectorio(directorio);
   }
   void Borrar(const std::filesystem::path& ruta) noexcept override { destino_.Borrar(ruta); }
+  void CrearDirectorios(const std::filesystem::path& ruta) override {
+    destino_.CrearDirectorios(ruta);
+  }
+  std::vector<EntradaDirectorio> Listar(const std::filesystem::path& directorio) override {
+    return destino_.Listar(directorio);
+  }
+  void MarcarUso(const std::filesystem::path& ruta) override { destino_.MarcarUso(ruta); }
+  std::unique_ptr<Candado> Bloquear(const std::filesystem::path& ruta) override {
+    return destino_.Bloquear(ruta);
+  }
 
  private:
   SistemaArchivos& destino_;
@@ -53,6 +63,7 @@ class LecturaReenviada : public ArchivoLectura {
     return real_->Leer(destino, maximo);
   }
   std::uint64_t Tamano() const override { return real_->Tamano(); }
+  void Saltar(std::uint64_t bytes) override { real_->Saltar(bytes); }
 
  private:
   std::unique_ptr<ArchivoLectura> real_;

@@ -2,6 +2,7 @@
 // A console program run in the test's own process: its exit code and all it wrote.
 #pragma once
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ class ProgramaEnPrueba {
     std::ostringstream salida;
     std::ostringstream errores;
     Ejecucion e;
-    e.codigo = programa_(argumentos, salida, errores, entorno);
+    // No test reaches the user's own cache: without a folder of its own, a run has none.
+    consola::Entorno propio = entorno;
+    if (!propio.variable) propio.variable = [](std::string_view) { return std::nullopt; };
+    e.codigo = programa_(argumentos, salida, errores, propio);
     e.salida = salida.str();
     e.errores = errores.str();
     return e;

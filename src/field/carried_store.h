@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The carried elements of one elements file as the cache folder keeps them: for every record
+// carried to a grid epoch (carried_elements.h), its line and the six doubles of its ellipse
+// there, bit for bit, so that a run that reads them places every object exactly as the run
+// that integrated them. Records by line, in the order of the file.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ephemeris/orbital_elements.h"
+#include "platform/cache_store.h"
+
+namespace orbelux::campo {
+
+// The bytes of one record: its line (64 bits) and semieje, excentricidad, inclinacion,
+// nodo, perihelio and anomalia_media (IEEE doubles), in the machine's byte order (the key
+// says which). A record that could not be carried has NaN for all six.
+inline constexpr std::size_t kBytesAcarreo = 8 + 6 * 8;
+
+// The key of a file's carried elements: the file's identity (ClaveCache::AnadirArchivo),
+// the motion, the grid epoch (a TT Julian date) and the byte order of the doubles.
+ClaveCache ClaveAcarreos(const ClaveCache& archivo, double epoca);
+
+// Appends the record at `linea` to `destino`: what Acarrear gave (`llevado`), or nothing.
+void AnotarAcarreo(std::string& destino, std::uint64_t linea,
+                   const std::optional<efemerides::ElementosOrbitales>& llevado);
+
+// The records of a stored entry, looked up by line.
+class TablaAcarreos final {
+ public:
+  // nullopt when `carga` is no list of records in increasing lines: a damaged entry.
+  static std::optional<TablaAcarreos> Leer(std::string carga, double epoca);
+
+  enum class Hallado {
+    NoGuardado,  // not in the table: carry it now
+    SinAcarreo,  // could not be carried: use the elements as they are
+    Acarreado    // `el` now osculates at the grid epoch
+  };
+  Hallado Buscar(std::uint64_t linea, efemerides::ElementosOrbitales& el) const;
+
+  std::size_t Registros() const { return carga_.size() / kBytesAcarreo; }
+
+ private:
+  TablaAcarreos(std::string carga, double epoca) : carga_(std::move(carga)), epoca_(epoca) {}
+  std::uint64_t Linea(std::size_t i) const;
+
+  std::string carga_;
+  double epoca_;
+};
+
+// The records carried during one file's reading, gathered block by block from the threads
+// that sort the blocks out; blocks are whole runs of lines, so joined by their index they
+// are in the order of the file.
+class ApunteAcarreos final {
+ public:
+  void Anotar(std::uint64_t indice_bloque, std::string registros);
+  // All of them in the order of the file, each block dropped as it is joined.
+  std::string Carga();
+
+ private:
+  std::mutex mutex_;
+  std::map<std::uint64_t, std::string> bloques_;
+};
+
+}  // namespace orbelux::campo

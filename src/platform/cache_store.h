@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A folder of results kept between runs, each under a key made from what it was computed
+// from. An entry is written in one step and checked on every read, two processes may use
+// the folder at once, and it is kept under a size. It never makes a run fail: a folder that
+// cannot be written, or an entry found damaged, is a result the caller reports in one line
+// and works without.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/fallo.h"
+#include "platform/file_system.h"
+
+namespace orbelux {
+
+// How big the folder may grow unless the user says otherwise: 1 GB.
+inline constexpr std::uint64_t kTamanoMaximoPorOmision = 1'000'000'000;
+
+// Of a file larger than twice this, only its first and last this many bytes are hashed
+// for its key; a smaller one is hashed whole.
+inline constexpr std::uint64_t kTramoHuella = std::uint64_t{1} << 20;
+
+// The folder's name under the user's cache folder.
+inline constexpr std::string_view kNombreCarpetaCache = "orbelux";
+
+// An environment variable's value, or nothing when it is not set.
+using VariableEntorno = std::function<std::optional<std::string>(std::string_view nombre)>;
+
+// Where the cache lives: "$XDG_CACHE_HOME/orbelux" when that is set and absolute, else
+// "$HOME/.cache/orbelux"; on Windows "%LOCALAPPDATA%\orbelux". Empty when the environment
+// names no absolute folder: then there is no cache.
+std::filesystem::path CarpetaCache(const VariableEntorno& variable);
+// The same from this process's environment.
+std::filesystem::path CarpetaCache();
+
+// A size as a user writes it for the cache's bound: digits with an optional decimal unit
+// k, M, G or T (any case; "500M" is 500,000,000 bytes). Throws ErrorTamano with the reason.
+std::uint64_t LeerTamano(std::string_view texto);
+
+class ErrorTamano : public Fallo {
+ public:
+  using Fallo::Fallo;
+};
+
+// FNV-1a, 64 bits: the hash of the inputs' identity. Continues from `semilla`.
+inline constexpr std::uint64_t kSemillaFnv = 0xcbf29ce484222325ull;
+std::uint64_t HuellaFnv(std::string_view datos, std::uint64_t semilla = kSemillaFnv);
+
+// The identity of what an entry is computed from: files (by size, time and a hash of their
+// head and tail) and whatever else the caller names (the motion, an epoch, a night), in
+// the order given. Its text is kept in the entry and compared on reading, so two keys that
+// hash alike never give each other's entry.
+class ClaveCache {
+ public:
+  // Adds the identity of the file at `ruta`, read through `sistema`. Throws FalloArchivo
+  // when it cannot be read.
+  void AnadirArchivo(SistemaArchivos& sistema, const std::filesystem::path& ruta);
+  // Adds a part named by the caller ("movimiento" = "perturbado"). A value may hold any
+  // byte: parts are kept apart by their lengths, so no two lists of parts read alike.
+  void AnadirParte(std::string_view nombre, std::string_view valor);
+
+  // Everything the key was made from.
+  const std::string& texto() const { return texto_; }
+  // The entry's file name: 16 hexadecimal digits of the text's hash and ".cache".
+  std::string NombreArchivo() const;
+
+ private:
+  std::string texto_;
+};
+
+// What a lookup found.
+struct LecturaCache {
+  enum class Resultado {
+    Hallada,  // `carga` holds the entry
+    Ausente,  // no entry for the key (or one from another version of the format)
+    Danada,   // an entry was there but failed its check: rebuild it; `mensaje` says why
+    SinCache  // the folder could not be read: `mensaje` says why
+  };
+  Resultado resultado = Resultado::Ausente;
+  std::string carga;
+  std::string mensaje;  // Spanish, one line, for standard error
+};
+
+// What a store came to.
+struct EscrituraCache {
+  enum class Resultado {
+    Guardada,  // written (and older entries dropped to keep the bound)
+    NoCabe,    // larger than the bound by itself: not written
+    SinCache   // the folder cannot be written: work without it; `mensaje` says why
+  };
+  Resultado resultado = Resultado::Guardada;
+  std::string mensaje;  // Spanish, one line, for standard error
+  int descartadas = 0;  // older entries dropped for the bound
+};
+
+// The cache folder. Nothing is created on disk until the first store.
+class AlmacenCache final {
+ public:
+  // An empty `carpeta` is a cache that holds nothing and stores nothing (SinCache).
+  AlmacenCache(SistemaArchivos& sistema, std::filesystem::path carpeta,
+               std::uint64_t tamano_maximo = kTamanoMaximoPorOmision);
+
+  // The entry for `clave`, checked whole. A hit marks the entry as just used, so the
+  // least recently used go first. Never throws for the disk.
+  LecturaCache Leer(const ClaveCache& clave);
+
+  // Stores `carga` under `clave` in one step, replacing any entry there, then drops the
+  // least recently used entries until the folder is within its bound. Other processes may
+  // read meanwhile; writers and droppers take turns through a lock file in the folder.
+  // Never throws for the disk.
+  EscrituraCache Guardar(const ClaveCache& clave, std::string_view carga);
+
+  const std::filesystem::path& carpeta() const { return carpeta_; }
+  std::uint64_t tamano_maximo() const { return tamano_maximo_; }
+
+  // The file in the folder that writers lock.
+  static constexpr std::string_view kNombreCandado = "candado";
+
+ private:
+  // Drops the oldest entries (not `conservar`) until they add up to the bound at most.
+  int Recortar(const std::filesystem::path& conservar);
+
+  SistemaArchivos& sistema_;
+  std::filesystem::path carpeta_;
+  std::uint64_t tamano_maximo_;
+};
+
+// The size of the entry a payload and a key make, header included.
+std::uint64_t TamanoEntrada(const ClaveCache& clave, std::uint64_t largo_carga);
+
+}  // namespace orbelux
