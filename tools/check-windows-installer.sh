@@ -17,10 +17,12 @@ esperar() { WINEPREFIX="$prefijo" wineserver --wait; }
 fallo() { echo "FALLO: $*" >&2; exit 1; }
 paso() { printf '=== %s\n' "$*"; }
 
-# The whole of drive C:, but Wine's own temporary and cache folders, which any run changes.
+# The whole of drive C:, but Wine's own temporary and cache folders, which any run changes,
+# and the user's orbelux cache, which is theirs: the uninstaller leaves it (checked below).
 listado() {
   (cd "$prefijo/drive_c" && find . \( -path './users/*/Temp' -o -path './windows/temp' \
-      -o -path './users/*/AppData/Local/Microsoft/Windows/INetCache' \) -prune -o -print | sort)
+      -o -path './users/*/AppData/Local/Microsoft/Windows/INetCache' \
+      -o -path './users/*/AppData/Local/orbelux' \) -prune -o -print | sort)
 }
 
 # The version the installer's name says: orbelux-<version>-setup.exe.
@@ -82,6 +84,9 @@ paso "desinstalación silenciosa: Uninstall.exe /S"
 wine 'C:\Program Files\orbelux\Uninstall.exe' /S
 esperar
 listado >"$trabajo/despues.txt"
+# The field query far from the sample's epoch kept its carried elements in the user's cache.
+ls -d "$prefijo"/drive_c/users/*/AppData/Local/orbelux/*.cache >/dev/null 2>&1 ||
+  fallo "la desinstalación se lleva la caché del usuario, o nunca se creó"
 if ! diff -u "$trabajo/antes.txt" "$trabajo/despues.txt"; then
   fallo "la desinstalación deja archivos (arriba, con +)"
 fi

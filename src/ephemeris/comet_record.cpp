@@ -30,6 +30,9 @@ constexpr CampoFijo kNombre{"el nombre", 103, 158};
 // A comet's eccentricity is at most a few units (3I/ATLAS, 6.1); far beyond it the line is
 // wrong, and the hyperbola's functions would overflow within days.
 constexpr double kExcentricidadMaxima = 100;
+// Far beyond any comet seen (the most distant perihelia are tens of AU): a field gone wrong,
+// and an orbit whose universal anomaly would be too small for the solver's precision.
+constexpr double kQMaxima = 1000;
 
 // Everything a record is read from: the reference after column 158 is left unread.
 constexpr std::size_t kAnchoUtil = 158;
@@ -147,6 +150,10 @@ std::optional<std::string> ConvertirCometa(std::string_view linea, std::uint64_t
   if (!(el.distancia_perihelio > 0)) {
     return MalCampo(archivo, numero_linea, kQ, Columnas(linea, kQ.desde, kQ.hasta),
                     "no es positiva");
+  }
+  if (el.distancia_perihelio > kQMaxima) {
+    return MalCampo(archivo, numero_linea, kQ, Columnas(linea, kQ.desde, kQ.hasta),
+                    "pasa de 1000 UA");
   }
   if (!(el.excentricidad >= 0 && el.excentricidad < kExcentricidadMaxima)) {
     return MalCampo(archivo, numero_linea, kExcentricidad,

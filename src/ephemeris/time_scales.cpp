@@ -108,7 +108,7 @@ std::vector<Instante> InstantesDesdeDiasJulianosUTC(std::span<const double> dias
   for (const Instante& i : instantes) {
     const double k = std::floor(dias(i));
     if (!nodos.empty() && nodos.back() == k + 2) continue;
-    for (double n = k - 1; n <= k + 2; ++n) nodos.push_back(n);
+    for (int d = -1; d <= 2; ++d) nodos.push_back(k + d);
   }
   std::sort(nodos.begin(), nodos.end());
   nodos.erase(std::unique(nodos.begin(), nodos.end()), nodos.end());

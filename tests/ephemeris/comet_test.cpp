@@ -109,6 +109,7 @@ TEST(LectorCometas, LosCamposQueNoSirvenSeNombran) {
   const Caso casos[] = {
       {31, "  0.000000", "la distancia del perihelio (columnas 31-39) no es positiva"},
       {31, " -0.339450", "la distancia del perihelio (columnas 31-39) no es positiva"},
+      {31, " 02572150", "la distancia del perihelio (columnas 31-39) pasa de 1000 UA"},
       {42, "-0.84698", "la excentricidad (columnas 42-49) no está entre 0 y 100"},
       {42, "100.0000", "la excentricidad (columnas 42-49) no está entre 0 y 100"},
       {42, "99.99999", nullptr},

@@ -17,54 +17,19 @@
 #include "ephemeris/time_scales.h"
 #include "field/field_output.h"
 #include "field/field_search.h"
+#include "support/cells.h"
 #include "support/temp_dir.h"
 
 namespace orbelux::campo {
 namespace {
 
 namespace ef = orbelux::efemerides;
+using prueba::Celdas;
+using prueba::MismaCelda;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kGrado = kPi / 180;
 // The bundled elements' epoch, 2022-08-09.0 TT.
 constexpr double kEpoca = 2459800.5;
-
-// The cells of each line, cut at `separador` (for the text table, at runs of spaces).
-std::vector<std::vector<std::string>> Celdas(const std::string& texto, char separador = ',') {
-  std::vector<std::vector<std::string>> filas;
-  std::istringstream entrada(texto);
-  for (std::string linea; std::getline(entrada, linea);) {
-    std::vector<std::string> fila;
-    std::istringstream celdas(linea);
-    if (separador == ' ') {
-      for (std::string celda; celdas >> celda;) fila.push_back(celda);
-    } else {
-      for (std::string celda; std::getline(celdas, celda, separador);) fila.push_back(celda);
-    }
-    filas.push_back(fila);
-  }
-  return filas;
-}
-
-// Whether `aqui` equals `alli`, or both are numbers printed to the same digits that differ by
-// at most one unit of the last of them.
-bool MismaCelda(const std::string& aqui, const std::string& alli) {
-  if (aqui == alli) return true;
-  const std::size_t punto = alli.find('.');
-  if (punto == std::string::npos || aqui.find('.') != punto || aqui.size() != alli.size()) {
-    return false;
-  }
-  std::size_t usados_aqui = 0;
-  std::size_t usados_alli = 0;
-  try {
-    const double a = std::stod(aqui, &usados_aqui);
-    const double b = std::stod(alli, &usados_alli);
-    const double unidad = std::pow(10.0, -static_cast<double>(alli.size() - punto - 1));
-    return usados_aqui == aqui.size() && usados_alli == alli.size() &&
-           std::abs(a - b) <= unidad * 1.000001;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
 
 struct CasoRuta {
   const char* nombre;

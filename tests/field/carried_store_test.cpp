@@ -368,7 +368,8 @@ prueba::Ejecucion EjecutarConCache(const std::filesystem::path& xdg,
   consola::Entorno entorno;
   const std::string valor = xdg.string();
   entorno.variable = [valor](std::string_view nombre) -> std::optional<std::string> {
-    if (nombre == "XDG_CACHE_HOME") return valor;
+    // The folder the cache goes in on either system.
+    if (nombre == "XDG_CACHE_HOME" || nombre == "LOCALAPPDATA") return valor;
     return std::nullopt;
   };
   std::vector<std::string> argumentos = {"--centro",    "100,20",    "--radio",        "600",
