@@ -23,11 +23,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An entry: this header, the key's text, the payload. Numbers are little-endian whatever
-// the machine, so a cache folder shared between systems reads the same.
+// An entry: this header, the key's text, the payload, and a tail with the payload's length
+// and checksum, so that an entry can be written as it is made. Numbers are little-endian
+// whatever the machine, so a cache folder shared between systems reads the same.
 constexpr std::string_view kMagia = "ORBXCACH";
-constexpr std::uint32_t kVersionFormato = 1;
-constexpr std::size_t kLargoCabecera = 32;  // magic 8, version 4, key 4, payload 8, two crc 4+4
+constexpr std::uint32_t kVersionFormato = 2;
+constexpr std::size_t kLargoCabecera = 20;  // magic 8, version 4, key 4, crc of these and the key 4
+constexpr std::size_t kLargoCola = 12;      // payload 8, its crc 4
 // A longer key is a damaged header, not a key: no caller names that much.
 constexpr std::uint32_t kMaximoClave = 1u << 20;
 constexpr std::string_view kExtension = ".cache";
@@ -64,15 +66,20 @@ std::string Hexadecimal(std::uint64_t valor) {
   return texto;
 }
 
-// The header of an entry; its own CRC covers it and the key's text.
-std::string Cabecera(std::string_view clave, std::string_view carga) {
+// The header of an entry; its CRC covers it and the key's text.
+std::string Cabecera(std::string_view clave) {
   std::string cabecera(kMagia);
   PonerNumero(cabecera, kVersionFormato, 4);
   PonerNumero(cabecera, clave.size(), 4);
-  PonerNumero(cabecera, carga.size(), 8);
-  PonerNumero(cabecera, Crc(carga), 4);
   PonerNumero(cabecera, Crc(clave, Crc(cabecera)), 4);
   return cabecera;
+}
+
+std::string Cola(std::uint64_t largo, std::uint32_t crc) {
+  std::string cola;
+  PonerNumero(cola, largo, 8);
+  PonerNumero(cola, crc, 4);
+  return cola;
 }
 
 // Reads up to `n` bytes, fewer only at the end of the file.
@@ -216,74 +223,112 @@ std::string ClaveCache::NombreArchivo() const {
 }
 
 std::uint64_t TamanoEntrada(const ClaveCache& clave, std::uint64_t largo_carga) {
-  return kLargoCabecera + clave.texto().size() + largo_carga;
+  return kLargoCabecera + clave.texto().size() + largo_carga + kLargoCola;
 }
 
 AlmacenCache::AlmacenCache(SistemaArchivos& sistema, fs::path carpeta, std::uint64_t tamano_maximo)
     : sistema_(sistema), carpeta_(std::move(carpeta)), tamano_maximo_(tamano_maximo) {}
 
-LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
+// An entry opened past its checked header and key, at the start of its payload.
+struct EntradaAbierta {
+  LecturaCache::Resultado resultado = LecturaCache::Resultado::Ausente;
+  std::unique_ptr<ArchivoLectura> archivo;  // when Hallada
+  std::uint64_t largo_carga = 0;
+  std::string mensaje;
+};
+
+EntradaAbierta AlmacenCache::Abrir(const ClaveCache& clave) {
   using R = LecturaCache::Resultado;
-  if (carpeta_.empty()) return {R::SinCache, {}, SinCache("no hay carpeta para ella")};
+  EntradaAbierta abierta;
+  if (carpeta_.empty()) {
+    abierta.resultado = R::SinCache;
+    abierta.mensaje = SinCache("no hay carpeta para ella");
+    return abierta;
+  }
   const fs::path ruta = carpeta_ / clave.NombreArchivo();
-  LecturaCache lectura;
+  const auto danada = [&](std::string_view motivo) {
+    EntradaAbierta d;
+    d.resultado = R::Danada;
+    d.mensaje = MensajeDanada(ruta, motivo);
+    return d;
+  };
   try {
-    if (sistema_.Estado(ruta).tipo != EstadoArchivo::Tipo::Normal) return lectura;
+    if (sistema_.Estado(ruta).tipo != EstadoArchivo::Tipo::Normal) return abierta;
     std::unique_ptr<ArchivoLectura> archivo;
     try {
       archivo = sistema_.AbrirLectura(ruta);
     } catch (const FalloArchivo&) {
       // Another process may have dropped it for the bound in between.
-      if (sistema_.Estado(ruta).tipo == EstadoArchivo::Tipo::NoExiste) return lectura;
+      if (sistema_.Estado(ruta).tipo == EstadoArchivo::Tipo::NoExiste) return abierta;
       throw;
     }
-    const auto danada = [&](std::string_view motivo) {
-      return LecturaCache{R::Danada,
-                          {},
-                          "la entrada " + TextoRuta(ruta) + " de la caché está dañada (" +
-                              std::string(motivo) + "); se vuelve a calcular"};
-    };
     std::string cabecera(kLargoCabecera, '\0');
     if (LeerHasta(*archivo, cabecera.data(), cabecera.size()) < kLargoCabecera) {
       return danada("está cortada");
     }
     if (!cabecera.starts_with(kMagia)) return danada("no es una entrada de la caché");
     // Another version's entry is no damage: it is simply not this version's, and is rebuilt.
-    if (TomarNumero(cabecera, 8, 4) != kVersionFormato) return lectura;
+    if (TomarNumero(cabecera, 8, 4) != kVersionFormato) return abierta;
     const std::uint64_t largo_clave = TomarNumero(cabecera, 12, 4);
-    const std::uint64_t largo_carga = TomarNumero(cabecera, 16, 8);
     const std::uint64_t tamano = archivo->Tamano();
-    if (largo_clave > kMaximoClave || (tamano != 0 && kLargoCabecera + largo_clave > tamano)) {
+    if (largo_clave > kMaximoClave ||
+        (tamano != 0 && kLargoCabecera + largo_clave + kLargoCola > tamano)) {
       return danada("su cabecera no es válida");
     }
     std::string texto_clave(static_cast<std::size_t>(largo_clave), '\0');
     if (LeerHasta(*archivo, texto_clave.data(), texto_clave.size()) < texto_clave.size()) {
       return danada("está cortada");
     }
-    // Only a header that passes its own check says how long the payload is.
     if (Crc(texto_clave, Crc(std::string_view(cabecera).substr(0, kLargoCabecera - 4))) !=
         TomarNumero(cabecera, kLargoCabecera - 4, 4)) {
       return danada("su cabecera no es válida");
     }
-    // A payload longer than the file is found before it is allocated.
-    if (tamano != 0 && largo_carga > tamano - kLargoCabecera - largo_clave) {
-      return danada("está cortada");
-    }
-    std::string carga(static_cast<std::size_t>(largo_carga), '\0');
-    if (LeerHasta(*archivo, carga.data(), carga.size()) < carga.size()) {
-      return danada("está cortada");
-    }
-    char sobra = 0;
-    if (LeerHasta(*archivo, &sobra, 1) != 0) return danada("le sobran bytes");
-    if (Crc(carga) != TomarNumero(cabecera, 24, 4)) {
-      return danada("su suma de comprobación no coincide");
-    }
     // Another key with the same hash: not this key's entry.
-    if (texto_clave != clave.texto()) return lectura;
+    if (texto_clave != clave.texto()) return abierta;
+    if (tamano == 0) return danada("no se sabe su tamaño");
     try {
       sistema_.MarcarUso(ruta);
     } catch (const FalloArchivo&) {
       // A folder the user made read-only still serves; its entries just age by their writing.
+    }
+    abierta.resultado = R::Hallada;
+    abierta.archivo = std::move(archivo);
+    abierta.largo_carga = tamano - kLargoCabecera - largo_clave - kLargoCola;
+    return abierta;
+  } catch (const FalloArchivo& fallo) {
+    abierta.resultado = R::SinCache;
+    abierta.mensaje = SinCache(fallo.what());
+    return abierta;
+  }
+}
+
+std::string AlmacenCache::MensajeDanada(const fs::path& ruta, std::string_view motivo) {
+  return "la entrada " + TextoRuta(ruta) + " de la caché está dañada (" + std::string(motivo) +
+         "); se vuelve a calcular";
+}
+
+LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
+  using R = LecturaCache::Resultado;
+  EntradaAbierta abierta = Abrir(clave);
+  if (abierta.resultado != R::Hallada) {
+    return {abierta.resultado, {}, std::move(abierta.mensaje)};
+  }
+  const auto danada = [&](std::string_view motivo) {
+    return LecturaCache{R::Danada, {}, MensajeDanada(carpeta_ / clave.NombreArchivo(), motivo)};
+  };
+  try {
+    std::string carga(static_cast<std::size_t>(abierta.largo_carga), '\0');
+    std::string cola(kLargoCola, '\0');
+    if (LeerHasta(*abierta.archivo, carga.data(), carga.size()) < carga.size() ||
+        LeerHasta(*abierta.archivo, cola.data(), cola.size()) < cola.size()) {
+      return danada("está cortada");
+    }
+    char sobra = 0;
+    if (LeerHasta(*abierta.archivo, &sobra, 1) != 0) return danada("le sobran bytes");
+    // The tail's length tells a cut or a grown file from the payload's own damage.
+    if (TomarNumero(cola, 0, 8) != abierta.largo_carga) return danada("está cortada");
+    if (Crc(carga) != TomarNumero(cola, 8, 4)) {
+      return danada("su suma de comprobación no coincide");
     }
     return {R::Hallada, std::move(carga), {}};
   } catch (const FalloArchivo& fallo) {
@@ -292,66 +337,15 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
 }
 
 LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
-  using R = LecturaCache::Resultado;
+  EntradaAbierta abierta = Abrir(clave);
   LecturaPorPartes lectura;
-  if (carpeta_.empty()) {
-    lectura.resultado = R::SinCache;
-    lectura.mensaje = SinCache("no hay carpeta para ella");
-    return lectura;
+  lectura.resultado = abierta.resultado;
+  lectura.mensaje = std::move(abierta.mensaje);
+  if (abierta.resultado == LecturaCache::Resultado::Hallada) {
+    lectura.entrada =
+        std::make_unique<EntradaPorPartes>(std::move(abierta.archivo), abierta.largo_carga);
   }
-  const fs::path ruta = carpeta_ / clave.NombreArchivo();
-  const auto danada = [&](std::string_view motivo) {
-    LecturaPorPartes d;
-    d.resultado = R::Danada;
-    d.mensaje = "la entrada " + TextoRuta(ruta) + " de la caché está dañada (" +
-                std::string(motivo) + "); se vuelve a calcular";
-    return d;
-  };
-  try {
-    if (sistema_.Estado(ruta).tipo != EstadoArchivo::Tipo::Normal) return lectura;
-    std::unique_ptr<ArchivoLectura> archivo;
-    try {
-      archivo = sistema_.AbrirLectura(ruta);
-    } catch (const FalloArchivo&) {
-      if (sistema_.Estado(ruta).tipo == EstadoArchivo::Tipo::NoExiste) return lectura;
-      throw;
-    }
-    std::string cabecera(kLargoCabecera, '\0');
-    if (LeerHasta(*archivo, cabecera.data(), cabecera.size()) < kLargoCabecera) {
-      return danada("está cortada");
-    }
-    if (!cabecera.starts_with(kMagia)) return danada("no es una entrada de la caché");
-    if (TomarNumero(cabecera, 8, 4) != kVersionFormato) return lectura;
-    const std::uint64_t largo_clave = TomarNumero(cabecera, 12, 4);
-    const std::uint64_t largo_carga = TomarNumero(cabecera, 16, 8);
-    const std::uint64_t tamano = archivo->Tamano();
-    if (largo_clave > kMaximoClave || (tamano != 0 && kLargoCabecera + largo_clave > tamano)) {
-      return danada("su cabecera no es válida");
-    }
-    std::string texto_clave(static_cast<std::size_t>(largo_clave), '\0');
-    if (LeerHasta(*archivo, texto_clave.data(), texto_clave.size()) < texto_clave.size()) {
-      return danada("está cortada");
-    }
-    if (Crc(texto_clave, Crc(std::string_view(cabecera).substr(0, kLargoCabecera - 4))) !=
-        TomarNumero(cabecera, kLargoCabecera - 4, 4)) {
-      return danada("su cabecera no es válida");
-    }
-    if (tamano != 0 && largo_carga != tamano - kLargoCabecera - largo_clave) {
-      return danada("está cortada");
-    }
-    if (texto_clave != clave.texto()) return lectura;
-    try {
-      sistema_.MarcarUso(ruta);
-    } catch (const FalloArchivo&) {
-    }
-    lectura.resultado = R::Hallada;
-    lectura.entrada = std::make_unique<EntradaPorPartes>(std::move(archivo), largo_carga);
-    return lectura;
-  } catch (const FalloArchivo& fallo) {
-    lectura.resultado = R::SinCache;
-    lectura.mensaje = SinCache(fallo.what());
-    return lectura;
-  }
+  return lectura;
 }
 
 bool EntradaPorPartes::Leer(std::uint64_t desde, std::size_t largo, std::string& destino) {
@@ -367,30 +361,86 @@ bool EntradaPorPartes::Leer(std::uint64_t desde, std::size_t largo, std::string&
   }
 }
 
-EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view carga) {
+EntradaNueva::EntradaNueva(AlmacenCache& almacen, ClaveCache clave)
+    : almacen_(almacen), clave_(std::move(clave)) {
   using R = EscrituraCache::Resultado;
-  if (carpeta_.empty()) return {R::SinCache, SinCache("no hay carpeta para ella"), 0};
-  const std::uint64_t tamano = TamanoEntrada(clave, carga.size());
-  if (tamano > tamano_maximo_) {
-    return {R::NoCabe,
-            "no se guarda en la caché una entrada de " + std::to_string(tamano) +
-                " bytes: su límite es de " + std::to_string(tamano_maximo_) + " bytes",
+  if (almacen_.carpeta_.empty()) {
+    fallo_ = EscrituraCache{R::SinCache, SinCache("no hay carpeta para ella"), 0};
+    return;
+  }
+  try {
+    almacen_.sistema_.CrearDirectorios(almacen_.carpeta_);
+    escritura_ = std::make_unique<EscrituraAtomica>(
+        almacen_.sistema_, almacen_.carpeta_ / clave_.NombreArchivo());
+    escritura_->Escribir(Cabecera(clave_.texto()));
+    escritura_->Escribir(clave_.texto());
+  } catch (const FalloArchivo& fallo) {
+    escritura_.reset();
+    fallo_ = EscrituraCache{R::SinCache, SinCache(fallo.what()), 0};
+  }
+}
+
+EntradaNueva::~EntradaNueva() = default;
+
+void EntradaNueva::Anadir(std::string_view datos) {
+  if (fallo_) return;
+  largo_ += datos.size();
+  crc_ = Crc(datos, crc_);
+  if (TamanoEntrada(clave_, largo_) > almacen_.tamano_maximo_) {
+    // Nothing more is written: the temporary file goes with the writer.
+    escritura_.reset();
+    fallo_ = EscrituraCache{EscrituraCache::Resultado::NoCabe,
+                            "no se guarda en la caché una entrada de más de " +
+                                std::to_string(almacen_.tamano_maximo_) +
+                                " bytes, su límite",
+                            0};
+    return;
+  }
+  try {
+    escritura_->Escribir(datos);
+  } catch (const FalloArchivo& fallo) {
+    escritura_.reset();
+    fallo_ = EscrituraCache{EscrituraCache::Resultado::SinCache, SinCache(fallo.what()), 0};
+  }
+}
+
+EscrituraCache EntradaNueva::Confirmar() {
+  if (fallo_) return *fallo_;
+  try {
+    escritura_->Escribir(Cola(largo_, crc_));
+    // Writing the file may take long and needs no turn; replacing it and trimming do.
+    const std::unique_ptr<Candado> turno =
+        almacen_.sistema_.Bloquear(almacen_.carpeta_ / AlmacenCache::kNombreCandado);
+    escritura_->Confirmar();
+    escritura_.reset();
+    fallo_ = EscrituraCache{EscrituraCache::Resultado::Guardada, {},
+                            almacen_.Recortar(clave_.NombreArchivo())};
+  } catch (const FalloArchivo& fallo) {
+    escritura_.reset();
+    fallo_ = EscrituraCache{EscrituraCache::Resultado::SinCache, SinCache(fallo.what()), 0};
+  }
+  return *fallo_;
+}
+
+EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view carga) {
+  return Guardar(clave, std::vector<std::string_view>{carga});
+}
+
+EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave,
+                                     const std::vector<std::string_view>& piezas) {
+  std::uint64_t largo = 0;
+  for (const std::string_view pieza : piezas) largo += pieza.size();
+  // Too large by itself is said before anything is written.
+  if (!carpeta_.empty() && TamanoEntrada(clave, largo) > tamano_maximo_) {
+    return {EscrituraCache::Resultado::NoCabe,
+            "no se guarda en la caché una entrada de " +
+                std::to_string(TamanoEntrada(clave, largo)) + " bytes: su límite es de " +
+                std::to_string(tamano_maximo_) + " bytes",
             0};
   }
-  const fs::path ruta = carpeta_ / clave.NombreArchivo();
-  try {
-    sistema_.CrearDirectorios(carpeta_);
-    EscrituraAtomica escritura(sistema_, ruta);
-    escritura.Escribir(Cabecera(clave.texto(), carga));
-    escritura.Escribir(clave.texto());
-    escritura.Escribir(carga);
-    // Writing the file may take long and needs no turn; replacing it and trimming do.
-    const std::unique_ptr<Candado> turno = sistema_.Bloquear(carpeta_ / kNombreCandado);
-    escritura.Confirmar();
-    return {R::Guardada, {}, Recortar(ruta.filename())};
-  } catch (const FalloArchivo& fallo) {
-    return {R::SinCache, SinCache(fallo.what()), 0};
-  }
+  EntradaNueva nueva(*this, clave);
+  for (const std::string_view pieza : piezas) nueva.Anadir(pieza);
+  return nueva.Confirmar();
 }
 
 int AlmacenCache::Recortar(const fs::path& conservar) {

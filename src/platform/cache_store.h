@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fallo.h"
 #include "platform/file_system.h"
@@ -124,6 +125,34 @@ struct LecturaPorPartes {
   std::string mensaje;
 };
 
+class AlmacenCache;
+class EscrituraAtomica;
+struct EntradaAbierta;
+
+// An entry being written as it is made, its payload in any number of pieces; nothing
+// replaces the entry there until Confirmar, and an entry that would outgrow the folder's
+// bound stops being written at once. Never throws for the disk: what went wrong is what
+// Confirmar returns.
+class EntradaNueva final {
+ public:
+  EntradaNueva(AlmacenCache& almacen, ClaveCache clave);
+  ~EntradaNueva();
+  EntradaNueva(const EntradaNueva&) = delete;
+  EntradaNueva& operator=(const EntradaNueva&) = delete;
+
+  void Anadir(std::string_view datos);
+  // Ends the entry and puts it in place, dropping the least recently used for the bound.
+  EscrituraCache Confirmar();
+
+ private:
+  AlmacenCache& almacen_;
+  ClaveCache clave_;
+  std::unique_ptr<EscrituraAtomica> escritura_;
+  std::uint64_t largo_ = 0;
+  std::uint32_t crc_ = 0;
+  std::optional<EscrituraCache> fallo_;  // or the result, once confirmed
+};
+
 // The cache folder. Nothing is created on disk until the first store.
 class AlmacenCache final {
  public:
@@ -142,6 +171,9 @@ class AlmacenCache final {
   // read meanwhile; writers and droppers take turns through a lock file in the folder.
   // Never throws for the disk.
   EscrituraCache Guardar(const ClaveCache& clave, std::string_view carga);
+  // The same with the payload in pieces, written one after another: a large payload
+  // gathered in parts is never joined in memory.
+  EscrituraCache Guardar(const ClaveCache& clave, const std::vector<std::string_view>& piezas);
 
   const std::filesystem::path& carpeta() const { return carpeta_; }
   std::uint64_t tamano_maximo() const { return tamano_maximo_; }
@@ -150,6 +182,10 @@ class AlmacenCache final {
   static constexpr std::string_view kNombreCandado = "candado";
 
  private:
+  friend class EntradaNueva;
+  // The entry for `clave` with its header and key checked, at the start of its payload.
+  EntradaAbierta Abrir(const ClaveCache& clave);
+  static std::string MensajeDanada(const std::filesystem::path& ruta, std::string_view motivo);
   // Drops the oldest entries (not `conservar`) until they add up to the bound at most.
   int Recortar(const std::filesystem::path& conservar);
 
