@@ -726,14 +726,16 @@ class AcarreosEnCache final {
 
   void Guardar() {
     if (!apunte_) return;
-    const std::string carga = apunte_->Carga();
-    if (carga.empty()) return;
-    const EscrituraCache escritura = cache_.Guardar(clave_, carga);
+    const std::vector<std::string_view> piezas = apunte_->Piezas();
+    std::uint64_t largo = 0;
+    for (const std::string_view pieza : piezas) largo += pieza.size();
+    if (largo == 0) return;
+    const EscrituraCache escritura = cache_.Guardar(clave_, piezas);
     if (escritura.resultado == EscrituraCache::Resultado::SinCache) {
       Avisar(avisos_, escritura.mensaje);
     } else if (escritura.resultado == EscrituraCache::Resultado::NoCabe) {
       Avisar(avisos_, "los elementos acarreados (" +
-                          std::to_string(TamanoEntrada(clave_, carga.size())) +
+                          std::to_string(TamanoEntrada(clave_, largo)) +
                           " bytes) no caben en una caché de " +
                           std::to_string(cache_.tamano_maximo()) + " bytes; no se guardan");
     }

@@ -65,12 +65,18 @@ std::string Hexadecimal(std::uint64_t valor) {
 }
 
 // The header of an entry; its own CRC covers it and the key's text.
-std::string Cabecera(std::string_view clave, std::string_view carga) {
+std::string Cabecera(std::string_view clave, const std::vector<std::string_view>& piezas) {
+  std::uint64_t largo = 0;
+  std::uint32_t crc = 0;
+  for (const std::string_view pieza : piezas) {
+    largo += pieza.size();
+    crc = Crc(pieza, crc);
+  }
   std::string cabecera(kMagia);
   PonerNumero(cabecera, kVersionFormato, 4);
   PonerNumero(cabecera, clave.size(), 4);
-  PonerNumero(cabecera, carga.size(), 8);
-  PonerNumero(cabecera, Crc(carga), 4);
+  PonerNumero(cabecera, largo, 8);
+  PonerNumero(cabecera, crc, 4);
   PonerNumero(cabecera, Crc(clave, Crc(cabecera)), 4);
   return cabecera;
 }
@@ -292,9 +298,16 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
 }
 
 EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view carga) {
+  return Guardar(clave, std::vector<std::string_view>{carga});
+}
+
+EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave,
+                                     const std::vector<std::string_view>& piezas) {
   using R = EscrituraCache::Resultado;
   if (carpeta_.empty()) return {R::SinCache, SinCache("no hay carpeta para ella"), 0};
-  const std::uint64_t tamano = TamanoEntrada(clave, carga.size());
+  std::uint64_t largo = 0;
+  for (const std::string_view pieza : piezas) largo += pieza.size();
+  const std::uint64_t tamano = TamanoEntrada(clave, largo);
   if (tamano > tamano_maximo_) {
     return {R::NoCabe,
             "no se guarda en la caché una entrada de " + std::to_string(tamano) +
@@ -305,9 +318,9 @@ EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view c
   try {
     sistema_.CrearDirectorios(carpeta_);
     EscrituraAtomica escritura(sistema_, ruta);
-    escritura.Escribir(Cabecera(clave.texto(), carga));
+    escritura.Escribir(Cabecera(clave.texto(), piezas));
     escritura.Escribir(clave.texto());
-    escritura.Escribir(carga);
+    for (const std::string_view pieza : piezas) escritura.Escribir(pieza);
     // Writing the file may take long and needs no turn; replacing it and trimming do.
     const std::unique_ptr<Candado> turno = sistema_.Bloquear(carpeta_ / kNombreCandado);
     escritura.Confirmar();

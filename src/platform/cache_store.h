@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fallo.h"
 #include "platform/file_system.h"
@@ -114,6 +115,9 @@ class AlmacenCache final {
   // read meanwhile; writers and droppers take turns through a lock file in the folder.
   // Never throws for the disk.
   EscrituraCache Guardar(const ClaveCache& clave, std::string_view carga);
+  // The same with the payload given in pieces, written one after another: a large payload
+  // gathered in parts need not be joined in memory first.
+  EscrituraCache Guardar(const ClaveCache& clave, const std::vector<std::string_view>& piezas);
 
   const std::filesystem::path& carpeta() const { return carpeta_; }
   std::uint64_t tamano_maximo() const { return tamano_maximo_; }
