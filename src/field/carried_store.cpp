@@ -111,17 +111,12 @@ void ApunteAcarreos::Anotar(std::uint64_t indice_bloque, std::string registros) 
   bloques_.emplace(indice_bloque, std::move(registros));
 }
 
-std::string ApunteAcarreos::Carga() {
+std::vector<std::string_view> ApunteAcarreos::Piezas() const {
   const std::lock_guard<std::mutex> cerrojo(mutex_);
-  std::size_t total = 0;
-  for (const auto& [indice, registros] : bloques_) total += registros.size();
-  std::string carga;
-  carga.reserve(total);
-  while (!bloques_.empty()) {
-    carga += bloques_.begin()->second;
-    bloques_.erase(bloques_.begin());
-  }
-  return carga;
+  std::vector<std::string_view> piezas;
+  piezas.reserve(bloques_.size());
+  for (const auto& [indice, registros] : bloques_) piezas.emplace_back(registros);
+  return piezas;
 }
 
 }  // namespace orbelux::campo

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ephemeris/orbital_elements.h"
 #include "platform/cache_store.h"
@@ -65,11 +66,12 @@ class TablaAcarreos final {
 class ApunteAcarreos final {
  public:
   void Anotar(std::uint64_t indice_bloque, std::string registros);
-  // All of them in the order of the file, each block dropped as it is joined.
-  std::string Carga();
+  // All of them in the order of the file, as views of the blocks this keeps: they are
+  // written one after another, never joined (the whole file's would take twice the memory).
+  std::vector<std::string_view> Piezas() const;
 
  private:
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::map<std::uint64_t, std::string> bloques_;
 };
 

@@ -787,9 +787,11 @@ class AcarreosEnCache final {
 
   void Guardar() {
     if (!apunte_) return;
-    const std::string carga = apunte_->Carga();
-    if (carga.empty()) return;
-    AvisarEscritura(avisos_, cache_.Guardar(clave_, carga), carpeta_dicha_);
+    const std::vector<std::string_view> piezas = apunte_->Piezas();
+    std::uint64_t largo = 0;
+    for (const std::string_view pieza : piezas) largo += pieza.size();
+    if (largo == 0) return;
+    AvisarEscritura(avisos_, cache_.Guardar(clave_, piezas), carpeta_dicha_);
   }
 
  private:

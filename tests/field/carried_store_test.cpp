@@ -119,8 +119,9 @@ TEST(ApunteAcarreos, LosBloquesSeJuntanEnElOrdenDelArchivo) {
   apunte.Anotar(0, b0);
   apunte.Anotar(3, "");
   apunte.Anotar(1, b1);
-  EXPECT_EQ(apunte.Carga(), b0 + b1 + b2);
-  EXPECT_EQ(apunte.Carga(), "");
+  std::string juntas;
+  for (const std::string_view pieza : apunte.Piezas()) juntas += pieza;
+  EXPECT_EQ(juntas, b0 + b1 + b2);
 }
 
 // One query over the files, with the cache in `carpeta` or without.
