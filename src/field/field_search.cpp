@@ -6,11 +6,13 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <iterator>
 #include <map>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -85,6 +87,7 @@ struct Hallazgos {
   std::uint64_t registros = 0;
   std::uint64_t epocas_lejanas = 0;
   std::uint64_t acarreados = 0;
+  std::uint64_t guardados = 0;  // records kept for a night's index
   bool hubo_registro = false;
   bool hubo_ajena = false;
 
@@ -227,10 +230,13 @@ class LectorEnBloques final {
           corrida_.Empezar(cabeza_);
         }
         bloque.primera_linea = linea_;
-        bloque.indice = indice++;
         linea_ = bloques.Lineas() + 1;
+        // Only blocks with lines are numbered: whoever joins blocks by their number waits
+        // for each in turn.
+        if (bloque.datos.empty()) continue;
+        bloque.indice = indice++;
         // Abandoned: the end is still announced, or a thread would wait for blocks forever.
-        if (!bloque.datos.empty() && !Poner(std::move(bloque))) break;
+        if (!Poner(std::move(bloque))) break;
         bloque = {};
       }
     } catch (...) {
@@ -327,13 +333,15 @@ struct Criba {
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
   // With the planets, where records far from the instant are carried (null: not carried).
   const ef::AcarreoElementos* acarreo = nullptr;
-  // The night's index being built (null: none): its nodes, and where the blocks go.
-  const NodosNoche* nodos = nullptr;
+  // The night's index being built (null: none): its middle, where the blocks go, and where
+  // the file's records are kept (null: an earlier run kept them).
+  const NodoNoche* nodo = nullptr;
   ObraNoche* obra = nullptr;
+  EntradaEnOrden* textos = nullptr;
   // What an earlier run carried from this file (null: nothing), and where what is carried
   // now is noted to be kept (null: nowhere).
   const TablaAcarreos* guardados = nullptr;
-  ApunteAcarreos* apunte = nullptr;
+  EntradaEnOrden* apunte = nullptr;
   const std::string* nombre = nullptr;  // the file's, for its messages
   std::uint32_t archivo = 0;            // its place among the files
 };
@@ -380,6 +388,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
   ef::CacheEpoca cache;
   std::string acarreados;  // for criba.apunte
   TrozoNoche trozo;        // for criba.obra
+  std::string huecos;      // for criba.textos
   std::uint64_t numero_linea = bloque.primera_linea;
   const std::string& datos = bloque.datos;
   for (std::size_t pos = 0; pos < datos.size(); ++numero_linea) {
@@ -413,29 +422,30 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     }
     // Far from the epoch every record is integrated once to the grid epoch, so that both
     // the culling's bound and the exact place start a few days from the instant.
-    RegistroNoche::Acarreo acarreo = RegistroNoche::kSinAcarreo;
+    std::uint32_t fila = kSinFila;
     if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
-      TablaAcarreos::Hallado hallado = criba.guardados != nullptr
-                                           ? criba.guardados->Buscar(numero_linea, el)
-                                           : TablaAcarreos::Hallado::NoGuardado;
+      const TablaAcarreos::Hallado hallado =
+          criba.guardados != nullptr ? criba.guardados->Buscar(numero_linea, el, &fila)
+                                     : TablaAcarreos::Hallado::NoGuardado;
       if (hallado == TablaAcarreos::Hallado::NoGuardado) {
         ++h.acarreados;
         const std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el);
-        if (criba.apunte != nullptr) AnotarAcarreo(acarreados, numero_linea, llevado);
+        if (criba.apunte != nullptr) {
+          AnotarAcarreo(acarreados, numero_linea, llevado);
+          fila = trozo.NuevaFila();
+        }
         if (llevado) el = *llevado;
-        hallado = llevado ? TablaAcarreos::Hallado::Acarreado : TablaAcarreos::Hallado::SinAcarreo;
       }
-      acarreo = hallado == TablaAcarreos::Hallado::Acarreado ? RegistroNoche::kAcarreado
-                                                             : RegistroNoche::kFallido;
     }
-    if (criba.nodos != nullptr) {
-      RegistroNoche registro;
-      registro.archivo = criba.archivo;
-      registro.linea = numero_linea;
-      registro.texto = std::string(linea);
-      registro.acarreo = acarreo;
-      if (acarreo == RegistroNoche::kAcarreado) registro.acarreados = ValoresAcarreados(el);
-      trozo.Anadir(registro, criba.nodos->Trazar(el), el);
+    if (criba.obra != nullptr) {
+      ++h.guardados;
+      // A record too long for its slot leaves the night without an index.
+      if (linea.size() > kTextoMaximoHueco) {
+        criba.obra->Renunciar();
+      } else if (criba.textos != nullptr) {
+        AnotarTexto(huecos, numero_linea, linea);
+      }
+      trozo.Anadir(fila, criba.nodo->Trazar(el), el);
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
@@ -454,6 +464,7 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
   }
   if (criba.apunte != nullptr) criba.apunte->Anotar(bloque.indice, std::move(acarreados));
   if (criba.obra != nullptr) criba.obra->Anotar(criba.archivo, bloque.indice, std::move(trozo));
+  if (criba.textos != nullptr) criba.textos->Anotar(bloque.indice, std::move(huecos));
 }
 
 ef::Vector3 Unitario(double ar, double dec) {
@@ -707,6 +718,7 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
     leido.cuenta.omitidos += h.omitidos_total;
     leido.epocas_lejanas += h.epocas_lejanas;
     leido.acarreados += h.acarreados;
+    leido.resumen.guardados += h.guardados;
     hubo_registro = hubo_registro || h.hubo_registro;
     hubo_ajena = hubo_ajena || h.hubo_ajena;
     leido.resumen.omitidos += h.omitidos_lectura_total;
@@ -777,7 +789,10 @@ class AcarreosEnCache final {
     }
     // Only a run that found nothing whole stores: a later one near the same grid epoch
     // carries what it misses (records whose epoch was near the first instant) each time.
-    if (!guardados_) apunte_.emplace();
+    // The rows go to the disk as the blocks come in order, never all held at once.
+    if (!guardados_) {
+      apunte_.emplace(cache_, clave_, [this](std::string_view filas) { sumas_.Anadir(filas); });
+    }
   }
 
   void Preparar(Criba& criba) {
@@ -785,13 +800,22 @@ class AcarreosEnCache final {
     criba.apunte = apunte_ ? &*apunte_ : nullptr;
   }
 
-  void Guardar() {
-    if (!apunte_) return;
-    const std::vector<std::string_view> piezas = apunte_->Piezas();
-    std::uint64_t largo = 0;
-    for (const std::string_view pieza : piezas) largo += pieza.size();
-    if (largo == 0) return;
-    AvisarEscritura(avisos_, cache_.Guardar(clave_, piezas), carpeta_dicha_);
+  // Stores what this run carried. `crcs`, for a night's index, gets the checksums of the
+  // rows the index may name (those found, or those stored now), and the result says whether
+  // the rows noted during this run were stored.
+  bool Guardar(std::vector<std::uint32_t>* crcs) {
+    if (guardados_ && crcs != nullptr) {
+      SumasDeFilas sumas;
+      sumas.Anadir(guardados_->Carga());
+      *crcs = sumas.Crcs();
+    }
+    // Nothing carried: nothing to keep (the entry begun is dropped).
+    if (!apunte_ || apunte_->Largo() == 0) return false;
+    const EscrituraCache escritura = apunte_->Terminar();
+    AvisarEscritura(avisos_, escritura, carpeta_dicha_);
+    if (escritura.resultado != EscrituraCache::Resultado::Guardada) return false;
+    if (crcs != nullptr) *crcs = sumas_.Crcs();
+    return true;
   }
 
  private:
@@ -800,7 +824,8 @@ class AcarreosEnCache final {
   std::vector<std::string>& avisos_;
   bool& carpeta_dicha_;
   std::optional<TablaAcarreos> guardados_;
-  std::optional<ApunteAcarreos> apunte_;
+  std::optional<EntradaEnOrden> apunte_;
+  SumasDeFilas sumas_;
 };
 
 ResultadoCampo Terminar(CalculoEnLotes& calculo, ResultadoCampo& resultado,
@@ -816,35 +841,35 @@ std::optional<ClaveCache> ClaveNoche(const std::vector<FuenteCampo>& fuentes,
     if (!f.clave) return std::nullopt;
     clave.AnadirParte("elementos", f.clave->texto());
   }
-  clave.AnadirParte("contenido", "indice de la noche 1");
+  clave.AnadirParte("contenido", "indice de la noche 2");
   clave.AnadirParte("movimiento", "perturbado");
   clave.AnadirParte("noche (JD UTC)", std::to_string(NocheDe(p.instante)));
+  // The last minute of a night may belong to the next grid epoch.
+  clave.AnadirParte("epoca de acarreo (JD TT)",
+                    std::to_string(ef::EpocaDeAcarreo(p.instante)));
   clave.AnadirParte("binario", std::endian::native == std::endian::little ? "le" : "be");
   return clave;
 }
 
-// The query from the night's index: the records it chooses go through the same carrying,
-// culling and exact computation as in a reading of the files, and the counts of the files
-// are the index's. False, with the reason, when a part of the index is damaged; nothing
-// has been computed then.
+// The query from the night's index: the records it chooses, read from the files' kept
+// records with their carried rows, go through the same carrying, culling and exact
+// computation as in a reading of the files, and the counts of the files are the index's.
+// False, with the reason, when a part of the index or of the stores is damaged or missing;
+// nothing has been computed then.
 bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
                      const std::vector<FuenteCampo>& fuentes, const Criba& criba,
                      CalculoEnLotes& calculo, ResultadoCampo& resultado,
                      std::vector<Omitido>& omitidos, std::string& motivo) {
   const PeticionCampo& p = *criba.peticion;
   const ef::ContextoEfemerides& ctx = *criba.contexto;
-  std::vector<RegistroNoche> elegidos;
-  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, NodoDe(p.instante), elegidos,
-                     motivo)) {
+  const auto& archivos = indice.Archivos();
+  if (archivos.size() != fuentes.size() || criba.acarreo == nullptr ||
+      criba.acarreo->Epoca() != indice.EpocaAcarreo()) {
+    motivo = "no es de esta búsqueda";
     return false;
   }
-  for (const RegistroNoche& r : elegidos) {
-    if (r.archivo >= fuentes.size()) {
-      motivo = "nombra un fichero que no es de la búsqueda";
-      return false;
-    }
-  }
-  const auto& archivos = indice.Archivos();
+  std::vector<Elegido> elegidos;
+  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, elegidos, motivo)) return false;
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     const ResumenArchivo& a = archivos[k];
     resultado.archivos.push_back({fuentes[k].nombre, a.cometas, a.registros, a.omitidos});
@@ -854,60 +879,99 @@ bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
       omitidos.push_back({linea, nombre, static_cast<std::uint32_t>(k)});
     }
   }
-  const bool mismo_acarreo =
-      criba.acarreo != nullptr && criba.acarreo->Epoca() == indice.EpocaAcarreo();
   std::vector<Candidato> lote;
   ef::CacheEpoca cache;
-  for (const RegistroNoche& r : elegidos) {
-    const ef::FormatoElementos& formato =
-        archivos[r.archivo].cometas ? ef::FormatoCometas() : ef::FormatoMPC();
-    const auto omitir = [&] {
-      ++resultado.omitidos;
-      ++resultado.archivos[r.archivo].omitidos;
-      omitidos.push_back({r.linea, formato.NombreLegible(r.texto), r.archivo});
-    };
-    std::int32_t numero = 0;
-    ef::ElementosOrbitales el;
-    if (formato.Clasificar(r.texto, numero) != ef::ClaseLinea::Registro ||
-        formato.Convertir(r.texto, numero, r.linea, fuentes[r.archivo].nombre, cache, el)) {
-      motivo = "un registro guardado no se puede leer";
+  std::size_t desde = 0;
+  while (desde < elegidos.size()) {
+    const std::uint32_t k = elegidos[desde].archivo;
+    std::size_t hasta = desde;
+    while (hasta < elegidos.size() && elegidos[hasta].archivo == k) ++hasta;
+    // The file's kept records, and its carried rows, read in increasing order.
+    LecturaPorPartes textos = p.cache->AbrirPorPartes(ClaveTextos(*fuentes[k].clave));
+    motivo = "faltan los registros guardados de " + fuentes[k].nombre;
+    if (textos.resultado != LecturaCache::Resultado::Hallada ||
+        textos.entrada->Largo() != archivos[k].guardados * kLargoHueco) {
       return false;
     }
-    if (!el.sin_perturbar) {
-      ef::IntervaloEpocas propio(ctx.T());
-      propio.Incluir(el.epoca);
-      propio.Comprobar();
+    std::vector<std::uint64_t> lugares;
+    std::vector<std::uint32_t> filas;
+    for (std::size_t i = desde; i < hasta; ++i) {
+      lugares.push_back(elegidos[i].lugar);
+      if (elegidos[i].fila != kSinFila) filas.push_back(elegidos[i].fila);
     }
-    if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
-      if (mismo_acarreo && r.acarreo == RegistroNoche::kAcarreado) {
-        PonerAcarreados(r.acarreados, indice.EpocaAcarreo(), el);
-      } else if (!mismo_acarreo || r.acarreo == RegistroNoche::kSinAcarreo) {
-        ++resultado.acarreados;
-        if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
-          el = *llevado;
+    std::vector<TextoGuardado> leidos;
+    motivo = "un registro guardado de " + fuentes[k].nombre + " no pasa su comprobación";
+    if (!LeerTextos(*textos.entrada, lugares, leidos)) return false;
+    std::sort(filas.begin(), filas.end());
+    filas.erase(std::unique(filas.begin(), filas.end()), filas.end());
+    std::vector<std::string> bytes_filas;
+    if (!filas.empty()) {
+      LecturaPorPartes tabla = p.cache->AbrirPorPartes(
+          ClaveAcarreos(*fuentes[k].clave, indice.EpocaAcarreo()));
+      motivo = "faltan o no pasan su comprobación los elementos acarreados de " +
+               fuentes[k].nombre;
+      if (tabla.resultado != LecturaCache::Resultado::Hallada ||
+          !LeerFilas(*tabla.entrada, archivos[k].crcs_filas, filas, bytes_filas)) {
+        return false;
+      }
+    }
+    const ef::FormatoElementos& formato =
+        archivos[k].cometas ? ef::FormatoCometas() : ef::FormatoMPC();
+    for (std::size_t i = desde; i < hasta; ++i) {
+      const TextoGuardado& t = leidos[i - desde];
+      const Elegido& e = elegidos[i];
+      std::int32_t numero = 0;
+      ef::ElementosOrbitales el;
+      motivo = "un registro guardado no se puede leer";
+      if (formato.Clasificar(t.texto, numero) != ef::ClaseLinea::Registro ||
+          formato.Convertir(t.texto, numero, t.linea, fuentes[k].nombre, cache, el)) {
+        return false;
+      }
+      if (!el.sin_perturbar) {
+        ef::IntervaloEpocas propio(ctx.T());
+        propio.Incluir(el.epoca);
+        propio.Comprobar();
+      }
+      if (ef::SeAcarrea(el, ctx.instante())) {
+        if (e.fila != kSinFila) {
+          const auto donde = std::lower_bound(filas.begin(), filas.end(), e.fila);
+          const std::string& fila = bytes_filas[static_cast<std::size_t>(donde - filas.begin())];
+          std::uint64_t linea = 0;
+          std::memcpy(&linea, fila.data(), 8);
+          motivo = "sus elementos acarreados no son los de su registro";
+          if (linea != t.linea) return false;
+          PonerFila(fila, indice.EpocaAcarreo(), el);
+        } else {
+          ++resultado.acarreados;
+          if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
+            el = *llevado;
+          }
         }
       }
-    }
-    bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
-    if (!candidato) {
-      Criba propia = criba;
-      propia.nombre = &fuentes[r.archivo].nombre;
-      propia.archivo = r.archivo;
-      const std::optional<bool> puede = PuedeEstar(el, propia);
-      if (!puede) {
-        omitir();
-        continue;
+      bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
+      if (!candidato) {
+        Criba propia = criba;
+        propia.nombre = &fuentes[k].nombre;
+        propia.archivo = k;
+        const std::optional<bool> puede = PuedeEstar(el, propia);
+        if (!puede) {
+          ++resultado.omitidos;
+          ++resultado.archivos[k].omitidos;
+          omitidos.push_back({t.linea, formato.NombreLegible(t.texto), k});
+          continue;
+        }
+        candidato = *puede;
       }
-      candidato = *puede;
+      if (candidato) lote.push_back({el, formato.NombreLegible(t.texto), t.linea, k});
     }
-    if (candidato) lote.push_back({el, formato.NombreLegible(r.texto), r.linea, r.archivo});
+    desde = hasta;
   }
   // The few chosen, computed only once all of them were read whole.
   std::vector<Candidato> parte;
-  for (std::size_t desde = 0; desde < lote.size(); desde += kCandidatosPorLote) {
-    const std::size_t hasta = std::min(lote.size(), desde + kCandidatosPorLote);
-    parte.assign(std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(desde)),
-                 std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(hasta)));
+  for (std::size_t inicio = 0; inicio < lote.size(); inicio += kCandidatosPorLote) {
+    const std::size_t fin = std::min(lote.size(), inicio + kCandidatosPorLote);
+    parte.assign(std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(inicio)),
+                 std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(fin)));
     calculo.Calcular(parte, {});
   }
   return true;
@@ -928,15 +992,15 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   criba.contexto = &ctx;
   criba.centro = Unitario(p.ar_centro, p.dec_centro);
   criba.cos_radio = std::cos(p.radio);
-  std::optional<TramosCuerpos> tramos;
-  if (p.perturbado && !p.exhaustivo) {
-    tramos.emplace(ctx.T());
-    criba.tramos = &*tramos;
-  }
   std::optional<ef::AcarreoElementos> acarreo;
   if (p.perturbado && !p.sin_acarreo) {
     acarreo.emplace(ef::EpocaDeAcarreo(p.instante));
     criba.acarreo = &*acarreo;
+  }
+  std::optional<TramosCuerpos> tramos;
+  if (p.perturbado && !p.exhaustivo) {
+    tramos.emplace(ctx.T());
+    criba.tramos = &*tramos;
   }
 
   ResultadoCampo resultado;
@@ -945,23 +1009,25 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   bool carpeta_dicha = false;
   // The night's index: read when a query of the night stored it, built otherwise.
   const std::optional<ClaveCache> clave_noche = ClaveNoche(fuentes, p);
-  std::optional<NodosNoche> nodos;
+  std::optional<NodoNoche> nodo;
   std::optional<ObraNoche> obra;
+  // After a damaged index, the files' kept records are written again too.
+  bool rehacer_textos = false;
   if (clave_noche) {
     LecturaPorPartes lectura = p.cache->AbrirPorPartes(*clave_noche);
     using R = LecturaCache::Resultado;
     if (lectura.resultado == R::Hallada) {
       std::string motivo;
       std::optional<IndiceNoche> indice = IndiceNoche::Abrir(*lectura.entrada, motivo);
-      if (indice && indice->Archivos().size() == fuentes.size() &&
-          BuscarConIndice(*indice, *lectura.entrada, fuentes, criba, calculo, resultado, omitidos,
-                          motivo)) {
+      if (indice && BuscarConIndice(*indice, *lectura.entrada, fuentes, criba, calculo, resultado,
+                                    omitidos, motivo)) {
         resultado.con_indice = true;
         return Terminar(calculo, resultado, omitidos);
       }
       // Whatever the index gave is dropped: the files are read as if there were none.
       resultado = {};
       omitidos.clear();
+      rehacer_textos = true;
       Avisar(resultado.avisos_cache,
              "la entrada " + TextoRuta(p.cache->carpeta() / clave_noche->NombreArchivo()) +
                  " de la caché está dañada (" + motivo + "); se vuelve a calcular");
@@ -971,13 +1037,14 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
       AvisarCarpeta(resultado.avisos_cache, lectura.mensaje, carpeta_dicha);
     }
     if (lectura.resultado != R::SinCache) {
-      nodos.emplace(NocheDe(p.instante));
+      nodo.emplace(NocheDe(p.instante));
       obra.emplace();
-      criba.nodos = &*nodos;
+      criba.nodo = &*nodo;
       criba.obra = &*obra;
     }
   }
   std::vector<ResumenArchivo> resumenes;
+  std::vector<bool> filas_guardadas;
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     Criba propia = criba;
     propia.nombre = &fuentes[k].nombre;
@@ -988,21 +1055,43 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
                        carpeta_dicha);
       en_cache->Preparar(propia);
     }
+    // The file's records are kept once for every night: written by the first index.
+    std::optional<EntradaEnOrden> textos;
+    if (obra) {
+      const ClaveCache clave_textos = ClaveTextos(*fuentes[k].clave);
+      LecturaPorPartes guardados =
+          rehacer_textos ? LecturaPorPartes{} : p.cache->AbrirPorPartes(clave_textos);
+      if (guardados.resultado != LecturaCache::Resultado::Hallada) {
+        textos.emplace(*p.cache, clave_textos);
+        propia.textos = &*textos;
+      }
+    }
     LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
-    if (en_cache) en_cache->Guardar();
+    std::vector<std::uint32_t> crcs;
+    const bool guardadas = en_cache && en_cache->Guardar(obra ? &crcs : nullptr);
+    if (textos) {
+      const EscrituraCache escritura = textos->Terminar();
+      AvisarEscritura(resultado.avisos_cache, escritura, carpeta_dicha);
+      // An index whose records were not kept would send every query back to the files.
+      if (escritura.resultado != EscrituraCache::Resultado::Guardada) obra->Renunciar();
+    }
     resultado.acarreados += leido.acarreados;
     resultado.registros += leido.cuenta.registros;
     resultado.omitidos += leido.cuenta.omitidos;
     resultado.epocas_lejanas += leido.epocas_lejanas;
     resultado.archivos.push_back(std::move(leido.cuenta));
+    leido.resumen.crcs_filas = std::move(crcs);
     resumenes.push_back(std::move(leido.resumen));
+    filas_guardadas.push_back(guardadas);
     for (auto& o : leido.omitidos) omitidos.push_back(std::move(o));
   }
   calculo.Comprobar();
-  if (obra) {
-    const std::string carga =
-        obra->Carga(acarreo->Epoca(), resumenes, nodos->Noche(), procesadores);
-    AvisarEscritura(resultado.avisos_cache, p.cache->Guardar(*clave_noche, carga), carpeta_dicha);
+  if (obra && !obra->Renunciada()) {
+    const std::vector<std::string> piezas =
+        obra->Carga(acarreo->Epoca(), resumenes, filas_guardadas, nodo->Noche(), procesadores);
+    const std::vector<std::string_view> vistas(piezas.begin(), piezas.end());
+    AvisarEscritura(resultado.avisos_cache, p.cache->Guardar(*clave_noche, vistas),
+                    carpeta_dicha);
   }
   return Terminar(calculo, resultado, omitidos);
 }

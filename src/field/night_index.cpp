@@ -4,14 +4,16 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "ephemeris/earth_track.h"
 #include "ephemeris/ephemeris_context.h"
 #include "ephemeris/sites.h"
 #include "ephemeris/two_body.h"
-#include "platform/cache_store.h"
+#include "field/carried_store.h"
 #include "platform/parallel_batches.h"
 
 namespace orbelux::campo {
@@ -23,16 +25,16 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kGrado = kPi / 180;
 constexpr int kBandas = 180;
-// Half the span between nodes, days.
-constexpr double kMedioPaso = 0.125;
-// The Earth's greatest heliocentric speed (30.29 km/s at perihelion, the Moon's pull
-// included) and a site's speed about the axis, AU per day, with room.
-constexpr double kVelocidadTierra = 0.0176 + 0.0003;
+// Half a night, days: the middle is this far from either end.
+constexpr double kMedioPaso = 0.5;
 // The farthest a site is from the Earth's centre: 6400 km, in AU.
 constexpr double kRadioTierra = 6400 / 149597870.7;
-constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', 'E'};
-constexpr std::size_t kLargoCabecera = 8 + 3 * 8 + 2 * 4;
-constexpr std::size_t kLargoTraza = 4 + 4 * (2 * kNodosNoche + 1);
+// The Earth's pull from the Sun at its perihelion, AU/day², with room.
+constexpr double kAceleracionTierra = 3.1e-4;
+constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', '2'};
+constexpr std::size_t kLargoCabecera = 8 + 2 * 8 + 2 * 4;
+constexpr std::size_t kLargoEntrada = 4 + 4 + 3 * 4;
+constexpr std::size_t kLargoSiempre = 4 + 4;
 constexpr std::size_t kLargoParte = 8 + 4 + 4;
 
 struct Bandas {
@@ -72,6 +74,12 @@ void Poner(std::string& destino, T valor) {
 }
 
 template <typename T>
+void PonerEn(char* destino, std::size_t& pos, T valor) {
+  std::memcpy(destino + pos, &valor, sizeof(T));
+  pos += sizeof(T);
+}
+
+template <typename T>
 T Tomar(std::string_view origen, std::size_t& pos) {
   T valor{};
   std::memcpy(&valor, origen.data() + pos, sizeof(T));
@@ -79,9 +87,9 @@ T Tomar(std::string_view origen, std::size_t& pos) {
   return valor;
 }
 
-std::uint32_t Crc(std::string_view datos) {
+std::uint32_t Crc(std::string_view datos, std::uint32_t crc = 0) {
   return static_cast<std::uint32_t>(
-      ::crc32(0, reinterpret_cast<const Bytef*>(datos.data()), static_cast<uInt>(datos.size())));
+      ::crc32(crc, reinterpret_cast<const Bytef*>(datos.data()), static_cast<uInt>(datos.size())));
 }
 
 void PonerParte(std::string& destino, std::uint64_t desde, std::string_view datos) {
@@ -139,10 +147,9 @@ void CeldasDelCirculo(double ar, double dec, double radio, std::vector<std::uint
   }
 }
 
-bool Solapa(const Traza& traza, int nodo, double ar, double dec, double radio) {
-  const auto k = static_cast<std::size_t>(2 * nodo);
-  const double ar_t = traza.nodos[k];
-  const double dec_t = traza.nodos[k + 1];
+bool Solapa(const Traza& traza, double ar, double dec, double radio) {
+  const double ar_t = traza.ar;
+  const double dec_t = traza.dec;
   // The haversine form keeps its digits for small angles.
   const double s1 = std::sin((dec - dec_t) / 2);
   const double s2 = std::sin((ar - ar_t) / 2);
@@ -151,69 +158,61 @@ bool Solapa(const Traza& traza, int nodo, double ar, double dec, double radio) {
   return angulo <= radio + static_cast<double>(traza.radio);
 }
 
-NodosNoche::NodosNoche(std::int64_t noche) : noche_(noche) {
-  for (int k = 0; k < kNodosNoche; ++k) {
-    const ef::Instante instante =
-        ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 2 * kMedioPaso * k);
-    const auto ku = static_cast<std::size_t>(k);
-    tdb_[ku] = instante.tdb.Total();
-    const ef::ContextoEfemerides ctx(instante, ef::Sitio{}, ef::Movimiento::DosCuerpos);
-    tierra_[ku] = ctx.Observador();
-    tramos_.push_back(std::make_unique<TramosCuerpos>(ctx.T()));
-  }
+NodoNoche::NodoNoche(std::int64_t noche) : noche_(noche) {
+  const ef::Instante medio = ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 0.5);
+  tdb_ = medio.tdb.Total();
+  const ef::TierraEnInstante tierra = ef::TierraERFA(medio.tdb);
+  tierra_ = tierra.posicion;
+  velocidad_tierra_ = tierra.velocidad;
+  const ef::ContextoEfemerides ctx(medio, ef::Sitio{}, ef::Movimiento::DosCuerpos);
+  tramos_ = std::make_unique<TramosCuerpos>(ctx.T());
 }
 
-NodosNoche::~NodosNoche() = default;
+NodoNoche::~NodoNoche() = default;
 
-int NodoDe(const ef::Instante& instante) {
-  const double horas = instante.utc.Total() - static_cast<double>(NocheDe(instante));
-  return std::clamp(static_cast<int>(std::lround(horas / (2 * kMedioPaso))), 0, kNodosNoche - 1);
-}
-
-std::optional<Traza> NodosNoche::Trazar(const ef::ElementosOrbitales& el) const {
+std::optional<Traza> NodoNoche::Trazar(const ef::ElementosOrbitales& el) const {
   if (el.forma != ef::FormaOrbita::Semieje || !(el.semieje > 0) || !(el.excentricidad < 1)) {
     return std::nullopt;
   }
   const ef::OrbitaKepleriana orbita(el);
+  ef::Vector3 r;
+  ef::Vector3 v;
+  orbita.PosicionYVelocidad(tdb_, 0, r, v);
+  const ef::Vector3 desde = r - tierra_;
+  const double distancia = ef::Modulo(desde);
   const double perihelio = el.semieje * (1 - el.excentricidad);
-  // Vis-viva at perihelion: the fastest the object goes.
-  const double velocidad =
-      ef::kGauss * std::sqrt((1 + el.excentricidad) / perihelio) + kVelocidadTierra;
-  const double recorrido = velocidad * kMedioPaso;
-  Traza traza;
-  double radio = 0;
-  for (std::size_t k = 0; k < kNodosNoche; ++k) {
-    const double t = tdb_[k];
-    const ef::Vector3 desde = orbita.Posicion(t, 0) - tierra_[k];
-    const double distancia = ef::Modulo(desde);
-    if (!std::isfinite(distancia)) return std::nullopt;
-    const double minima = distancia - recorrido - kRadioTierra;
-    if (!(minima > 0) || recorrido + kRadioTierra >= minima) return std::nullopt;
-    traza.nodos[2 * k] = static_cast<float>(Normalizada(std::atan2(desde.y, desde.x)));
-    traza.nodos[2 * k + 1] = static_cast<float>(std::asin(desde.z / distancia));
-    DatosMargen datos;
-    // The margin grows with the span: the end of the node's six hours further from the epoch.
-    const double antes = t - kMedioPaso - el.epoca;
-    const double despues = t + kMedioPaso - el.epoca;
-    datos.dias_desde_epoca = std::abs(antes) > std::abs(despues) ? antes : despues;
-    datos.distancia = minima;
-    datos.perturbado = true;
-    // The distances from the Sun first, as the culling does; where the bodies are along
-    // their orbits only when those are not enough.
-    double margen = MargenAngular(el, datos);
-    if (!std::isfinite(margen)) {
-      datos.orbita = &orbita;
-      datos.tramos = tramos_[k].get();
-      margen = MargenAngular(el, datos);
-    }
-    const double movimiento = std::asin(recorrido / (minima + kRadioTierra));
-    const double paralaje = std::asin(kRadioTierra / (minima + kRadioTierra));
-    radio = std::max(radio, margen + movimiento + paralaje);
+  if (!std::isfinite(distancia) || !(perihelio > 0)) return std::nullopt;
+  // Where the cheap place can be half a day away: the motion from the Earth at the middle,
+  // and what the Sun's pull on either can change of it.
+  const double aceleracion = ef::kGauss * ef::kGauss / (perihelio * perihelio) + kAceleracionTierra;
+  const double recorrido =
+      ef::Modulo(v - velocidad_tierra_) * kMedioPaso + 0.5 * aceleracion * kMedioPaso * kMedioPaso;
+  const double minima = distancia - recorrido - kRadioTierra;
+  if (!(minima > 0) || recorrido + kRadioTierra >= minima) return std::nullopt;
+  DatosMargen datos;
+  // The margin grows with the span: the end of the night further from the epoch.
+  const double antes = tdb_ - kMedioPaso - el.epoca;
+  const double despues = tdb_ + kMedioPaso - el.epoca;
+  datos.dias_desde_epoca = std::abs(antes) > std::abs(despues) ? antes : despues;
+  datos.distancia = minima;
+  datos.perturbado = true;
+  // The distances from the Sun first, as the culling does; where the bodies are along
+  // their orbits only when those are not enough.
+  double margen = MargenAngular(el, datos);
+  if (!std::isfinite(margen)) {
+    datos.orbita = &orbita;
+    datos.tramos = tramos_.get();
+    margen = MargenAngular(el, datos);
   }
-  // Room for the node places kept as floats (a few tenths of an arcsecond) and for bounds
-  // taken at the node's own bodies.
-  radio = radio * 1.25 + 5e-6;
+  const double movimiento = std::asin(recorrido / (minima + kRadioTierra));
+  const double paralaje = std::asin(kRadioTierra / minima);
+  // Room for the place kept as floats (a few hundredths of an arcsecond) and for bounds
+  // taken at the middle's bodies.
+  const double radio = (margen + movimiento + paralaje) * 1.25 + 5e-6;
   if (!(radio <= kRadioMaximoTraza)) return std::nullopt;
+  Traza traza;
+  traza.ar = static_cast<float>(Normalizada(std::atan2(desde.y, desde.x)));
+  traza.dec = static_cast<float>(std::asin(desde.z / distancia));
   traza.radio = static_cast<float>(radio);
   return traza;
 }
@@ -223,225 +222,252 @@ std::vector<std::optional<Traza>> TrazasExactas(
   const std::size_t n = elementos.size();
   std::vector<std::optional<Traza>> trazas(n);
   if (n == 0) return trazas;
-  std::vector<Traza> nodos(n);
-  std::vector<double> radios(n, 0);
-  std::vector<char> fallidos(n, 0);
-  for (int k = 0; k < kNodosNoche; ++k) {
-    const ef::Instante instante =
-        ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 2 * kMedioPaso * k);
-    ef::ContextoEfemerides ctx(instante, ef::Sitio{}, ef::Movimiento::Perturbado);
-    ef::IntervaloEpocas intervalo(ctx.T());
-    for (const ef::ElementosOrbitales& el : elementos) {
-      if (!el.sin_perturbar) intervalo.Incluir(el.epoca);
-    }
-    try {
-      intervalo.Comprobar();
-    } catch (const ef::ErrorPosicion&) {
-      return trazas;
-    }
-    ctx.AmpliarPlanetas(intervalo, hilos);
-    const auto ku = static_cast<std::size_t>(2 * k);
-    RepartirEnLotes(n, 16, hilos, [&](std::size_t desde, std::size_t hasta) {
-      for (std::size_t i = desde; i < hasta; ++i) {
-        if (fallidos[i]) continue;
-        const ef::ElementosOrbitales& el = elementos[i];
-        const double q = el.forma == ef::FormaOrbita::Perihelio
-                             ? el.distancia_perihelio
-                             : el.semieje * (1 - el.excentricidad);
-        try {
-          const ef::LugarAstrometrico lugar = ctx.LugarYMovimiento(el)[1];
-          // Vis-viva at perihelion, for any conic: the fastest the object goes.
-          const double recorrido =
-              (ef::kGauss * std::sqrt((1 + el.excentricidad) / q) + kVelocidadTierra) * kMedioPaso;
-          const double minima = lugar.delta - recorrido - kRadioTierra;
-          if (!(q > 0) || !(minima > recorrido + kRadioTierra)) {
-            fallidos[i] = 1;
-            continue;
-          }
-          nodos[i].nodos[ku] = static_cast<float>(lugar.ascension_recta);
-          nodos[i].nodos[ku + 1] = static_cast<float>(lugar.declinacion);
-          // The light time slows or hastens the place's motion by a part in a thousand at
-          // most for any of these speeds: two parts in a hundred of room.
-          const double movimiento = 1.02 * std::asin(recorrido / (minima + kRadioTierra));
-          const double paralaje = std::asin(kRadioTierra / (minima + kRadioTierra));
-          radios[i] = std::max(radios[i], movimiento + paralaje);
-        } catch (const ef::ErrorIntegracion&) {
-          fallidos[i] = 1;
-        }
+  const ef::Instante medio = ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 0.5);
+  ef::ContextoEfemerides ctx(medio, ef::Sitio{}, ef::Movimiento::Perturbado);
+  ef::IntervaloEpocas intervalo(ctx.T());
+  for (const ef::ElementosOrbitales& el : elementos) {
+    if (!el.sin_perturbar) intervalo.Incluir(el.epoca);
+  }
+  try {
+    intervalo.Comprobar();
+  } catch (const ef::ErrorPosicion&) {
+    return trazas;
+  }
+  ctx.PrepararPlanetas(intervalo, hilos);
+  RepartirEnLotes(n, 16, hilos, [&](std::size_t desde, std::size_t hasta) {
+    for (std::size_t i = desde; i < hasta; ++i) {
+      const ef::ElementosOrbitales& el = elementos[i];
+      const double q = el.forma == ef::FormaOrbita::Perihelio
+                           ? el.distancia_perihelio
+                           : el.semieje * (1 - el.excentricidad);
+      try {
+        const ef::LugarAstrometrico lugar = ctx.LugarYMovimiento(el)[1];
+        // Vis-viva at perihelion, for any conic, and the Earth's greatest speed: the fastest
+        // the one can move from the other.
+        const double recorrido =
+            (ef::kGauss * std::sqrt((1 + el.excentricidad) / q) + 0.0179) * kMedioPaso;
+        const double minima = lugar.delta - recorrido - kRadioTierra;
+        if (!(q > 0) || !(minima > recorrido + kRadioTierra)) continue;
+        // The light time slows or hastens the place's motion by a part in a thousand at
+        // most for any of these speeds: two parts in a hundred of room.
+        const double movimiento = 1.02 * std::asin(recorrido / (minima + kRadioTierra));
+        const double paralaje = std::asin(kRadioTierra / minima);
+        // Room for floats, and for the other routes to the same place (carried or not),
+        // which agree to far less than this.
+        const double radio = (movimiento + paralaje) * 1.25 + 1e-5;
+        if (!(radio <= kRadioMaximoTrazaExacta)) continue;
+        trazas[i] = Traza{static_cast<float>(lugar.ascension_recta),
+                          static_cast<float>(lugar.declinacion), static_cast<float>(radio)};
+      } catch (const ef::ErrorIntegracion&) {
+        // No trace: read by every query.
       }
-    });
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    // Room for floats, and for the other routes to the same place (carried or not), which
-    // agree to far less than this.
-    const double radio = radios[i] * 1.25 + 1e-5;
-    if (fallidos[i] || !(radio <= kRadioMaximoTrazaExacta)) continue;
-    nodos[i].radio = static_cast<float>(radio);
-    trazas[i] = nodos[i];
-  }
+    }
+  });
   return trazas;
 }
 
-void AnotarRegistro(std::string& grupo, const RegistroNoche& r) {
-  Poner<std::uint32_t>(grupo, r.archivo);
-  Poner<std::uint64_t>(grupo, r.linea);
-  Poner<std::uint32_t>(grupo, static_cast<std::uint32_t>(r.texto.size()));
-  grupo += r.texto;
-  Poner<std::uint8_t>(grupo, r.acarreo);
-  if (r.acarreo == RegistroNoche::kAcarreado) {
-    for (const double v : r.acarreados) Poner<double>(grupo, v);
-  }
+ClaveCache ClaveTextos(const ClaveCache& archivo) {
+  ClaveCache clave = archivo;
+  clave.AnadirParte("contenido", "registros en huecos de " + std::to_string(kLargoHueco));
+  clave.AnadirParte("binario", std::endian::native == std::endian::little ? "le" : "be");
+  return clave;
 }
 
-bool LeerRegistros(std::string_view grupo, std::vector<RegistroNoche>& registros) {
-  std::size_t pos = 0;
-  while (pos < grupo.size()) {
-    if (grupo.size() - pos < 17) return false;
-    RegistroNoche r;
-    r.archivo = Tomar<std::uint32_t>(grupo, pos);
-    r.linea = Tomar<std::uint64_t>(grupo, pos);
-    const auto largo = Tomar<std::uint32_t>(grupo, pos);
-    if (grupo.size() - pos < std::size_t{largo} + 1) return false;
-    r.texto = std::string(grupo.substr(pos, largo));
-    pos += largo;
-    const auto acarreo = Tomar<std::uint8_t>(grupo, pos);
-    if (acarreo > RegistroNoche::kFallido) return false;
-    r.acarreo = static_cast<RegistroNoche::Acarreo>(acarreo);
-    if (r.acarreo == RegistroNoche::kAcarreado) {
-      if (grupo.size() - pos < 6 * 8) return false;
-      for (double& v : r.acarreados) v = Tomar<double>(grupo, pos);
+bool AnotarTexto(std::string& destino, std::uint64_t linea, std::string_view texto) {
+  if (texto.size() > kTextoMaximoHueco) return false;
+  const std::size_t inicio = destino.size();
+  destino.resize(inicio + kLargoHueco, '\0');
+  char* hueco = destino.data() + inicio;
+  std::size_t pos = 4;
+  PonerEn<std::uint64_t>(hueco, pos, linea);
+  PonerEn<std::uint16_t>(hueco, pos, static_cast<std::uint16_t>(texto.size()));
+  std::memcpy(hueco + pos, texto.data(), texto.size());
+  const std::uint32_t crc = Crc(std::string_view(hueco + 4, kLargoHueco - 4));
+  std::memcpy(hueco, &crc, 4);
+  return true;
+}
+
+bool LeerTextos(EntradaPorPartes& entrada, const std::vector<std::uint64_t>& lugares,
+                std::vector<TextoGuardado>& textos) {
+  std::string hueco;
+  for (const std::uint64_t lugar : lugares) {
+    if (lugar >= entrada.Largo() / kLargoHueco ||
+        !entrada.Leer(lugar * kLargoHueco, kLargoHueco, hueco)) {
+      return false;
     }
-    registros.push_back(std::move(r));
+    std::size_t pos = 0;
+    const auto crc = Tomar<std::uint32_t>(hueco, pos);
+    if (crc != Crc(std::string_view(hueco).substr(4))) return false;
+    TextoGuardado t;
+    t.linea = Tomar<std::uint64_t>(hueco, pos);
+    const auto largo = Tomar<std::uint16_t>(hueco, pos);
+    if (largo > kTextoMaximoHueco) return false;
+    t.texto.assign(hueco, pos, largo);
+    textos.push_back(std::move(t));
   }
   return true;
 }
 
-std::string Comprimir(std::string_view datos) {
-  uLongf largo = compressBound(static_cast<uLong>(datos.size()));
-  std::string salida(4 + largo, '\0');
-  const auto original = static_cast<std::uint32_t>(datos.size());
-  std::memcpy(salida.data(), &original, 4);
-  compress2(reinterpret_cast<Bytef*>(salida.data() + 4), &largo,
-            reinterpret_cast<const Bytef*>(datos.data()), static_cast<uLong>(datos.size()), 1);
-  salida.resize(4 + largo);
-  return salida;
-}
-
-std::optional<std::string> Descomprimir(std::string_view datos) {
-  if (datos.size() < 4) return std::nullopt;
-  std::uint32_t original = 0;
-  std::memcpy(&original, datos.data(), 4);
-  // A group is a few tens of lines: a larger size is no group of ours.
-  if (original > (1u << 24)) return std::nullopt;
-  std::string salida(original, '\0');
-  uLongf largo = original;
-  if (uncompress(reinterpret_cast<Bytef*>(salida.data()), &largo,
-                 reinterpret_cast<const Bytef*>(datos.data() + 4),
-                 static_cast<uLong>(datos.size() - 4)) != Z_OK ||
-      largo != original) {
-    return std::nullopt;
+void SumasDeFilas::Anadir(std::string_view bytes) {
+  constexpr std::size_t kTramo = kFilasPorTramo * kBytesAcarreo;
+  while (!bytes.empty()) {
+    const std::size_t n = std::min(bytes.size(), kTramo - en_tramo_);
+    crc_ = Crc(bytes.substr(0, n), crc_);
+    en_tramo_ += n;
+    bytes.remove_prefix(n);
+    if (en_tramo_ == kTramo) {
+      crcs_.push_back(crc_);
+      crc_ = 0;
+      en_tramo_ = 0;
+    }
   }
-  return salida;
 }
 
-void TrozoNoche::Anadir(const RegistroNoche& registro, const std::optional<Traza>& traza,
+std::vector<std::uint32_t> SumasDeFilas::Crcs() const {
+  std::vector<std::uint32_t> crcs = crcs_;
+  if (en_tramo_ > 0) crcs.push_back(crc_);
+  return crcs;
+}
+
+bool LeerFilas(EntradaPorPartes& entrada, const std::vector<std::uint32_t>& crcs,
+               const std::vector<std::uint32_t>& filas, std::vector<std::string>& leidas) {
+  constexpr std::size_t kTramo = kFilasPorTramo * kBytesAcarreo;
+  std::string tramo;
+  std::size_t actual = crcs.size();
+  for (const std::uint32_t fila : filas) {
+    const std::size_t t = fila / kFilasPorTramo;
+    if (t >= crcs.size()) return false;
+    if (t != actual) {
+      const std::uint64_t desde = std::uint64_t{t} * kTramo;
+      if (desde >= entrada.Largo()) return false;
+      const auto largo = static_cast<std::size_t>(std::min<std::uint64_t>(kTramo, entrada.Largo() - desde));
+      if (!entrada.Leer(desde, largo, tramo) || Crc(tramo) != crcs[t]) return false;
+      actual = t;
+    }
+    const std::size_t dentro = (fila % kFilasPorTramo) * kBytesAcarreo;
+    if (dentro + kBytesAcarreo > tramo.size()) return false;
+    leidas.push_back(tramo.substr(dentro, kBytesAcarreo));
+  }
+  return true;
+}
+
+void TrozoNoche::Anadir(std::uint32_t fila, const std::optional<Traza>& traza,
                         const ef::ElementosOrbitales& el) {
-  if (!traza) {
-    AnotarRegistro(siempre_, registro);
+  if (traza) {
+    trazas_.push_back({registros_, fila, *traza});
+  } else {
+    siempre_.emplace_back(registros_, fila);
     elementos_siempre_.push_back(el);
-    return;
   }
-  trazas_.emplace_back(registros_, *traza);
   ++registros_;
-  AnotarRegistro(abierto_, registro);
-  if (++en_abierto_ == kRegistrosPorGrupo) Cerrar();
-}
-
-void TrozoNoche::Cerrar() {
-  if (en_abierto_ == 0) return;
-  grupos_.push_back(Comprimir(abierto_));
-  por_grupo_.push_back(en_abierto_);
-  abierto_.clear();
-  en_abierto_ = 0;
 }
 
 void ObraNoche::Anotar(std::uint32_t archivo, std::uint64_t indice_bloque, TrozoNoche trozo) {
-  trozo.Cerrar();
   const std::lock_guard<std::mutex> cerrojo(mutex_);
   trozos_.emplace(std::make_pair(archivo, indice_bloque), std::move(trozo));
 }
 
-std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArchivo>& archivos,
-                             std::int64_t noche, unsigned hilos) {
+std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
+                                          const std::vector<ResumenArchivo>& archivos,
+                                          const std::vector<bool>& filas_guardadas,
+                                          std::int64_t noche, unsigned hilos) {
   const std::lock_guard<std::mutex> cerrojo(mutex_);
-  // Every trace by its cells, the records numbered in the order of the files.
-  struct Ref {
-    std::uint32_t celda;
-    std::uint32_t registro;
-    const Traza* traza;
+  const std::uint32_t n_celdas = NumeroCeldas();
+  // Each block's first record among all files, and its rows' numbers as the files' tables
+  // have them.
+  struct Base {
+    std::uint32_t lugar;
+    std::uint32_t fila;
   };
-  std::vector<Ref> refs;
-  std::vector<std::uint32_t> siempre;
-  std::vector<std::uint32_t> celdas;
-  std::uint32_t base = 0;
-  std::uint64_t grupos = 0;
-  for (const auto& [lugar, trozo] : trozos_) {
-    for (const auto& [posicion, traza] : trozo.trazas_) {
-      celdas.clear();
-      for (int k = 0; k < kNodosNoche; ++k) {
-        const auto ku = static_cast<std::size_t>(2 * k);
-        CeldasDelCirculo(traza.nodos[ku], traza.nodos[ku + 1], traza.radio, celdas);
-      }
-      std::sort(celdas.begin(), celdas.end());
-      celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
-      for (const std::uint32_t c : celdas) refs.push_back({c, base + posicion, &traza});
-    }
-    base += trozo.registros_;
-    grupos += trozo.grupos_.size();
-  }
-  // The records with no cheap trace, numbered after the others, in groups of their own:
-  // those with an exact trace go to the cells, the rest to the list read always.
-  std::vector<std::optional<Traza>> exactas;
-  std::vector<std::string> grupos_siempre;
-  std::vector<std::uint32_t> por_grupo_siempre;
+  std::map<std::pair<std::uint32_t, std::uint64_t>, Base> bases;
   {
-    std::vector<RegistroNoche> todos;
+    std::uint32_t lugar = 0;
+    std::uint32_t fila = 0;
+    std::uint32_t archivo = 0;
+    for (const auto& [donde, trozo] : trozos_) {
+      if (donde.first != archivo) {
+        archivo = donde.first;
+        fila = 0;
+      }
+      bases[donde] = {lugar, fila};
+      lugar += trozo.registros_;
+      fila += trozo.filas_nuevas_;
+    }
+  }
+  const auto fila_global = [&](std::uint32_t archivo, std::uint32_t fila, const Base& base) {
+    if (fila == kSinFila || (fila & TrozoNoche::kFilaDelBloque) == 0) return fila;
+    if (archivo >= filas_guardadas.size() || !filas_guardadas[archivo]) return kSinFila;
+    return base.fila + (fila & ~TrozoNoche::kFilaDelBloque);
+  };
+
+  // The objects without a cheap trace, traced from their exact places or read always.
+  struct Exacta {
+    std::uint32_t lugar;
+    std::uint32_t fila;
+    Traza traza;
+  };
+  std::vector<Exacta> exactas;
+  std::string siempre;
+  {
     std::vector<ef::ElementosOrbitales> elementos;
-    for (auto& [lugar, trozo] : trozos_) {
-      LeerRegistros(trozo.siempre_, todos);
-      trozo.siempre_ = {};
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> quienes;
+    for (auto& [donde, trozo] : trozos_) {
+      const Base& base = bases[donde];
+      for (const auto& [lugar, fila] : trozo.siempre_) {
+        quienes.emplace_back(base.lugar + lugar, fila_global(donde.first, fila, base));
+      }
       elementos.insert(elementos.end(), trozo.elementos_siempre_.begin(),
                        trozo.elementos_siempre_.end());
+      trozo.siempre_ = {};
       trozo.elementos_siempre_ = {};
     }
-    exactas = TrazasExactas(elementos, noche, hilos);
-    std::string abierto;
-    for (std::size_t i = 0; i < todos.size(); ++i) {
-      const auto registro = base + static_cast<std::uint32_t>(i);
-      if (exactas[i]) {
-        celdas.clear();
-        for (int k = 0; k < kNodosNoche; ++k) {
-          const auto ku = static_cast<std::size_t>(2 * k);
-          CeldasDelCirculo(exactas[i]->nodos[ku], exactas[i]->nodos[ku + 1], exactas[i]->radio,
-                           celdas);
-        }
-        std::sort(celdas.begin(), celdas.end());
-        celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
-        for (const std::uint32_t c : celdas) refs.push_back({c, registro, &*exactas[i]});
+    const std::vector<std::optional<Traza>> trazas = TrazasExactas(elementos, noche, hilos);
+    for (std::size_t i = 0; i < quienes.size(); ++i) {
+      if (trazas[i]) {
+        exactas.push_back({quienes[i].first, quienes[i].second, *trazas[i]});
       } else {
-        siempre.push_back(registro);
-      }
-      AnotarRegistro(abierto, todos[i]);
-      if ((i + 1) % kRegistrosPorGrupo == 0 || i + 1 == todos.size()) {
-        grupos_siempre.push_back(Comprimir(abierto));
-        por_grupo_siempre.push_back(static_cast<std::uint32_t>((i % kRegistrosPorGrupo) + 1));
-        abierto.clear();
+        Poner<std::uint32_t>(siempre, quienes[i].first);
+        Poner<std::uint32_t>(siempre, quienes[i].second);
       }
     }
-    grupos += grupos_siempre.size();
   }
-  std::stable_sort(refs.begin(), refs.end(),
-                   [](const Ref& a, const Ref& b) { return a.celda < b.celda; });
+
+  // Every trace in every cell its circle touches: counted first, then put in place, so that
+  // the cells take one array of their exact size.
+  std::vector<std::uint64_t> inicio(n_celdas + 1, 0);
+  std::vector<std::uint32_t> celdas;
+  const auto recorrer = [&](const auto& anotar) {
+    for (const auto& [donde, trozo] : trozos_) {
+      const Base& base = bases[donde];
+      for (const TrozoNoche::Entrada& e : trozo.trazas_) {
+        celdas.clear();
+        CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio, celdas);
+        anotar(base.lugar + e.lugar, fila_global(donde.first, e.fila, base), e.traza);
+      }
+    }
+    for (const Exacta& e : exactas) {
+      celdas.clear();
+      CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio, celdas);
+      anotar(e.lugar, e.fila, e.traza);
+    }
+  };
+  recorrer([&](std::uint32_t, std::uint32_t, const Traza&) {
+    for (const std::uint32_t c : celdas) ++inicio[c + 1];
+  });
+  for (std::uint32_t c = 0; c < n_celdas; ++c) inicio[c + 1] += inicio[c];
+  std::string entradas(static_cast<std::size_t>(inicio[n_celdas]) * kLargoEntrada, '\0');
+  std::vector<std::uint64_t> lleno(inicio.begin(), inicio.end() - 1);
+  recorrer([&](std::uint32_t lugar, std::uint32_t fila, const Traza& traza) {
+    for (const std::uint32_t c : celdas) {
+      std::size_t pos = static_cast<std::size_t>(lleno[c]++) * kLargoEntrada;
+      PonerEn<std::uint32_t>(entradas.data(), pos, lugar);
+      PonerEn<std::uint32_t>(entradas.data(), pos, fila);
+      PonerEn<float>(entradas.data(), pos, traza.ar);
+      PonerEn<float>(entradas.data(), pos, traza.dec);
+      PonerEn<float>(entradas.data(), pos, traza.radio);
+    }
+  });
+  trozos_.clear();
 
   std::string resumen;
   Poner<double>(resumen, epoca_acarreo);
@@ -456,73 +482,32 @@ std::string ObraNoche::Carga(double epoca_acarreo, const std::vector<ResumenArch
       Poner<std::uint32_t>(resumen, static_cast<std::uint32_t>(nombre.size()));
       resumen += nombre;
     }
+    Poner<std::uint64_t>(resumen, a.guardados);
+    Poner<std::uint32_t>(resumen, static_cast<std::uint32_t>(a.crcs_filas.size()));
+    for (const std::uint32_t crc : a.crcs_filas) Poner<std::uint32_t>(resumen, crc);
   }
-  const std::uint64_t n_celdas = NumeroCeldas() + 1;
-  const std::size_t largo_directorio = n_celdas * kLargoParte + grupos * (kLargoParte + 8);
-
-  // The head with room for the directory, which is filled in as the parts go in after it:
-  // the cells' blocks, the list read always, then the groups.
-  std::string carga(kMagia, sizeof kMagia);
-  Poner<std::uint64_t>(carga, resumen.size());
-  Poner<std::uint64_t>(carga, n_celdas);
-  Poner<std::uint64_t>(carga, grupos);
-  Poner<std::uint32_t>(carga, Crc(resumen));
-  Poner<std::uint32_t>(carga, 0);
-  // Its whole size at once: a string that doubles as it grows would hold twice the index.
-  std::size_t total = carga.size() + resumen.size() + largo_directorio + refs.size() * kLargoTraza +
-                      siempre.size() * 4;
-  for (const auto& [lugar, trozo] : trozos_) {
-    for (const std::string& g : trozo.grupos_) total += g.size();
-  }
-  for (const std::string& g : grupos_siempre) total += g.size();
-  carga.reserve(total);
-  carga += resumen;
-  const std::size_t desde_directorio = carga.size();
-  carga.append(largo_directorio, '\0');
-  std::size_t en_directorio = desde_directorio;
-  const auto anotar = [&](std::size_t desde, const std::uint64_t* primero) {
-    std::string parte;
-    PonerParte(parte, desde, std::string_view(carga).substr(desde));
-    if (primero != nullptr) Poner<std::uint64_t>(parte, *primero);
-    std::memcpy(carga.data() + en_directorio, parte.data(), parte.size());
-    en_directorio += parte.size();
-  };
-  std::size_t r = 0;
+  // The directory: where each cell's entries are, then the list read always.
+  const std::uint64_t antes = kLargoCabecera + resumen.size() + (n_celdas + 1ull) * kLargoParte;
+  std::string directorio;
   for (std::uint32_t c = 0; c < n_celdas; ++c) {
-    const std::size_t desde = carga.size();
-    if (c + 1 < n_celdas) {
-      for (; r < refs.size() && refs[r].celda == c; ++r) {
-        Poner<std::uint32_t>(carga, refs[r].registro);
-        for (const float v : refs[r].traza->nodos) Poner<float>(carga, v);
-        Poner<float>(carga, refs[r].traza->radio);
-      }
-    } else {
-      for (const std::uint32_t s : siempre) Poner<std::uint32_t>(carga, s);
-    }
-    anotar(desde, nullptr);
+    const auto desde = static_cast<std::size_t>(inicio[c]) * kLargoEntrada;
+    const auto hasta = static_cast<std::size_t>(inicio[c + 1]) * kLargoEntrada;
+    PonerParte(directorio, antes + desde, std::string_view(entradas).substr(desde, hasta - desde));
   }
-  refs = {};
-  std::uint64_t primero = 0;
-  for (auto& [lugar, trozo] : trozos_) {
-    for (std::size_t g = 0; g < trozo.grupos_.size(); ++g) {
-      const std::size_t desde = carga.size();
-      carga += trozo.grupos_[g];
-      trozo.grupos_[g] = {};
-      anotar(desde, &primero);
-      primero += trozo.por_grupo_[g];
-    }
-  }
-  trozos_.clear();
-  for (std::size_t g = 0; g < grupos_siempre.size(); ++g) {
-    const std::size_t desde = carga.size();
-    carga += grupos_siempre[g];
-    anotar(desde, &primero);
-    primero += por_grupo_siempre[g];
-  }
-  const std::uint32_t crc_directorio =
-      Crc(std::string_view(carga).substr(desde_directorio, largo_directorio));
-  std::memcpy(carga.data() + kLargoCabecera - 4, &crc_directorio, 4);
-  return carga;
+  PonerParte(directorio, antes + entradas.size(), siempre);
+
+  std::string cabecera(kMagia, sizeof kMagia);
+  Poner<std::uint64_t>(cabecera, resumen.size());
+  Poner<std::uint64_t>(cabecera, n_celdas + 1ull);
+  Poner<std::uint32_t>(cabecera, Crc(resumen));
+  Poner<std::uint32_t>(cabecera, Crc(directorio));
+  std::vector<std::string> piezas;
+  piezas.push_back(std::move(cabecera));
+  piezas.push_back(std::move(resumen));
+  piezas.push_back(std::move(directorio));
+  piezas.push_back(std::move(entradas));
+  piezas.push_back(std::move(siempre));
+  return piezas;
 }
 
 std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::string& motivo) {
@@ -535,12 +520,11 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
   std::size_t pos = sizeof kMagia;
   const auto largo_resumen = Tomar<std::uint64_t>(cabecera, pos);
   const auto n_celdas = Tomar<std::uint64_t>(cabecera, pos);
-  const auto n_grupos = Tomar<std::uint64_t>(cabecera, pos);
   const auto crc_resumen = Tomar<std::uint32_t>(cabecera, pos);
   const auto crc_directorio = Tomar<std::uint32_t>(cabecera, pos);
-  const std::uint64_t largo_directorio = n_celdas * kLargoParte + n_grupos * (kLargoParte + 8);
+  const std::uint64_t largo_directorio = n_celdas * kLargoParte;
   if (n_celdas != NumeroCeldas() + 1ull || largo_resumen > entrada.Largo() ||
-      n_grupos > entrada.Largo() || largo_directorio > entrada.Largo()) {
+      largo_directorio > entrada.Largo() - largo_resumen) {
     return std::nullopt;
   }
   std::string cuerpo;
@@ -553,10 +537,11 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
   }
   IndiceNoche indice;
   pos = 0;
-  const auto queda = [&](std::size_t n) { return resumen.size() - pos >= n; };
+  const auto queda = [&](std::uint64_t n) { return resumen.size() - pos >= n; };
   if (!queda(12)) return std::nullopt;
   indice.epoca_acarreo_ = Tomar<double>(resumen, pos);
   const auto n_archivos = Tomar<std::uint32_t>(resumen, pos);
+  std::uint64_t lugar = 0;
   for (std::uint32_t a = 0; a < n_archivos; ++a) {
     ResumenArchivo r;
     if (!queda(21)) return std::nullopt;
@@ -572,72 +557,71 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
       r.primeros_omitidos.emplace_back(linea, std::string(resumen.substr(pos, largo)));
       pos += largo;
     }
+    if (!queda(12)) return std::nullopt;
+    r.guardados = Tomar<std::uint64_t>(resumen, pos);
+    const auto n_crcs = Tomar<std::uint32_t>(resumen, pos);
+    if (!queda(std::uint64_t{n_crcs} * 4)) return std::nullopt;
+    r.crcs_filas.resize(n_crcs);
+    for (std::uint32_t& crc : r.crcs_filas) crc = Tomar<std::uint32_t>(resumen, pos);
+    indice.primer_lugar_.push_back(lugar);
+    lugar += r.guardados;
     indice.archivos_.push_back(std::move(r));
   }
   pos = 0;
-  const auto parte = [&] {
+  for (std::uint64_t c = 0; c < n_celdas; ++c) {
     Parte p;
     p.desde = Tomar<std::uint64_t>(directorio, pos);
     p.largo = Tomar<std::uint32_t>(directorio, pos);
     p.crc = Tomar<std::uint32_t>(directorio, pos);
-    return p;
-  };
-  for (std::uint64_t c = 0; c < n_celdas; ++c) indice.celdas_.push_back(parte());
-  for (std::uint64_t g = 0; g < n_grupos; ++g) {
-    indice.grupos_.push_back(parte());
-    indice.primer_registro_.push_back(Tomar<std::uint64_t>(directorio, pos));
+    indice.celdas_.push_back(p);
   }
   return indice;
 }
 
-bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio, int nodo,
-                         std::vector<RegistroNoche>& elegidos, std::string& motivo) const {
+bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio,
+                         std::vector<Elegido>& elegidos, std::string& motivo) const {
   motivo = "su suma de comprobación no coincide";
   std::vector<std::uint32_t> celdas;
   CeldasDelCirculo(ar, dec, radio, celdas);
   std::sort(celdas.begin(), celdas.end());
   celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
   celdas.push_back(NumeroCeldas());  // the list read always
-  std::vector<std::uint64_t> registros;
+  const auto elegir = [&](std::uint32_t lugar, std::uint32_t fila) {
+    const auto it = std::upper_bound(primer_lugar_.begin(), primer_lugar_.end(), lugar);
+    if (it == primer_lugar_.begin()) return false;
+    const auto archivo = static_cast<std::size_t>(it - primer_lugar_.begin() - 1);
+    const std::uint64_t dentro = lugar - primer_lugar_[archivo];
+    if (dentro >= archivos_[archivo].guardados) return false;
+    elegidos.push_back({static_cast<std::uint32_t>(archivo), dentro, fila});
+    return true;
+  };
   std::string bloque;
   for (const std::uint32_t c : celdas) {
     const Parte& p = celdas_[c];
     if (!entrada.Leer(p.desde, p.largo, bloque) || Crc(bloque) != p.crc) return false;
     std::size_t pos = 0;
     if (c == NumeroCeldas()) {
-      if (bloque.size() % 4 != 0) return false;
-      while (pos < bloque.size()) registros.push_back(Tomar<std::uint32_t>(bloque, pos));
+      if (bloque.size() % kLargoSiempre != 0) return false;
+      while (pos < bloque.size()) {
+        const auto lugar = Tomar<std::uint32_t>(bloque, pos);
+        const auto fila = Tomar<std::uint32_t>(bloque, pos);
+        if (!elegir(lugar, fila)) return false;
+      }
       continue;
     }
-    if (bloque.size() % kLargoTraza != 0) return false;
+    if (bloque.size() % kLargoEntrada != 0) return false;
     while (pos < bloque.size()) {
-      const auto registro = Tomar<std::uint32_t>(bloque, pos);
+      const auto lugar = Tomar<std::uint32_t>(bloque, pos);
+      const auto fila = Tomar<std::uint32_t>(bloque, pos);
       Traza t;
-      for (float& v : t.nodos) v = Tomar<float>(bloque, pos);
+      t.ar = Tomar<float>(bloque, pos);
+      t.dec = Tomar<float>(bloque, pos);
       t.radio = Tomar<float>(bloque, pos);
-      if (Solapa(t, nodo, ar, dec, radio)) registros.push_back(registro);
+      if (Solapa(t, ar, dec, radio) && !elegir(lugar, fila)) return false;
     }
   }
-  std::sort(registros.begin(), registros.end());
-  registros.erase(std::unique(registros.begin(), registros.end()), registros.end());
-  std::vector<RegistroNoche> grupo;
-  std::size_t g_actual = grupos_.size();
-  for (const std::uint64_t registro : registros) {
-    const auto it = std::upper_bound(primer_registro_.begin(), primer_registro_.end(), registro);
-    if (it == primer_registro_.begin()) return false;
-    const auto g = static_cast<std::size_t>(it - primer_registro_.begin() - 1);
-    if (g != g_actual) {
-      const Parte& p = grupos_[g];
-      if (!entrada.Leer(p.desde, p.largo, bloque) || Crc(bloque) != p.crc) return false;
-      const std::optional<std::string> datos = Descomprimir(bloque);
-      grupo.clear();
-      if (!datos || !LeerRegistros(*datos, grupo)) return false;
-      g_actual = g;
-    }
-    const std::uint64_t dentro = registro - primer_registro_[g];
-    if (dentro >= grupo.size()) return false;
-    elegidos.push_back(grupo[static_cast<std::size_t>(dentro)]);
-  }
+  std::sort(elegidos.begin(), elegidos.end());
+  elegidos.erase(std::unique(elegidos.begin(), elegidos.end()), elegidos.end());
   return true;
 }
 

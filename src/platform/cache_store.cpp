@@ -341,9 +341,25 @@ LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
   LecturaPorPartes lectura;
   lectura.resultado = abierta.resultado;
   lectura.mensaje = std::move(abierta.mensaje);
-  if (abierta.resultado == LecturaCache::Resultado::Hallada) {
-    lectura.entrada =
-        std::make_unique<EntradaPorPartes>(std::move(abierta.archivo), abierta.largo_carga);
+  if (abierta.resultado != LecturaCache::Resultado::Hallada) return lectura;
+  const fs::path ruta = carpeta_ / clave.NombreArchivo();
+  try {
+    // The tail's length tells a cut or grown entry at once; the payload is then read from
+    // a second opening, since a file is read forwards only.
+    abierta.archivo->Saltar(abierta.largo_carga);
+    std::string cola(kLargoCola, '\0');
+    if (LeerHasta(*abierta.archivo, cola.data(), cola.size()) < cola.size() ||
+        TomarNumero(cola, 0, 8) != abierta.largo_carga) {
+      lectura.resultado = LecturaCache::Resultado::Danada;
+      lectura.mensaje = MensajeDanada(ruta, "está cortada");
+      return lectura;
+    }
+    std::unique_ptr<ArchivoLectura> archivo = sistema_.AbrirLectura(ruta);
+    archivo->Saltar(archivo->Tamano() - abierta.largo_carga - kLargoCola);
+    lectura.entrada = std::make_unique<EntradaPorPartes>(std::move(archivo), abierta.largo_carga);
+  } catch (const FalloArchivo& fallo) {
+    lectura.resultado = LecturaCache::Resultado::SinCache;
+    lectura.mensaje = SinCache(fallo.what());
   }
   return lectura;
 }
@@ -390,9 +406,8 @@ void EntradaNueva::Anadir(std::string_view datos) {
     // Nothing more is written: the temporary file goes with the writer.
     escritura_.reset();
     fallo_ = EscrituraCache{EscrituraCache::Resultado::NoCabe,
-                            "no se guarda en la caché una entrada de más de " +
-                                std::to_string(almacen_.tamano_maximo_) +
-                                " bytes, su límite",
+                            "no se guarda en la caché una entrada que pasa de su límite de " +
+                                std::to_string(almacen_.tamano_maximo_) + " bytes",
                             0};
     return;
   }
@@ -422,6 +437,37 @@ EscrituraCache EntradaNueva::Confirmar() {
   return *fallo_;
 }
 
+EntradaEnOrden::EntradaEnOrden(AlmacenCache& almacen, ClaveCache clave,
+                               std::function<void(std::string_view)> al_escribir)
+    : entrada_(almacen, std::move(clave)), al_escribir_(std::move(al_escribir)) {}
+
+void EntradaEnOrden::Anotar(std::uint64_t indice, std::string datos) {
+  const std::lock_guard<std::mutex> cerrojo(mutex_);
+  pendientes_.emplace(indice, std::move(datos));
+  while (!pendientes_.empty() && pendientes_.begin()->first == siguiente_) {
+    const std::string& bloque = pendientes_.begin()->second;
+    entrada_.Anadir(bloque);
+    if (al_escribir_) al_escribir_(bloque);
+    largo_ += bloque.size();
+    pendientes_.erase(pendientes_.begin());
+    ++siguiente_;
+  }
+}
+
+std::uint64_t EntradaEnOrden::Largo() const {
+  const std::lock_guard<std::mutex> cerrojo(mutex_);
+  return largo_;
+}
+
+EscrituraCache EntradaEnOrden::Terminar() {
+  const std::lock_guard<std::mutex> cerrojo(mutex_);
+  if (!pendientes_.empty()) {
+    return {EscrituraCache::Resultado::NoCabe,
+            "no se guarda en la caché una entrada a la que le falta una parte", 0};
+  }
+  return entrada_.Confirmar();
+}
+
 EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave, std::string_view carga) {
   return Guardar(clave, std::vector<std::string_view>{carga});
 }
@@ -434,7 +480,7 @@ EscrituraCache AlmacenCache::Guardar(const ClaveCache& clave,
   if (!carpeta_.empty() && TamanoEntrada(clave, largo) > tamano_maximo_) {
     return {EscrituraCache::Resultado::NoCabe,
             "no se guarda en la caché una entrada de " +
-                std::to_string(TamanoEntrada(clave, largo)) + " bytes: su límite es de " +
+                std::to_string(TamanoEntrada(clave, largo)) + " bytes: pasa de su límite de " +
                 std::to_string(tamano_maximo_) + " bytes",
             0};
   }

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +27,7 @@ inline constexpr std::uint64_t kTamanoMaximoPorOmision = 1'000'000'000;
 
 // Of a file larger than twice this, only its first and last this many bytes are hashed
 // for its key; a smaller one is hashed whole.
-inline constexpr std::uint64_t kTramoHuella = std::uint64_t{1} << 20;
+inline constexpr std::uint64_t kTramoHuella = std::uint64_t{1} << 16;
 
 // The folder's name under the user's cache folder.
 inline constexpr std::string_view kNombreCarpetaCache = "orbelux";
@@ -151,6 +153,29 @@ class EntradaNueva final {
   std::uint64_t largo_ = 0;
   std::uint32_t crc_ = 0;
   std::optional<EscrituraCache> fallo_;  // or the result, once confirmed
+};
+
+// An entry whose payload comes in numbered blocks (0, 1, 2..., each once) from threads in
+// any order, written in order as soon as the blocks before each have come: only the few
+// that arrive early are held. `al_escribir` sees each block as it is written.
+class EntradaEnOrden final {
+ public:
+  EntradaEnOrden(AlmacenCache& almacen, ClaveCache clave,
+                 std::function<void(std::string_view)> al_escribir = {});
+  void Anotar(std::uint64_t indice, std::string datos);
+  // Bytes written so far.
+  std::uint64_t Largo() const;
+  // Puts the entry in place when every block numbered so far was written; a gap keeps it
+  // out (its payload would be shifted).
+  EscrituraCache Terminar();
+
+ private:
+  mutable std::mutex mutex_;
+  EntradaNueva entrada_;
+  std::function<void(std::string_view)> al_escribir_;
+  std::map<std::uint64_t, std::string> pendientes_;
+  std::uint64_t siguiente_ = 0;
+  std::uint64_t largo_ = 0;
 };
 
 // The cache folder. Nothing is created on disk until the first store.

@@ -50,6 +50,24 @@ TEST(AlmacenCache, GuardaYDevuelveCadaCargaBajoSuClave) {
     EXPECT_EQ(leida.resultado, Lectura::Hallada) << nombre;
     EXPECT_EQ(leida.carga, carga) << nombre;
   }
+  // A payload in pieces reads as one.
+  EXPECT_EQ(almacen.Guardar(Clave("piezas"), {"ab", "", binaria, "cd"}).resultado,
+            Escritura::Guardada);
+  EXPECT_EQ(almacen.Leer(Clave("piezas")).carga, "ab" + binaria + "cd");
+  // One written as it is made that outgrows the bound is dropped, its temporary file too.
+  const auto archivos = [&] {
+    return std::distance(fs::directory_iterator(dir / "c"), fs::directory_iterator());
+  };
+  const auto antes = archivos();
+  {
+    AlmacenCache estrecho(SistemaReal(), dir / "c", TamanoEntrada(Clave("larga"), 10));
+    EntradaNueva nueva(estrecho, Clave("larga"));
+    nueva.Anadir("0123456789");
+    nueva.Anadir("x");
+    EXPECT_EQ(nueva.Confirmar().resultado, Escritura::NoCabe);
+  }
+  EXPECT_EQ(almacen.Leer(Clave("larga")).resultado, Lectura::Ausente);
+  EXPECT_EQ(archivos(), antes);
   EXPECT_EQ(almacen.Leer(Clave("otra")).resultado, Lectura::Ausente);
   // Another key's entry under this key's name, as two keys hashing alike would leave it.
   fs::copy_file(dir / "c" / Clave("vacía").NombreArchivo(),
@@ -115,6 +133,33 @@ TEST(ClaveCache, CambiaConElTamanoLaFechaLaCabezaYLaColaDelArchivo) {
     EscribirArchivo(ruta, contenido);
     EXPECT_EQ(antes.NombreArchivo() != clave().NombreArchivo(), caso.cambia_clave);
   }
+}
+
+// Blocks from threads in any order make the payload in their order; a missing one keeps
+// the entry out.
+TEST(EntradaEnOrden, LosBloquesSeEscribenEnSuOrden) {
+  DirectorioTemporal dir;
+  AlmacenCache almacen(SistemaReal(), dir.ruta());
+  std::string vistos;
+  {
+    EntradaEnOrden entrada(almacen, Clave("entera"), [&](std::string_view b) { vistos += b; });
+    for (const auto& [indice, bloque] :
+         std::vector<std::pair<int, std::string>>{{2, "cc"}, {0, "a"}, {3, ""}, {1, "bb"}}) {
+      entrada.Anotar(static_cast<std::uint64_t>(indice), bloque);
+    }
+    EXPECT_EQ(entrada.Largo(), 5u);
+    EXPECT_EQ(entrada.Terminar().resultado, Escritura::Guardada);
+  }
+  EXPECT_EQ(vistos, "abbcc");
+  EXPECT_EQ(almacen.Leer(Clave("entera")).carga, "abbcc");
+  {
+    EntradaEnOrden entrada(almacen, Clave("hueca"));
+    entrada.Anotar(0, "a");
+    entrada.Anotar(2, "c");
+    EXPECT_EQ(entrada.Largo(), 1u);
+    EXPECT_NE(entrada.Terminar().resultado, Escritura::Guardada);
+  }
+  EXPECT_EQ(almacen.Leer(Clave("hueca")).resultado, Lectura::Ausente);
 }
 
 // Every way an entry can be damaged on disk, what a read makes of it, and the store after.
