@@ -120,7 +120,7 @@ bool LeerTextos(EntradaPorPartes& entrada, const std::vector<std::uint64_t>& lug
 // --- The index ---------------------------------------------------------------------------
 
 // The carried rows of a file in runs of this many, each with its checksum in the index.
-inline constexpr std::size_t kFilasPorTramo = 64;
+inline constexpr std::size_t kFilasPorTramo = 16;
 inline constexpr std::uint32_t kSinFila = 0xffffffffu;
 
 // The checksums of the runs of rows of a carried payload, as its bytes go by.

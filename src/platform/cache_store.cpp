@@ -355,8 +355,10 @@ LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
       return lectura;
     }
     std::unique_ptr<ArchivoLectura> archivo = sistema_.AbrirLectura(ruta);
-    archivo->Saltar(archivo->Tamano() - abierta.largo_carga - kLargoCola);
-    lectura.entrada = std::make_unique<EntradaPorPartes>(std::move(archivo), abierta.largo_carga);
+    const std::uint64_t inicio = archivo->Tamano() - abierta.largo_carga - kLargoCola;
+    archivo->Saltar(inicio);
+    lectura.entrada =
+        std::make_unique<EntradaPorPartes>(std::move(archivo), abierta.largo_carga, inicio);
   } catch (const FalloArchivo& fallo) {
     lectura.resultado = LecturaCache::Resultado::SinCache;
     lectura.mensaje = SinCache(fallo.what());
@@ -365,10 +367,16 @@ LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
 }
 
 bool EntradaPorPartes::Leer(std::uint64_t desde, std::size_t largo, std::string& destino) {
-  if (desde < posicion_ || desde > largo_ || largo > largo_ - desde) return false;
+  if (desde > largo_ || largo > largo_ - desde) return false;
   try {
-    if (desde > posicion_) archivo_->Saltar(desde - posicion_);
     destino.resize(largo);
+    // One call where the file allows, wherever the last part was.
+    if (const std::optional<std::size_t> leidos =
+            archivo_->LeerEn(inicio_ + desde, destino.data(), largo)) {
+      return *leidos == largo;
+    }
+    if (desde < posicion_) return false;
+    if (desde > posicion_) archivo_->Saltar(desde - posicion_);
     const std::size_t leidos = LeerHasta(*archivo_, destino.data(), largo);
     posicion_ = desde + leidos;
     return leidos == largo;

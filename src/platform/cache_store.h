@@ -107,17 +107,21 @@ struct EscrituraCache {
 // own checksum is not checked: such a payload carries its own for each part.
 class EntradaPorPartes final {
  public:
-  explicit EntradaPorPartes(std::unique_ptr<ArchivoLectura> archivo, std::uint64_t largo)
-      : archivo_(std::move(archivo)), largo_(largo) {}
+  // `archivo` stands at the payload's start, `inicio` bytes into the file.
+  EntradaPorPartes(std::unique_ptr<ArchivoLectura> archivo, std::uint64_t largo,
+                   std::uint64_t inicio)
+      : archivo_(std::move(archivo)), largo_(largo), inicio_(inicio) {}
 
   std::uint64_t Largo() const { return largo_; }
-  // The `largo` bytes at `desde` of the payload into `destino`; `desde` may not be before
-  // the end of the last part read. False when the entry ends before them or the disk fails.
+  // The `largo` bytes at `desde` of the payload into `destino`; from a file that cannot read
+  // at an offset (ArchivoLectura::LeerEn), `desde` may not be before the end of the last
+  // part read. False when the entry ends before them or the disk fails.
   bool Leer(std::uint64_t desde, std::size_t largo, std::string& destino);
 
  private:
   std::unique_ptr<ArchivoLectura> archivo_;
   std::uint64_t largo_;
+  std::uint64_t inicio_;
   std::uint64_t posicion_ = 0;
 };
 
