@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -369,6 +370,34 @@ TEST(IndiceNoche, UnIndiceDanadoSeRehaceYLaConsultaNoCambia) {
     EXPECT_TRUE(rehecha.resultado.con_indice);
     EXPECT_EQ(rehecha.csv, esperado);
   }
+}
+
+// Two first queries of a night at once, far from the epoch: each writes the carried
+// elements, the records and the index, one replacing the other's; both listings are the
+// files', and so is a third that reads the index left.
+TEST(IndiceNoche, DosConsultasALaVezDanElListadoDeLosFicheros) {
+  DirectorioTemporal dir;
+  const std::filesystem::path elementos = dir / "elementos.dat";
+  EscribirArchivo(elementos, LeerArchivo(kEjemplo));
+  const std::filesystem::path carpeta = dir / "cache";
+  Consulta a;
+  a.radio = 20;
+  Consulta b = a;
+  b.dia += 0.3;
+  b.ar += 40;
+  Busqueda con_a;
+  Busqueda con_b;
+  std::thread primera([&] { con_a = Buscar({elementos}, &carpeta, a); });
+  std::thread segunda([&] { con_b = Buscar({elementos}, &carpeta, b); });
+  primera.join();
+  segunda.join();
+  EXPECT_EQ(con_a.csv, Buscar({elementos}, nullptr, a).csv);
+  EXPECT_EQ(con_b.csv, Buscar({elementos}, nullptr, b).csv);
+  Consulta c = a;
+  c.dec -= 30;
+  const Busqueda tercera = Buscar({elementos}, &carpeta, c);
+  EXPECT_TRUE(tercera.resultado.con_indice);
+  EXPECT_EQ(tercera.csv, Buscar({elementos}, nullptr, c).csv);
 }
 
 const prueba::ProgramaEnPrueba Ejecutar(ProgramaCampo);
