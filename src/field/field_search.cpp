@@ -841,7 +841,7 @@ std::optional<ClaveCache> ClaveNoche(const std::vector<FuenteCampo>& fuentes,
     if (!f.clave) return std::nullopt;
     clave.AnadirParte("elementos", f.clave->texto());
   }
-  clave.AnadirParte("contenido", "indice de la noche 2");
+  clave.AnadirParte("contenido", "indice de la noche 3");
   clave.AnadirParte("movimiento", "perturbado");
   clave.AnadirParte("noche (JD UTC)", std::to_string(NocheDe(p.instante)));
   // The last minute of a night may belong to the next grid epoch.
@@ -910,8 +910,11 @@ bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
           ClaveAcarreos(*fuentes[k].clave, indice.EpocaAcarreo()));
       motivo = "faltan o no pasan su comprobación los elementos acarreados de " +
                fuentes[k].nombre;
+      const std::vector<std::uint32_t> tramos = TramosDeFilas(filas);
+      std::vector<std::uint32_t> crcs;
       if (tabla.resultado != LecturaCache::Resultado::Hallada ||
-          !LeerFilas(*tabla.entrada, archivos[k].crcs_filas, filas, bytes_filas)) {
+          !indice.Crcs(entrada, k, tramos, crcs) ||
+          !LeerFilas(*tabla.entrada, tramos, crcs, filas, bytes_filas)) {
         return false;
       }
     }

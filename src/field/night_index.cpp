@@ -31,8 +31,8 @@ constexpr double kMedioPaso = 0.5;
 constexpr double kRadioTierra = 6400 / 149597870.7;
 // The Earth's pull from the Sun at its perihelion, AU/day², with room.
 constexpr double kAceleracionTierra = 3.1e-4;
-constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', '2'};
-constexpr std::size_t kLargoCabecera = 8 + 2 * 8 + 2 * 4;
+constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', '3'};
+constexpr std::size_t kLargoCabecera = 8 + 2 * 8 + 4;
 constexpr std::size_t kLargoEntrada = 4 + 4 + 3 * 4;
 constexpr std::size_t kLargoSiempre = 4 + 4;
 constexpr std::size_t kLargoParte = 8 + 4 + 4;
@@ -329,18 +329,30 @@ std::vector<std::uint32_t> SumasDeFilas::Crcs() const {
   return crcs;
 }
 
-bool LeerFilas(EntradaPorPartes& entrada, const std::vector<std::uint32_t>& crcs,
-               const std::vector<std::uint32_t>& filas, std::vector<std::string>& leidas) {
+std::vector<std::uint32_t> TramosDeFilas(const std::vector<std::uint32_t>& filas) {
+  std::vector<std::uint32_t> tramos;
+  for (const std::uint32_t fila : filas) {
+    const auto t = static_cast<std::uint32_t>(fila / kFilasPorTramo);
+    if (tramos.empty() || tramos.back() != t) tramos.push_back(t);
+  }
+  return tramos;
+}
+
+bool LeerFilas(EntradaPorPartes& entrada, const std::vector<std::uint32_t>& tramos,
+               const std::vector<std::uint32_t>& crcs, const std::vector<std::uint32_t>& filas,
+               std::vector<std::string>& leidas) {
   constexpr std::size_t kTramo = kFilasPorTramo * kBytesAcarreo;
   std::string tramo;
-  std::size_t actual = crcs.size();
+  std::size_t actual = tramos.size();
   for (const std::uint32_t fila : filas) {
-    const std::size_t t = fila / kFilasPorTramo;
-    if (t >= crcs.size()) return false;
+    const auto donde = std::lower_bound(tramos.begin(), tramos.end(), fila / kFilasPorTramo);
+    if (donde == tramos.end() || *donde != fila / kFilasPorTramo) return false;
+    const auto t = static_cast<std::size_t>(donde - tramos.begin());
     if (t != actual) {
-      const std::uint64_t desde = std::uint64_t{t} * kTramo;
+      const std::uint64_t desde = std::uint64_t{tramos[t]} * kTramo;
       if (desde >= entrada.Largo()) return false;
-      const auto largo = static_cast<std::size_t>(std::min<std::uint64_t>(kTramo, entrada.Largo() - desde));
+      const auto largo =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kTramo, entrada.Largo() - desde));
       if (!entrada.Leer(desde, largo, tramo) || Crc(tramo) != crcs[t]) return false;
       actual = t;
     }
@@ -469,9 +481,25 @@ std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
   });
   trozos_.clear();
 
+  // The head, the summary, the directory (where each cell's entries are, and the list read
+  // always), the files' checksums of their runs of carried rows, the cells. A query reads the
+  // head and the summary whole and of the rest only what it needs: every cell is checked by
+  // its own CRC, and a directory entry or a checksum gone wrong only fails that check.
+  std::size_t total_crcs = 0;
+  for (const ResumenArchivo& a : archivos) total_crcs += a.crcs_filas.size();
   std::string resumen;
   Poner<double>(resumen, epoca_acarreo);
   Poner<std::uint32_t>(resumen, static_cast<std::uint32_t>(archivos.size()));
+  std::size_t largo_resumen = 12;
+  for (const ResumenArchivo& a : archivos) {
+    largo_resumen += 8 + 8 + 1 + 4 + 8 + 4 + 8;
+    for (const auto& [linea, nombre] : a.primeros_omitidos) largo_resumen += 12 + nombre.size();
+  }
+  const std::uint64_t desde_directorio = kLargoCabecera + largo_resumen;
+  const std::uint64_t desde_crcs = desde_directorio + (n_celdas + 1ull) * kLargoParte;
+  const std::uint64_t antes = desde_crcs + total_crcs * 4;
+  std::uint64_t crcs_de = desde_crcs;
+  std::string crcs;
   for (const ResumenArchivo& a : archivos) {
     Poner<std::uint64_t>(resumen, a.registros);
     Poner<std::uint64_t>(resumen, a.omitidos);
@@ -484,10 +512,10 @@ std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
     }
     Poner<std::uint64_t>(resumen, a.guardados);
     Poner<std::uint32_t>(resumen, static_cast<std::uint32_t>(a.crcs_filas.size()));
-    for (const std::uint32_t crc : a.crcs_filas) Poner<std::uint32_t>(resumen, crc);
+    Poner<std::uint64_t>(resumen, crcs_de);
+    crcs_de += a.crcs_filas.size() * 4;
+    for (const std::uint32_t crc : a.crcs_filas) Poner<std::uint32_t>(crcs, crc);
   }
-  // The directory: where each cell's entries are, then the list read always.
-  const std::uint64_t antes = kLargoCabecera + resumen.size() + (n_celdas + 1ull) * kLargoParte;
   std::string directorio;
   for (std::uint32_t c = 0; c < n_celdas; ++c) {
     const auto desde = static_cast<std::size_t>(inicio[c]) * kLargoEntrada;
@@ -500,11 +528,11 @@ std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
   Poner<std::uint64_t>(cabecera, resumen.size());
   Poner<std::uint64_t>(cabecera, n_celdas + 1ull);
   Poner<std::uint32_t>(cabecera, Crc(resumen));
-  Poner<std::uint32_t>(cabecera, Crc(directorio));
   std::vector<std::string> piezas;
   piezas.push_back(std::move(cabecera));
   piezas.push_back(std::move(resumen));
   piezas.push_back(std::move(directorio));
+  piezas.push_back(std::move(crcs));
   piezas.push_back(std::move(entradas));
   piezas.push_back(std::move(siempre));
   return piezas;
@@ -521,21 +549,19 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
   const auto largo_resumen = Tomar<std::uint64_t>(cabecera, pos);
   const auto n_celdas = Tomar<std::uint64_t>(cabecera, pos);
   const auto crc_resumen = Tomar<std::uint32_t>(cabecera, pos);
-  const auto crc_directorio = Tomar<std::uint32_t>(cabecera, pos);
   const std::uint64_t largo_directorio = n_celdas * kLargoParte;
-  if (n_celdas != NumeroCeldas() + 1ull || largo_resumen > entrada.Largo() ||
-      largo_directorio > entrada.Largo() - largo_resumen) {
+  if (n_celdas != NumeroCeldas() + 1ull || largo_resumen > entrada.Largo() - kLargoCabecera ||
+      largo_directorio > entrada.Largo() - kLargoCabecera - largo_resumen) {
     return std::nullopt;
   }
-  std::string cuerpo;
-  if (!entrada.Leer(kLargoCabecera, largo_resumen + largo_directorio, cuerpo)) return std::nullopt;
-  const std::string_view resumen = std::string_view(cuerpo).substr(0, largo_resumen);
-  const std::string_view directorio = std::string_view(cuerpo).substr(largo_resumen);
-  if (Crc(resumen) != crc_resumen || Crc(directorio) != crc_directorio) {
+  std::string resumen;
+  if (!entrada.Leer(kLargoCabecera, largo_resumen, resumen)) return std::nullopt;
+  if (Crc(resumen) != crc_resumen) {
     motivo = "su suma de comprobación no coincide";
     return std::nullopt;
   }
   IndiceNoche indice;
+  indice.desde_directorio_ = kLargoCabecera + largo_resumen;
   pos = 0;
   const auto queda = [&](std::uint64_t n) { return resumen.size() - pos >= n; };
   if (!queda(12)) return std::nullopt;
@@ -557,23 +583,13 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
       r.primeros_omitidos.emplace_back(linea, std::string(resumen.substr(pos, largo)));
       pos += largo;
     }
-    if (!queda(12)) return std::nullopt;
+    if (!queda(20)) return std::nullopt;
     r.guardados = Tomar<std::uint64_t>(resumen, pos);
-    const auto n_crcs = Tomar<std::uint32_t>(resumen, pos);
-    if (!queda(std::uint64_t{n_crcs} * 4)) return std::nullopt;
-    r.crcs_filas.resize(n_crcs);
-    for (std::uint32_t& crc : r.crcs_filas) crc = Tomar<std::uint32_t>(resumen, pos);
+    indice.tramos_.push_back(Tomar<std::uint32_t>(resumen, pos));
+    indice.desde_crcs_.push_back(Tomar<std::uint64_t>(resumen, pos));
     indice.primer_lugar_.push_back(lugar);
     lugar += r.guardados;
     indice.archivos_.push_back(std::move(r));
-  }
-  pos = 0;
-  for (std::uint64_t c = 0; c < n_celdas; ++c) {
-    Parte p;
-    p.desde = Tomar<std::uint64_t>(directorio, pos);
-    p.largo = Tomar<std::uint32_t>(directorio, pos);
-    p.crc = Tomar<std::uint32_t>(directorio, pos);
-    indice.celdas_.push_back(p);
   }
   return indice;
 }
@@ -583,9 +599,9 @@ bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, doubl
   motivo = "su suma de comprobación no coincide";
   std::vector<std::uint32_t> celdas;
   CeldasDelCirculo(ar, dec, radio, celdas);
+  celdas.push_back(NumeroCeldas());  // the list read always
   std::sort(celdas.begin(), celdas.end());
   celdas.erase(std::unique(celdas.begin(), celdas.end()), celdas.end());
-  celdas.push_back(NumeroCeldas());  // the list read always
   const auto elegir = [&](std::uint32_t lugar, std::uint32_t fila) {
     const auto it = std::upper_bound(primer_lugar_.begin(), primer_lugar_.end(), lugar);
     if (it == primer_lugar_.begin()) return false;
@@ -595,33 +611,62 @@ bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, doubl
     elegidos.push_back({static_cast<std::uint32_t>(archivo), dentro, fila});
     return true;
   };
+  std::string directorio;
   std::string bloque;
-  for (const std::uint32_t c : celdas) {
-    const Parte& p = celdas_[c];
-    if (!entrada.Leer(p.desde, p.largo, bloque) || Crc(bloque) != p.crc) return false;
-    std::size_t pos = 0;
-    if (c == NumeroCeldas()) {
-      if (bloque.size() % kLargoSiempre != 0) return false;
+  for (std::size_t i = 0; i < celdas.size();) {
+    // The directory's entries of a run of neighbouring cells in one read.
+    std::size_t j = i + 1;
+    while (j < celdas.size() && celdas[j] == celdas[j - 1] + 1) ++j;
+    if (!entrada.Leer(desde_directorio_ + std::uint64_t{celdas[i]} * kLargoParte,
+                      (j - i) * kLargoParte, directorio)) {
+      return false;
+    }
+    std::size_t en_directorio = 0;
+    for (; i < j; ++i) {
+      const std::uint32_t c = celdas[i];
+      const auto desde = Tomar<std::uint64_t>(directorio, en_directorio);
+      const auto largo = Tomar<std::uint32_t>(directorio, en_directorio);
+      const auto crc = Tomar<std::uint32_t>(directorio, en_directorio);
+      if (!entrada.Leer(desde, largo, bloque) || Crc(bloque) != crc) return false;
+      std::size_t pos = 0;
+      if (c == NumeroCeldas()) {
+        if (bloque.size() % kLargoSiempre != 0) return false;
+        while (pos < bloque.size()) {
+          const auto lugar = Tomar<std::uint32_t>(bloque, pos);
+          const auto fila = Tomar<std::uint32_t>(bloque, pos);
+          if (!elegir(lugar, fila)) return false;
+        }
+        continue;
+      }
+      if (bloque.size() % kLargoEntrada != 0) return false;
       while (pos < bloque.size()) {
         const auto lugar = Tomar<std::uint32_t>(bloque, pos);
         const auto fila = Tomar<std::uint32_t>(bloque, pos);
-        if (!elegir(lugar, fila)) return false;
+        Traza t;
+        t.ar = Tomar<float>(bloque, pos);
+        t.dec = Tomar<float>(bloque, pos);
+        t.radio = Tomar<float>(bloque, pos);
+        if (Solapa(t, ar, dec, radio) && !elegir(lugar, fila)) return false;
       }
-      continue;
-    }
-    if (bloque.size() % kLargoEntrada != 0) return false;
-    while (pos < bloque.size()) {
-      const auto lugar = Tomar<std::uint32_t>(bloque, pos);
-      const auto fila = Tomar<std::uint32_t>(bloque, pos);
-      Traza t;
-      t.ar = Tomar<float>(bloque, pos);
-      t.dec = Tomar<float>(bloque, pos);
-      t.radio = Tomar<float>(bloque, pos);
-      if (Solapa(t, ar, dec, radio) && !elegir(lugar, fila)) return false;
     }
   }
   std::sort(elegidos.begin(), elegidos.end());
   elegidos.erase(std::unique(elegidos.begin(), elegidos.end()), elegidos.end());
+  return true;
+}
+
+bool IndiceNoche::Crcs(EntradaPorPartes& entrada, std::uint32_t archivo,
+                       const std::vector<std::uint32_t>& tramos,
+                       std::vector<std::uint32_t>& crcs) const {
+  std::string bytes;
+  for (const std::uint32_t t : tramos) {
+    if (archivo >= tramos_.size() || t >= tramos_[archivo] ||
+        !entrada.Leer(desde_crcs_[archivo] + std::uint64_t{t} * 4, 4, bytes)) {
+      return false;
+    }
+    std::size_t pos = 0;
+    crcs.push_back(Tomar<std::uint32_t>(bytes, pos));
+  }
   return true;
 }
 

@@ -120,7 +120,7 @@ bool LeerTextos(EntradaPorPartes& entrada, const std::vector<std::uint64_t>& lug
 // --- The index ---------------------------------------------------------------------------
 
 // The carried rows of a file in runs of this many, each with its checksum in the index.
-inline constexpr std::size_t kFilasPorTramo = 16;
+inline constexpr std::size_t kFilasPorTramo = 4;
 inline constexpr std::uint32_t kSinFila = 0xffffffffu;
 
 // The checksums of the runs of rows of a carried payload, as its bytes go by.
@@ -136,14 +136,20 @@ class SumasDeFilas final {
   std::size_t en_tramo_ = 0;
 };
 
+// The runs that rows (increasing) fall in, each once.
+std::vector<std::uint32_t> TramosDeFilas(const std::vector<std::uint32_t>& filas);
+
 // The rows at `filas` (increasing, unique) of a stored carried payload, each checked
-// against its run's checksum; false when one fails or the entry ends before it.
-bool LeerFilas(EntradaPorPartes& entrada, const std::vector<std::uint32_t>& crcs,
-               const std::vector<std::uint32_t>& filas, std::vector<std::string>& leidas);
+// against its run's checksum (`crcs`, one for each of `tramos`, TramosDeFilas(filas));
+// false when one fails or the entry ends before it.
+bool LeerFilas(EntradaPorPartes& entrada, const std::vector<std::uint32_t>& tramos,
+               const std::vector<std::uint32_t>& crcs, const std::vector<std::uint32_t>& filas,
+               std::vector<std::string>& leidas);
 
 // What the index says of each file beyond its objects: its counts as a whole reading gives
 // them (lines that are no record and records that cannot be read) and the first of those,
-// how many records it kept, and the checksums of its carried rows (none: no rows).
+// how many records it kept, and the checksums of its carried rows (none: no rows), which a
+// stored index keeps apart (IndiceNoche::Crcs).
 struct ResumenArchivo {
   std::uint64_t registros = 0;
   std::uint64_t omitidos = 0;
@@ -229,16 +235,18 @@ class IndiceNoche final {
   bool Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio,
               std::vector<Elegido>& elegidos, std::string& motivo) const;
 
+  // The checksums of the runs `tramos` of a file's carried rows, appended to `crcs`; false
+  // when the index ends before them or names fewer.
+  bool Crcs(EntradaPorPartes& entrada, std::uint32_t archivo,
+            const std::vector<std::uint32_t>& tramos, std::vector<std::uint32_t>& crcs) const;
+
  private:
-  struct Parte {
-    std::uint64_t desde = 0;
-    std::uint32_t largo = 0;
-    std::uint32_t crc = 0;
-  };
   double epoca_acarreo_ = 0;
   std::vector<ResumenArchivo> archivos_;
   std::vector<std::uint64_t> primer_lugar_;  // of each file, among all kept records
-  std::vector<Parte> celdas_;                // NumeroCeldas() and the list read always
+  std::uint64_t desde_directorio_ = 0;
+  std::vector<std::uint32_t> tramos_;      // each file's runs of rows
+  std::vector<std::uint64_t> desde_crcs_;  // and where their checksums are
 };
 
 }  // namespace orbelux::campo

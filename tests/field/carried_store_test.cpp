@@ -335,31 +335,26 @@ TEST(IndiceNoche, UnIndiceDanadoSeRehaceYLaConsultaNoCambia) {
   ASSERT_TRUE(std::filesystem::exists(textos));
   c.radio = 10;
   const std::string esperado = Buscar({elementos}, nullptr, c).csv;
-  // A byte flipped at a fraction of the entry, or in every slot or row of its payload.
+  // A byte flipped every `paso` bytes from `desde` into the entry's payload.
+  constexpr std::size_t kUnaVez = std::size_t{1} << 40;
   const struct {
     const char* nombre;
     std::filesystem::path entrada;
-    double lugar;
+    std::size_t desde;
     std::size_t paso;
-  } casos[] = {{"the index's head", indice, 0.0005, 0},
-               {"its cells' directory", indice, 0.01, 0},
-               {"a cell", indice, 0.6, 0},
+  } casos[] = {{"the index's head", indice, 10, kUnaVez},
+               {"the index's summary", indice, 40, kUnaVez},
+               // Past the head and summary: every directory entry and every cell.
+               {"its directory and cells", indice, 200, 16},
                {"every kept record", textos, 14, kLargoHueco},
                {"every carried row", acarreos, 10, kBytesAcarreo}};
   for (const auto& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     std::string malo = LeerArchivo(caso.entrada);
-    if (caso.paso == 0) {
-      malo[static_cast<std::size_t>(caso.lugar * static_cast<double>(malo.size()))] ^= 0x21;
-    } else {
-      // After the entry's header (20 bytes) and key, before its tail (12).
-      const std::size_t carga = 20 + static_cast<unsigned char>(malo[12]) +
-                                256 * static_cast<std::size_t>(static_cast<unsigned char>(malo[13]));
-      for (auto i = carga + static_cast<std::size_t>(caso.lugar); i < malo.size() - 12;
-           i += caso.paso) {
-        malo[i] ^= 1;
-      }
-    }
+    // After the entry's header (20 bytes) and key, before its tail (12).
+    const std::size_t carga = 20 + static_cast<unsigned char>(malo[12]) +
+                              256 * static_cast<std::size_t>(static_cast<unsigned char>(malo[13]));
+    for (std::size_t i = carga + caso.desde; i < malo.size() - 12; i += caso.paso) malo[i] ^= 1;
     EscribirArchivo(caso.entrada, malo);
     const Busqueda b = Buscar({elementos}, &carpeta, c);
     EXPECT_EQ(b.csv, esperado);
