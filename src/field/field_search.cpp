@@ -841,7 +841,7 @@ std::optional<ClaveCache> ClaveNoche(const std::vector<FuenteCampo>& fuentes,
     if (!f.clave) return std::nullopt;
     clave.AnadirParte("elementos", f.clave->texto());
   }
-  clave.AnadirParte("contenido", "indice de la noche 3");
+  clave.AnadirParte("contenido", "indice de la noche 4");
   clave.AnadirParte("movimiento", "perturbado");
   clave.AnadirParte("noche (JD UTC)", std::to_string(NocheDe(p.instante)));
   // The last minute of a night may belong to the next grid epoch.
@@ -869,7 +869,10 @@ bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
     return false;
   }
   std::vector<Elegido> elegidos;
-  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, elegidos, motivo)) return false;
+  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, DiasDesdeMedio(p.instante),
+                     elegidos, motivo)) {
+    return false;
+  }
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     const ResumenArchivo& a = archivos[k];
     resultado.archivos.push_back({fuentes[k].nombre, a.cometas, a.registros, a.omitidos});

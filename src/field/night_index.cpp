@@ -31,9 +31,9 @@ constexpr double kMedioPaso = 0.5;
 constexpr double kRadioTierra = 6400 / 149597870.7;
 // The Earth's pull from the Sun at its perihelion, AU/day², with room.
 constexpr double kAceleracionTierra = 3.1e-4;
-constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', '3'};
+constexpr char kMagia[8] = {'O', 'R', 'B', 'N', 'O', 'C', 'H', '4'};
 constexpr std::size_t kLargoCabecera = 8 + 2 * 8 + 4;
-constexpr std::size_t kLargoEntrada = 4 + 4 + 3 * 4;
+constexpr std::size_t kLargoEntrada = 4 + 4 + 4 + 4 + 2 + 2 + 4;
 constexpr std::size_t kLargoSiempre = 4 + 4;
 constexpr std::size_t kLargoParte = 8 + 4 + 4;
 
@@ -147,19 +147,40 @@ void CeldasDelCirculo(double ar, double dec, double radio, std::vector<std::uint
   }
 }
 
-bool Solapa(const Traza& traza, double ar, double dec, double radio) {
+namespace {
+
+ef::Vector3 Unidad(double ar, double dec) {
+  return {std::cos(dec) * std::cos(ar), std::cos(dec) * std::sin(ar), std::sin(dec)};
+}
+
+ef::Instante MedioDe(std::int64_t noche) {
+  return ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 0.5);
+}
+
+}  // namespace
+
+double DiasDesdeMedio(const ef::Instante& instante) {
+  return instante.tdb.Total() - MedioDe(NocheDe(instante)).tdb.Total();
+}
+
+bool Solapa(const Traza& traza, double ar, double dec, double radio, double dias) {
   const double ar_t = traza.ar;
   const double dec_t = traza.dec;
-  // The haversine form keeps its digits for small angles.
-  const double s1 = std::sin((dec - dec_t) / 2);
-  const double s2 = std::sin((ar - ar_t) / 2);
-  const double h = s1 * s1 + std::cos(dec) * std::cos(dec_t) * s2 * s2;
-  const double angulo = 2 * std::asin(std::sqrt(std::clamp(h, 0.0, 1.0)));
+  // The place moved along the sky's east and north at the middle.
+  const ef::Vector3 este{-std::sin(ar_t), std::cos(ar_t), 0};
+  const ef::Vector3 norte{-std::sin(dec_t) * std::cos(ar_t), -std::sin(dec_t) * std::sin(ar_t),
+                          std::cos(dec_t)};
+  const ef::Vector3 movido = Unidad(ar_t, dec_t) +
+                            (traza.este * kUnidadVelocidad * dias) * este +
+                            (traza.norte * kUnidadVelocidad * dias) * norte;
+  const ef::Vector3 centro = Unidad(ar, dec);
+  // The angle from the cross and dot products keeps its digits for small angles.
+  const double angulo = std::atan2(ef::Modulo(ef::ProductoVectorial(movido, centro)), ef::Producto(movido, centro));
   return angulo <= radio + static_cast<double>(traza.radio);
 }
 
 NodoNoche::NodoNoche(std::int64_t noche) : noche_(noche) {
-  const ef::Instante medio = ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 0.5);
+  const ef::Instante medio = MedioDe(noche);
   tdb_ = medio.tdb.Total();
   const ef::TierraEnInstante tierra = ef::TierraERFA(medio.tdb);
   tierra_ = tierra.posicion;
@@ -211,9 +232,33 @@ std::optional<Traza> NodoNoche::Trazar(const ef::ElementosOrbitales& el) const {
   const double radio = (margen + movimiento + paralaje) * 1.25 + 5e-6;
   if (!(radio <= kRadioMaximoTraza)) return std::nullopt;
   Traza traza;
-  traza.ar = static_cast<float>(Normalizada(std::atan2(desde.y, desde.x)));
-  traza.dec = static_cast<float>(std::asin(desde.z / distancia));
-  traza.radio = static_cast<float>(radio);
+  const double ar = Normalizada(std::atan2(desde.y, desde.x));
+  const double dec = std::asin(desde.z / distancia);
+  traza.ar = static_cast<float>(ar);
+  traza.dec = static_cast<float>(dec);
+  traza.radio_noche = static_cast<float>(radio);
+  traza.radio = traza.radio_noche;
+  // The direction's rate at the middle, on the sky's east and north there. Away from a
+  // straight line it strays by at most the square of the angle travelled (the distance's
+  // change turns it no further) and by the pull over half a day; the rates as kept, by half
+  // a unit each.
+  const ef::Vector3 u = (1 / distancia) * desde;
+  const ef::Vector3 velocidad = v - velocidad_tierra_;
+  const ef::Vector3 giro = (1 / distancia) * (velocidad - ef::Producto(velocidad, u) * u);
+  const double este = ef::Producto(giro, {-std::sin(ar), std::cos(ar), 0}) / kUnidadVelocidad;
+  const double norte = ef::Producto(giro, {-std::sin(dec) * std::cos(ar),
+                                           -std::sin(dec) * std::sin(ar), std::cos(dec)}) /
+                       kUnidadVelocidad;
+  const double recorrido_angular = ef::Modulo(velocidad) * kMedioPaso / minima;
+  const double desvio = 2 * recorrido_angular * recorrido_angular +
+                        std::asin(0.5 * aceleracion * kMedioPaso * kMedioPaso / minima);
+  const double movil =
+      (margen + desvio + paralaje) * 1.25 + kUnidadVelocidad * kMedioPaso + 5e-6;
+  if (std::abs(este) < 32000 && std::abs(norte) < 32000 && movil < radio) {
+    traza.este = static_cast<std::int16_t>(std::lround(este));
+    traza.norte = static_cast<std::int16_t>(std::lround(norte));
+    traza.radio = static_cast<float>(movil);
+  }
   return traza;
 }
 
@@ -222,8 +267,7 @@ std::vector<std::optional<Traza>> TrazasExactas(
   const std::size_t n = elementos.size();
   std::vector<std::optional<Traza>> trazas(n);
   if (n == 0) return trazas;
-  const ef::Instante medio = ef::InstanteDesdeDiaJulianoUTC(static_cast<double>(noche) + 0.5);
-  ef::ContextoEfemerides ctx(medio, ef::Sitio{}, ef::Movimiento::Perturbado);
+  ef::ContextoEfemerides ctx(MedioDe(noche), ef::Sitio{}, ef::Movimiento::Perturbado);
   ef::IntervaloEpocas intervalo(ctx.T());
   for (const ef::ElementosOrbitales& el : elementos) {
     if (!el.sin_perturbar) intervalo.Incluir(el.epoca);
@@ -256,8 +300,12 @@ std::vector<std::optional<Traza>> TrazasExactas(
         // which agree to far less than this.
         const double radio = (movimiento + paralaje) * 1.25 + 1e-5;
         if (!(radio <= kRadioMaximoTrazaExacta)) continue;
-        trazas[i] = Traza{static_cast<float>(lugar.ascension_recta),
-                          static_cast<float>(lugar.declinacion), static_cast<float>(radio)};
+        Traza traza;
+        traza.ar = static_cast<float>(lugar.ascension_recta);
+        traza.dec = static_cast<float>(lugar.declinacion);
+        traza.radio = static_cast<float>(radio);
+        traza.radio_noche = traza.radio;
+        trazas[i] = traza;
       } catch (const ef::ErrorIntegracion&) {
         // No trace: read by every query.
       }
@@ -453,13 +501,13 @@ std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
       const Base& base = bases[donde];
       for (const TrozoNoche::Entrada& e : trozo.trazas_) {
         celdas.clear();
-        CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio, celdas);
+        CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio_noche, celdas);
         anotar(base.lugar + e.lugar, fila_global(donde.first, e.fila, base), e.traza);
       }
     }
     for (const Exacta& e : exactas) {
       celdas.clear();
-      CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio, celdas);
+      CeldasDelCirculo(e.traza.ar, e.traza.dec, e.traza.radio_noche, celdas);
       anotar(e.lugar, e.fila, e.traza);
     }
   };
@@ -476,6 +524,8 @@ std::vector<std::string> ObraNoche::Carga(double epoca_acarreo,
       PonerEn<std::uint32_t>(entradas.data(), pos, fila);
       PonerEn<float>(entradas.data(), pos, traza.ar);
       PonerEn<float>(entradas.data(), pos, traza.dec);
+      PonerEn<std::int16_t>(entradas.data(), pos, traza.este);
+      PonerEn<std::int16_t>(entradas.data(), pos, traza.norte);
       PonerEn<float>(entradas.data(), pos, traza.radio);
     }
   });
@@ -595,7 +645,8 @@ std::optional<IndiceNoche> IndiceNoche::Abrir(EntradaPorPartes& entrada, std::st
 }
 
 bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio,
-                         std::vector<Elegido>& elegidos, std::string& motivo) const {
+                         double dias, std::vector<Elegido>& elegidos,
+                         std::string& motivo) const {
   motivo = "su suma de comprobación no coincide";
   std::vector<std::uint32_t> celdas;
   CeldasDelCirculo(ar, dec, radio, celdas);
@@ -645,8 +696,10 @@ bool IndiceNoche::Elegir(EntradaPorPartes& entrada, double ar, double dec, doubl
         Traza t;
         t.ar = Tomar<float>(bloque, pos);
         t.dec = Tomar<float>(bloque, pos);
+        t.este = Tomar<std::int16_t>(bloque, pos);
+        t.norte = Tomar<std::int16_t>(bloque, pos);
         t.radio = Tomar<float>(bloque, pos);
-        if (Solapa(t, ar, dec, radio) && !elegir(lugar, fila)) return false;
+        if (Solapa(t, ar, dec, radio, dias) && !elegir(lugar, fila)) return false;
       }
     }
   }

@@ -50,16 +50,29 @@ std::uint32_t CeldaDe(double ar, double dec);  // radians
 // Every cell a circle (centre and radius in radians) touches, appended to `celdas`.
 void CeldasDelCirculo(double ar, double dec, double radio, std::vector<std::uint32_t>& celdas);
 
+// The rates of a trace's place, in units of this many radians a day (16 bits: up to 7.5°
+// a day, faster objects get none).
+inline constexpr double kUnidadVelocidad = 4e-6;
+
 struct Traza {
   // Right ascension and declination (radians, ICRF) of the place at the night's middle.
   float ar = 0;
   float dec = 0;
-  // Radians: the exact place from any site, at any instant of the night, lies within this.
+  // Its motion on the sky towards the east and the north, kUnidadVelocidad.
+  std::int16_t este = 0;
+  std::int16_t norte = 0;
+  // Radians: the exact place from any site, at any instant of the night, lies within this
+  // of the place moved at those rates from the middle to that instant...
   float radio = 0;
+  // ...and within this of the place at the middle (the cells it goes in).
+  float radio_noche = 0;
 };
 
-// Whether the circle (radians) overlaps the trace's circle.
-bool Solapa(const Traza& traza, double ar, double dec, double radio);
+// TDB days from the middle of the instant's night to the instant.
+double DiasDesdeMedio(const efemerides::Instante& instante);
+
+// Whether the circle (radians) overlaps the trace's circle `dias` from the night's middle.
+bool Solapa(const Traza& traza, double ar, double dec, double radio, double dias);
 
 // The night's middle and what a trace is computed from.
 class NodoNoche final {
@@ -73,10 +86,11 @@ class NodoNoche final {
 
   // The trace of an ellipse given by its semimajor axis, from its cheap two-body place;
   // nullopt when it has no small radius (a close approach, a planet's neighbourhood) or it is
-  // another conic: such an object is traced from its exact places (TrazasExactas). The
-  // radius adds up the bound of the exact place from the cheap one (MargenAngular), the
-  // cheap place's motion over half a day (its velocity from the Earth at the middle and the
-  // greatest pull on either) and the largest parallax.
+  // another conic: such an object is traced from its exact places (TrazasExactas). Both
+  // radii add up the bound of the exact place from the cheap one (MargenAngular) and the
+  // largest parallax; the night's adds the cheap place's motion over half a day (its velocity
+  // from the Earth at the middle and the greatest pull on either), the moving one only what
+  // that motion may stray from a straight line at the rates of the middle.
   std::optional<Traza> Trazar(const efemerides::ElementosOrbitales& el) const;
 
  private:
@@ -232,7 +246,8 @@ class IndiceNoche final {
   // The objects whose circle overlaps the circle (radians), and every object of the list
   // read always, in the order of the files. False, with the reason, when a part read is
   // damaged.
-  bool Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio,
+  // `dias`: DiasDesdeMedio of the query's instant.
+  bool Elegir(EntradaPorPartes& entrada, double ar, double dec, double radio, double dias,
               std::vector<Elegido>& elegidos, std::string& motivo) const;
 
   // The checksums of the runs `tramos` of a file's carried rows, appended to `crcs`; false

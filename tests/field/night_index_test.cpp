@@ -139,6 +139,8 @@ TEST(IndiceNoche, ElRadioContieneElLugarExactoDesdeCualquierSitio) {
     std::size_t con_traza = 0;
     for (const auto& t : trazas) con_traza += t ? 1 : 0;
     EXPECT_GT(con_traza, elementos.size() * 9 / 10);
+    // Most traces move, with a radius well under the night's.
+    std::size_t movidas = 0;
     for (const double hora : {0.01, 11.9, 23.99}) {
       for (const char* codigo : {"", "568"}) {
         SCOPED_TRACE(std::to_string(hora) + " h desde " + codigo);
@@ -156,13 +158,16 @@ TEST(IndiceNoche, ElRadioContieneElLugarExactoDesdeCualquierSitio) {
           if (!trazas[i]) continue;
           const ef::LugarAstrometrico l = ctx.LugarYMovimiento(elementos[i])[1];
           const Traza& t = *trazas[i];
-          EXPECT_LE(Angulo(t.ar, t.dec, l.ascension_recta, l.declinacion), t.radio)
+          EXPECT_LE(Angulo(t.ar, t.dec, l.ascension_recta, l.declinacion), t.radio_noche)
               << "object " << i;
-          // The circle asked for at the object's place itself overlaps its trace.
-          EXPECT_TRUE(Solapa(t, l.ascension_recta, l.declinacion, 1e-7)) << "object " << i;
+          // The circle asked for at the object's place itself overlaps its moving trace.
+          EXPECT_TRUE(Solapa(t, l.ascension_recta, l.declinacion, 1e-7, DiasDesdeMedio(instante)))
+              << "object " << i;
+          if (t.radio < t.radio_noche) ++movidas;
         }
       }
     }
+    EXPECT_GT(movidas, 6 * con_traza * 3 / 4);
   }
 }
 
