@@ -1075,7 +1075,9 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
     LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
     std::vector<std::uint32_t> crcs;
     const bool guardadas = en_cache && en_cache->Guardar(obra ? &crcs : nullptr);
-    if (textos) {
+    // A record too long for a slot leaves the night without an index: its records are not
+    // kept either.
+    if (textos && !obra->Renunciada()) {
       const EscrituraCache escritura = textos->Terminar();
       AvisarEscritura(resultado.avisos_cache, escritura, carpeta_dicha);
       // An index whose records were not kept would send every query back to the files.
