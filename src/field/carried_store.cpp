@@ -23,6 +23,22 @@ std::array<double*, 6> Valores(ef::ElementosOrbitales& el) {
 
 }  // namespace
 
+std::array<double, 6> ValoresAcarreados(const ef::ElementosOrbitales& el) {
+  ef::ElementosOrbitales copia = el;
+  std::array<double, 6> valores{};
+  std::size_t i = 0;
+  for (double* v : Valores(copia)) valores[i++] = *v;
+  return valores;
+}
+
+void PonerAcarreados(const std::array<double, 6>& valores, double epoca,
+                     ef::ElementosOrbitales& el) {
+  std::size_t i = 0;
+  for (double* v : Valores(el)) *v = valores[i++];
+  el.epoca = epoca;
+  el.forma = ef::FormaOrbita::Semieje;
+}
+
 ClaveCache ClaveAcarreos(const ClaveCache& archivo, double epoca) {
   ClaveCache clave = archivo;
   clave.AnadirParte("contenido", "elementos acarreados");
@@ -63,8 +79,22 @@ std::uint64_t TablaAcarreos::Linea(std::size_t i) const {
   return linea;
 }
 
-TablaAcarreos::Hallado TablaAcarreos::Buscar(std::uint64_t linea,
-                                             ef::ElementosOrbitales& el) const {
+FilaAcarreo PonerFila(std::string_view fila, double epoca, ef::ElementosOrbitales& el) {
+  const char* bytes = fila.data() + 8;
+  double primero = 0;
+  std::memcpy(&primero, bytes, 8);
+  if (std::isnan(primero)) return FilaAcarreo::SinAcarreo;
+  for (double* v : Valores(el)) {
+    std::memcpy(v, bytes, 8);
+    bytes += 8;
+  }
+  el.epoca = epoca;
+  el.forma = ef::FormaOrbita::Semieje;
+  return FilaAcarreo::Acarreado;
+}
+
+TablaAcarreos::Hallado TablaAcarreos::Buscar(std::uint64_t linea, ef::ElementosOrbitales& el,
+                                             std::uint32_t* fila) const {
   std::size_t desde = 0;
   std::size_t hasta = Registros();
   while (desde < hasta) {
@@ -76,31 +106,11 @@ TablaAcarreos::Hallado TablaAcarreos::Buscar(std::uint64_t linea,
     }
   }
   if (desde == Registros() || Linea(desde) != linea) return Hallado::NoGuardado;
-  const char* bytes = carga_.data() + desde * kBytesAcarreo + 8;
-  double primero = 0;
-  std::memcpy(&primero, bytes, 8);
-  if (std::isnan(primero)) return Hallado::SinAcarreo;
-  for (double* v : Valores(el)) {
-    std::memcpy(v, bytes, 8);
-    bytes += 8;
-  }
-  el.epoca = epoca_;
-  el.forma = ef::FormaOrbita::Semieje;
-  return Hallado::Acarreado;
-}
-
-void ApunteAcarreos::Anotar(std::uint64_t indice_bloque, std::string registros) {
-  if (registros.empty()) return;
-  const std::lock_guard<std::mutex> cerrojo(mutex_);
-  bloques_.emplace(indice_bloque, std::move(registros));
-}
-
-std::vector<std::string_view> ApunteAcarreos::Piezas() const {
-  const std::lock_guard<std::mutex> cerrojo(mutex_);
-  std::vector<std::string_view> piezas;
-  piezas.reserve(bloques_.size());
-  for (const auto& [indice, registros] : bloques_) piezas.emplace_back(registros);
-  return piezas;
+  if (fila != nullptr) *fila = static_cast<std::uint32_t>(desde);
+  return PonerFila(std::string_view(carga_).substr(desde * kBytesAcarreo, kBytesAcarreo), epoca_,
+                   el) == FilaAcarreo::Acarreado
+             ? Hallado::Acarreado
+             : Hallado::SinAcarreo;
 }
 
 }  // namespace orbelux::campo

@@ -5,6 +5,7 @@
 // that integrated them. Records by line, in the order of the file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -31,6 +32,16 @@ ClaveCache ClaveAcarreos(const ClaveCache& archivo, double epoca);
 void AnotarAcarreo(std::string& destino, std::uint64_t linea,
                    const std::optional<efemerides::ElementosOrbitales>& llevado);
 
+// The six values as a record keeps them, and back into elements osculating at `epoca`.
+std::array<double, 6> ValoresAcarreados(const efemerides::ElementosOrbitales& el);
+void PonerAcarreados(const std::array<double, 6>& valores, double epoca,
+                     efemerides::ElementosOrbitales& el);
+
+// One row's bytes (kBytesAcarreo) into `el`, as TablaAcarreos::Buscar does with the row it
+// finds: Acarreado (now osculating at `epoca`) or SinAcarreo.
+enum class FilaAcarreo { SinAcarreo, Acarreado };
+FilaAcarreo PonerFila(std::string_view fila, double epoca, efemerides::ElementosOrbitales& el);
+
 // The records of a stored entry, looked up by line.
 class TablaAcarreos final {
  public:
@@ -42,7 +53,11 @@ class TablaAcarreos final {
     SinAcarreo,  // could not be carried: use the elements as they are
     Acarreado    // `el` now osculates at the grid epoch
   };
-  Hallado Buscar(std::uint64_t linea, efemerides::ElementosOrbitales& el) const;
+  // `fila`, when given, is set to the record's row when the table has one.
+  Hallado Buscar(std::uint64_t linea, efemerides::ElementosOrbitales& el,
+                 std::uint32_t* fila = nullptr) const;
+  // The row's bytes as stored (kBytesAcarreo each), for the checksums of a night's index.
+  std::string_view Carga() const { return carga_; }
 
   std::size_t Registros() const { return carga_.size() / kBytesAcarreo; }
 
@@ -52,21 +67,6 @@ class TablaAcarreos final {
 
   std::string carga_;
   double epoca_;
-};
-
-// The records carried during one file's reading, gathered block by block from the threads
-// that sort the blocks out; blocks are whole runs of lines, so joined by their index they
-// are in the order of the file.
-class ApunteAcarreos final {
- public:
-  void Anotar(std::uint64_t indice_bloque, std::string registros);
-  // All of them in the order of the file, as views of the blocks this keeps: they are
-  // written one after another, never joined (the whole file's would take twice the memory).
-  std::vector<std::string_view> Piezas() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::map<std::uint64_t, std::string> bloques_;
 };
 
 }  // namespace orbelux::campo

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "field/culling_margin.h"
 
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -161,10 +162,21 @@ Desviacion Perturbacion(const ef::ElementosOrbitales& el, const DatosMargen& dat
 
 }  // namespace
 
-TramosCuerpos::TramosCuerpos(double t) : t_(t) {
-  centros_.reserve(std::size_t{2} * kTramos);
-  for (int k = -kTramos; k < kTramos; ++k)
-    centros_.push_back(ef::PosicionesERFA(t + (k + 0.5) * kDias));
+TramosCuerpos::TramosCuerpos(double t)
+    : t_(t),
+      centros_(std::size_t{2} * kTramos),
+      hechos_(std::make_unique<std::atomic<bool>[]>(std::size_t{2} * kTramos)) {}
+
+const ef::PosicionesCuerpos& TramosCuerpos::Centro(int k) const {
+  const auto i = static_cast<std::size_t>(k + kTramos);
+  if (!hechos_[i].load(std::memory_order_acquire)) {
+    const std::lock_guard<std::mutex> cerrojo(mutex_);
+    if (!hechos_[i].load(std::memory_order_relaxed)) {
+      centros_[i] = ef::PosicionesERFA(t_ + (k + 0.5) * kDias);
+      hechos_[i].store(true, std::memory_order_release);
+    }
+  }
+  return centros_[i];
 }
 
 double DesviacionPerturbada(const ef::ElementosOrbitales& el, const DatosMargen& datos) {

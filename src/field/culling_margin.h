@@ -5,6 +5,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "ephemeris/orbital_elements.h"
@@ -22,18 +25,19 @@ class TramosCuerpos final {
   static constexpr double kDias = 8;
   static constexpr int kTramos = 120;
 
-  // `t`: the instant, TDB days from J2000.
+  // `t`: the instant, TDB days from J2000. Nothing is computed yet.
   explicit TramosCuerpos(double t);
 
   double Instante() const { return t_; }
-  // The body positions at the middle of piece k (k < 0: before the instant).
-  const efemerides::PosicionesCuerpos& Centro(int k) const {
-    return centros_[static_cast<std::size_t>(k + kTramos)];
-  }
+  // The body positions at the middle of piece k (k < 0: before the instant), computed the
+  // first time any thread asks: most queries need a few pieces near the instant, or none.
+  const efemerides::PosicionesCuerpos& Centro(int k) const;
 
  private:
   double t_;
-  std::vector<efemerides::PosicionesCuerpos> centros_;
+  mutable std::vector<efemerides::PosicionesCuerpos> centros_;
+  std::unique_ptr<std::atomic<bool>[]> hechos_;
+  mutable std::mutex mutex_;
 };
 
 struct DatosMargen {

@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <map>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -22,6 +26,7 @@
 #include "ephemeris/two_body.h"
 #include "field/carried_store.h"
 #include "field/culling_margin.h"
+#include "field/night_index.h"
 #include "platform/line_reader.h"
 #include "platform/parallel_batches.h"
 
@@ -82,12 +87,23 @@ struct Hallazgos {
   std::uint64_t registros = 0;
   std::uint64_t epocas_lejanas = 0;
   std::uint64_t acarreados = 0;
+  std::uint64_t guardados = 0;  // records kept for a night's index
   bool hubo_registro = false;
   bool hubo_ajena = false;
+
+  // Lines that are no record and records that cannot be read: what a night's index keeps
+  // (a later query recomputes the rest).
+  std::vector<Omitido> omitidos_lectura;
+  std::uint64_t omitidos_lectura_total = 0;
 
   void Omitir(std::uint64_t linea, std::string designacion, std::uint32_t archivo) {
     ++omitidos_total;
     GuardarPrimeros(omitidos, {linea, std::move(designacion), archivo});
+  }
+  void OmitirAlLeer(std::uint64_t linea, const std::string& designacion, std::uint32_t archivo) {
+    ++omitidos_lectura_total;
+    GuardarPrimeros(omitidos_lectura, {linea, designacion, archivo});
+    Omitir(linea, designacion, archivo);
   }
 };
 
@@ -214,10 +230,13 @@ class LectorEnBloques final {
           corrida_.Empezar(cabeza_);
         }
         bloque.primera_linea = linea_;
-        bloque.indice = indice++;
         linea_ = bloques.Lineas() + 1;
+        // Only blocks with lines are numbered: whoever joins blocks by their number waits
+        // for each in turn.
+        if (bloque.datos.empty()) continue;
+        bloque.indice = indice++;
         // Abandoned: the end is still announced, or a thread would wait for blocks forever.
-        if (!bloque.datos.empty() && !Poner(std::move(bloque))) break;
+        if (!Poner(std::move(bloque))) break;
         bloque = {};
       }
     } catch (...) {
@@ -314,10 +333,15 @@ struct Criba {
   const TramosCuerpos* tramos = nullptr;  // null for two-body motion
   // With the planets, where records far from the instant are carried (null: not carried).
   const ef::AcarreoElementos* acarreo = nullptr;
+  // The night's index being built (null: none): its middle, where the blocks go, and where
+  // the file's records are kept (null: an earlier run kept them).
+  const NodoNoche* nodo = nullptr;
+  ObraNoche* obra = nullptr;
+  EntradaEnOrden* textos = nullptr;
   // What an earlier run carried from this file (null: nothing), and where what is carried
   // now is noted to be kept (null: nowhere).
   const TablaAcarreos* guardados = nullptr;
-  ApunteAcarreos* apunte = nullptr;
+  EntradaEnOrden* apunte = nullptr;
   const std::string* nombre = nullptr;  // the file's, for its messages
   std::uint32_t archivo = 0;            // its place among the files
 };
@@ -363,6 +387,8 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
   const ef::ContextoEfemerides& ctx = *criba.contexto;
   ef::CacheEpoca cache;
   std::string acarreados;  // for criba.apunte
+  TrozoNoche trozo;        // for criba.obra
+  std::string huecos;      // for criba.textos
   std::uint64_t numero_linea = bloque.primera_linea;
   const std::string& datos = bloque.datos;
   for (std::size_t pos = 0; pos < datos.size(); ++numero_linea) {
@@ -376,13 +402,13 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     ++h.registros;
     if (clase != ef::ClaseLinea::Registro) {
       h.hubo_ajena = true;
-      h.Omitir(numero_linea, Recortado(formato.Designacion(linea)), criba.archivo);
+      h.OmitirAlLeer(numero_linea, Recortado(formato.Designacion(linea)), criba.archivo);
       continue;
     }
     h.hubo_registro = true;
     ef::ElementosOrbitales el;
     if (formato.Convertir(linea, numero, numero_linea, *criba.nombre, cache, el)) {
-      h.Omitir(numero_linea, formato.NombreLegible(linea), criba.archivo);
+      h.OmitirAlLeer(numero_linea, formato.NombreLegible(linea), criba.archivo);
       continue;
     }
     // An orbit meant unperturbed has no epoch to be far from, and is never integrated.
@@ -396,16 +422,30 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     }
     // Far from the epoch every record is integrated once to the grid epoch, so that both
     // the culling's bound and the exact place start a few days from the instant.
+    std::uint32_t fila = kSinFila;
     if (criba.acarreo != nullptr && ef::SeAcarrea(el, ctx.instante())) {
-      const TablaAcarreos::Hallado hallado = criba.guardados != nullptr
-                                                 ? criba.guardados->Buscar(numero_linea, el)
-                                                 : TablaAcarreos::Hallado::NoGuardado;
+      const TablaAcarreos::Hallado hallado =
+          criba.guardados != nullptr ? criba.guardados->Buscar(numero_linea, el, &fila)
+                                     : TablaAcarreos::Hallado::NoGuardado;
       if (hallado == TablaAcarreos::Hallado::NoGuardado) {
         ++h.acarreados;
         const std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el);
-        if (criba.apunte != nullptr) AnotarAcarreo(acarreados, numero_linea, llevado);
+        if (criba.apunte != nullptr) {
+          AnotarAcarreo(acarreados, numero_linea, llevado);
+          fila = trozo.NuevaFila();
+        }
         if (llevado) el = *llevado;
       }
+    }
+    if (criba.obra != nullptr) {
+      ++h.guardados;
+      // A record too long for its slot leaves the night without an index.
+      if (linea.size() > kTextoMaximoHueco) {
+        criba.obra->Renunciar();
+      } else if (criba.textos != nullptr) {
+        AnotarTexto(huecos, numero_linea, linea);
+      }
+      trozo.Anadir(fila, criba.nodo->Trazar(el), el);
     }
     // The culling's margins assume an ellipse given by its semimajor axis: a comet, of
     // any eccentricity, is always computed exactly (a few thousand cost little).
@@ -423,6 +463,8 @@ void CribarBloque(const Bloque& bloque, const Criba& criba, Hallazgos& h,
     }
   }
   if (criba.apunte != nullptr) criba.apunte->Anotar(bloque.indice, std::move(acarreados));
+  if (criba.obra != nullptr) criba.obra->Anotar(criba.archivo, bloque.indice, std::move(trozo));
+  if (criba.textos != nullptr) criba.textos->Anotar(bloque.indice, std::move(huecos));
 }
 
 ef::Vector3 Unitario(double ar, double dec) {
@@ -578,6 +620,7 @@ class CalculoEnLotes final {
 // What the streaming pass found in one file.
 struct LecturaArchivo {
   std::vector<Omitido> omitidos;  // the earliest few
+  ResumenArchivo resumen;         // for a night's index
   CuentaArchivo cuenta;
   std::uint64_t epocas_lejanas = 0;
   std::uint64_t acarreados = 0;
@@ -664,20 +707,32 @@ LecturaArchivo LeerArchivo(ef::FuenteBytes& fuente, const Criba& criba, unsigned
   bool hubo_ajena = cabeza.Ajenas() > 0;
   leido.cuenta.registros = cabeza.Ajenas();
   leido.cuenta.omitidos = cabeza.Ajenas();
+  std::vector<Omitido> al_leer;
   for (const ef::LineaAjena& a : cabeza.PrimerasAjenas()) {
     leido.omitidos.push_back({a.linea, Recortado(a.designacion), criba.archivo});
+    al_leer.push_back(leido.omitidos.back());
   }
+  leido.resumen.omitidos = cabeza.Ajenas();
   for (Hallazgos& h : hallazgos) {
     leido.cuenta.registros += h.registros;
     leido.cuenta.omitidos += h.omitidos_total;
     leido.epocas_lejanas += h.epocas_lejanas;
     leido.acarreados += h.acarreados;
+    leido.resumen.guardados += h.guardados;
     hubo_registro = hubo_registro || h.hubo_registro;
     hubo_ajena = hubo_ajena || h.hubo_ajena;
+    leido.resumen.omitidos += h.omitidos_lectura_total;
+    for (auto& o : h.omitidos_lectura) al_leer.push_back(std::move(o));
     for (auto& o : h.omitidos) leido.omitidos.push_back(std::move(o));
     h = {};
   }
   if (!hubo_registro) throw ef::ErrorSinRegistros(nombre, hubo_ajena);
+  std::sort(al_leer.begin(), al_leer.end(), AntesQue);
+  for (std::size_t i = 0; i < al_leer.size() && i < kOmitidosNombrados; ++i) {
+    leido.resumen.primeros_omitidos.emplace_back(al_leer[i].linea, al_leer[i].designacion);
+  }
+  leido.resumen.registros = leido.cuenta.registros;
+  leido.resumen.cometas = leido.cuenta.cometas;
   return leido;
 }
 
@@ -687,13 +742,31 @@ void Avisar(std::vector<std::string>& avisos, std::string mensaje) {
   }
 }
 
+// A folder that cannot be used, or a bound too small, said once a run however many entries
+// it tried: it is the same news for each.
+void AvisarCarpeta(std::vector<std::string>& avisos, const std::string& mensaje, bool& dicho) {
+  if (dicho) return;
+  dicho = true;
+  Avisar(avisos, mensaje);
+}
+
+void AvisarEscritura(std::vector<std::string>& avisos, const EscrituraCache& escritura,
+                     bool& dicho) {
+  if (escritura.resultado != EscrituraCache::Resultado::Guardada) {
+    AvisarCarpeta(avisos, escritura.mensaje, dicho);
+  }
+}
+
 // One file's carried elements in the cache: what an earlier run kept, read before the
 // file, and what this run carries, stored after it.
 class AcarreosEnCache final {
  public:
   AcarreosEnCache(AlmacenCache& cache, const ClaveCache& archivo, double epoca,
-                  std::vector<std::string>& avisos)
-      : cache_(cache), clave_(ClaveAcarreos(archivo, epoca)), avisos_(avisos) {
+                  std::vector<std::string>& avisos, bool& carpeta_dicha)
+      : cache_(cache),
+        clave_(ClaveAcarreos(archivo, epoca)),
+        avisos_(avisos),
+        carpeta_dicha_(carpeta_dicha) {
     using R = LecturaCache::Resultado;
     LecturaCache lectura = cache_.Leer(clave_);
     switch (lectura.resultado) {
@@ -711,12 +784,15 @@ class AcarreosEnCache final {
       case R::Ausente:
         break;
       case R::SinCache:
-        Avisar(avisos_, lectura.mensaje);
+        AvisarCarpeta(avisos_, lectura.mensaje, carpeta_dicha_);
         return;
     }
     // Only a run that found nothing whole stores: a later one near the same grid epoch
     // carries what it misses (records whose epoch was near the first instant) each time.
-    if (!guardados_) apunte_.emplace();
+    // The rows go to the disk as the blocks come in order, never all held at once.
+    if (!guardados_) {
+      apunte_.emplace(cache_, clave_, [this](std::string_view filas) { sumas_.Anadir(filas); });
+    }
   }
 
   void Preparar(Criba& criba) {
@@ -724,30 +800,188 @@ class AcarreosEnCache final {
     criba.apunte = apunte_ ? &*apunte_ : nullptr;
   }
 
-  void Guardar() {
-    if (!apunte_) return;
-    const std::vector<std::string_view> piezas = apunte_->Piezas();
-    std::uint64_t largo = 0;
-    for (const std::string_view pieza : piezas) largo += pieza.size();
-    if (largo == 0) return;
-    const EscrituraCache escritura = cache_.Guardar(clave_, piezas);
-    if (escritura.resultado == EscrituraCache::Resultado::SinCache) {
-      Avisar(avisos_, escritura.mensaje);
-    } else if (escritura.resultado == EscrituraCache::Resultado::NoCabe) {
-      Avisar(avisos_, "los elementos acarreados (" +
-                          std::to_string(TamanoEntrada(clave_, largo)) +
-                          " bytes) no caben en una caché de " +
-                          std::to_string(cache_.tamano_maximo()) + " bytes; no se guardan");
+  // Stores what this run carried. `crcs`, for a night's index, gets the checksums of the
+  // rows the index may name (those found, or those stored now), and the result says whether
+  // the rows noted during this run were stored.
+  bool Guardar(std::vector<std::uint32_t>* crcs) {
+    if (guardados_ && crcs != nullptr) {
+      SumasDeFilas sumas;
+      sumas.Anadir(guardados_->Carga());
+      *crcs = sumas.Crcs();
     }
+    // Nothing carried: nothing to keep (the entry begun is dropped).
+    if (!apunte_ || apunte_->Largo() == 0) return false;
+    const EscrituraCache escritura = apunte_->Terminar();
+    AvisarEscritura(avisos_, escritura, carpeta_dicha_);
+    if (escritura.resultado != EscrituraCache::Resultado::Guardada) return false;
+    if (crcs != nullptr) *crcs = sumas_.Crcs();
+    return true;
   }
 
  private:
   AlmacenCache& cache_;
   ClaveCache clave_;
   std::vector<std::string>& avisos_;
+  bool& carpeta_dicha_;
   std::optional<TablaAcarreos> guardados_;
-  std::optional<ApunteAcarreos> apunte_;
+  std::optional<EntradaEnOrden> apunte_;
+  SumasDeFilas sumas_;
 };
+
+ResultadoCampo Terminar(CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                        std::vector<Omitido>& omitidos);
+
+// The key of the night's index of these files, or none when the query takes no index: the
+// index serves only the planets' route from the cache, with elements carried as usual.
+std::optional<ClaveCache> ClaveNoche(const std::vector<FuenteCampo>& fuentes,
+                                     const PeticionCampo& p) {
+  if (p.cache == nullptr || !p.perturbado || p.exhaustivo || p.sin_acarreo) return std::nullopt;
+  ClaveCache clave;
+  for (const FuenteCampo& f : fuentes) {
+    if (!f.clave) return std::nullopt;
+    clave.AnadirParte("elementos", f.clave->texto());
+  }
+  clave.AnadirParte("contenido", "indice de la noche 4");
+  clave.AnadirParte("movimiento", "perturbado");
+  clave.AnadirParte("noche (JD UTC)", std::to_string(NocheDe(p.instante)));
+  // The last minute of a night may belong to the next grid epoch.
+  clave.AnadirParte("epoca de acarreo (JD TT)",
+                    std::to_string(ef::EpocaDeAcarreo(p.instante)));
+  clave.AnadirParte("binario", std::endian::native == std::endian::little ? "le" : "be");
+  return clave;
+}
+
+// The query from the night's index: the records it chooses, read from the files' kept
+// records with their carried rows, go through the same carrying, culling and exact
+// computation as in a reading of the files, and the counts of the files are the index's.
+// False, with the reason, when a part of the index or of the stores is damaged or missing;
+// nothing has been computed then.
+bool BuscarConIndice(const IndiceNoche& indice, EntradaPorPartes& entrada,
+                     const std::vector<FuenteCampo>& fuentes, const Criba& criba,
+                     CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                     std::vector<Omitido>& omitidos, std::string& motivo) {
+  const PeticionCampo& p = *criba.peticion;
+  const ef::ContextoEfemerides& ctx = *criba.contexto;
+  const auto& archivos = indice.Archivos();
+  if (archivos.size() != fuentes.size() || criba.acarreo == nullptr ||
+      criba.acarreo->Epoca() != indice.EpocaAcarreo()) {
+    motivo = "no es de esta búsqueda";
+    return false;
+  }
+  std::vector<Elegido> elegidos;
+  if (!indice.Elegir(entrada, p.ar_centro, p.dec_centro, p.radio, DiasDesdeMedio(p.instante),
+                     elegidos, motivo)) {
+    return false;
+  }
+  for (std::size_t k = 0; k < fuentes.size(); ++k) {
+    const ResumenArchivo& a = archivos[k];
+    resultado.archivos.push_back({fuentes[k].nombre, a.cometas, a.registros, a.omitidos});
+    resultado.registros += a.registros;
+    resultado.omitidos += a.omitidos;
+    for (const auto& [linea, nombre] : a.primeros_omitidos) {
+      omitidos.push_back({linea, nombre, static_cast<std::uint32_t>(k)});
+    }
+  }
+  std::vector<Candidato> lote;
+  ef::CacheEpoca cache;
+  std::size_t desde = 0;
+  while (desde < elegidos.size()) {
+    const std::uint32_t k = elegidos[desde].archivo;
+    std::size_t hasta = desde;
+    while (hasta < elegidos.size() && elegidos[hasta].archivo == k) ++hasta;
+    // The file's kept records, and its carried rows, read in increasing order.
+    LecturaPorPartes textos = p.cache->AbrirPorPartes(ClaveTextos(*fuentes[k].clave));
+    motivo = "faltan los registros guardados de " + fuentes[k].nombre;
+    if (textos.resultado != LecturaCache::Resultado::Hallada ||
+        textos.entrada->Largo() != archivos[k].guardados * kLargoHueco) {
+      return false;
+    }
+    std::vector<std::uint64_t> lugares;
+    std::vector<std::uint32_t> filas;
+    for (std::size_t i = desde; i < hasta; ++i) {
+      lugares.push_back(elegidos[i].lugar);
+      if (elegidos[i].fila != kSinFila) filas.push_back(elegidos[i].fila);
+    }
+    std::vector<TextoGuardado> leidos;
+    motivo = "un registro guardado de " + fuentes[k].nombre + " no pasa su comprobación";
+    if (!LeerTextos(*textos.entrada, lugares, leidos)) return false;
+    std::sort(filas.begin(), filas.end());
+    filas.erase(std::unique(filas.begin(), filas.end()), filas.end());
+    std::vector<std::string> bytes_filas;
+    if (!filas.empty()) {
+      LecturaPorPartes tabla = p.cache->AbrirPorPartes(
+          ClaveAcarreos(*fuentes[k].clave, indice.EpocaAcarreo()));
+      motivo = "faltan o no pasan su comprobación los elementos acarreados de " +
+               fuentes[k].nombre;
+      const std::vector<std::uint32_t> tramos = TramosDeFilas(filas);
+      std::vector<std::uint32_t> crcs;
+      if (tabla.resultado != LecturaCache::Resultado::Hallada ||
+          !indice.Crcs(entrada, k, tramos, crcs) ||
+          !LeerFilas(*tabla.entrada, tramos, crcs, filas, bytes_filas)) {
+        return false;
+      }
+    }
+    const ef::FormatoElementos& formato =
+        archivos[k].cometas ? ef::FormatoCometas() : ef::FormatoMPC();
+    for (std::size_t i = desde; i < hasta; ++i) {
+      const TextoGuardado& t = leidos[i - desde];
+      const Elegido& e = elegidos[i];
+      std::int32_t numero = 0;
+      ef::ElementosOrbitales el;
+      motivo = "un registro guardado no se puede leer";
+      if (formato.Clasificar(t.texto, numero) != ef::ClaseLinea::Registro ||
+          formato.Convertir(t.texto, numero, t.linea, fuentes[k].nombre, cache, el)) {
+        return false;
+      }
+      if (!el.sin_perturbar) {
+        ef::IntervaloEpocas propio(ctx.T());
+        propio.Incluir(el.epoca);
+        propio.Comprobar();
+      }
+      if (ef::SeAcarrea(el, ctx.instante())) {
+        if (e.fila != kSinFila) {
+          const auto donde = std::lower_bound(filas.begin(), filas.end(), e.fila);
+          const std::string& fila = bytes_filas[static_cast<std::size_t>(donde - filas.begin())];
+          std::uint64_t linea = 0;
+          std::memcpy(&linea, fila.data(), 8);
+          motivo = "sus elementos acarreados no son los de su registro";
+          if (linea != t.linea) return false;
+          PonerFila(fila, indice.EpocaAcarreo(), el);
+        } else {
+          ++resultado.acarreados;
+          if (std::optional<ef::ElementosOrbitales> llevado = criba.acarreo->Acarrear(el)) {
+            el = *llevado;
+          }
+        }
+      }
+      bool candidato = p.exhaustivo || el.forma == ef::FormaOrbita::Perihelio;
+      if (!candidato) {
+        Criba propia = criba;
+        propia.nombre = &fuentes[k].nombre;
+        propia.archivo = k;
+        const std::optional<bool> puede = PuedeEstar(el, propia);
+        if (!puede) {
+          ++resultado.omitidos;
+          ++resultado.archivos[k].omitidos;
+          omitidos.push_back({t.linea, formato.NombreLegible(t.texto), k});
+          continue;
+        }
+        candidato = *puede;
+      }
+      if (candidato) lote.push_back({el, formato.NombreLegible(t.texto), t.linea, k});
+    }
+    desde = hasta;
+  }
+  // The few chosen, computed only once all of them were read whole.
+  std::vector<Candidato> parte;
+  for (std::size_t inicio = 0; inicio < lote.size(); inicio += kCandidatosPorLote) {
+    const std::size_t fin = std::min(lote.size(), inicio + kCandidatosPorLote);
+    parte.assign(std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(inicio)),
+                 std::make_move_iterator(lote.begin() + static_cast<std::ptrdiff_t>(fin)));
+    calculo.Calcular(parte, {});
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -764,39 +998,117 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   criba.contexto = &ctx;
   criba.centro = Unitario(p.ar_centro, p.dec_centro);
   criba.cos_radio = std::cos(p.radio);
-  std::optional<TramosCuerpos> tramos;
-  if (p.perturbado && !p.exhaustivo) {
-    tramos.emplace(ctx.T());
-    criba.tramos = &*tramos;
-  }
   std::optional<ef::AcarreoElementos> acarreo;
   if (p.perturbado && !p.sin_acarreo) {
     acarreo.emplace(ef::EpocaDeAcarreo(p.instante));
     criba.acarreo = &*acarreo;
   }
+  std::optional<TramosCuerpos> tramos;
+  if (p.perturbado && !p.exhaustivo) {
+    tramos.emplace(ctx.T());
+    criba.tramos = &*tramos;
+  }
 
   ResultadoCampo resultado;
   CalculoEnLotes calculo(ctx, p, procesadores);
   std::vector<Omitido> omitidos;
+  bool carpeta_dicha = false;
+  // The night's index: read when a query of the night stored it, built otherwise.
+  const std::optional<ClaveCache> clave_noche = ClaveNoche(fuentes, p);
+  std::optional<NodoNoche> nodo;
+  std::optional<ObraNoche> obra;
+  // After a damaged index, the files' kept records are written again too.
+  bool rehacer_textos = false;
+  if (clave_noche) {
+    LecturaPorPartes lectura = p.cache->AbrirPorPartes(*clave_noche);
+    using R = LecturaCache::Resultado;
+    if (lectura.resultado == R::Hallada) {
+      std::string motivo;
+      std::optional<IndiceNoche> indice = IndiceNoche::Abrir(*lectura.entrada, motivo);
+      if (indice && BuscarConIndice(*indice, *lectura.entrada, fuentes, criba, calculo, resultado,
+                                    omitidos, motivo)) {
+        resultado.con_indice = true;
+        return Terminar(calculo, resultado, omitidos);
+      }
+      // Whatever the index gave is dropped: the files are read as if there were none.
+      resultado = {};
+      omitidos.clear();
+      rehacer_textos = true;
+      Avisar(resultado.avisos_cache,
+             "la entrada " + TextoRuta(p.cache->carpeta() / clave_noche->NombreArchivo()) +
+                 " de la caché está dañada (" + motivo + "); se vuelve a calcular");
+    } else if (lectura.resultado == R::Danada) {
+      Avisar(resultado.avisos_cache, lectura.mensaje);
+    } else if (lectura.resultado == R::SinCache) {
+      AvisarCarpeta(resultado.avisos_cache, lectura.mensaje, carpeta_dicha);
+    }
+    if (lectura.resultado != R::SinCache) {
+      nodo.emplace(NocheDe(p.instante));
+      obra.emplace();
+      criba.nodo = &*nodo;
+      criba.obra = &*obra;
+    }
+  }
+  std::vector<ResumenArchivo> resumenes;
+  std::vector<bool> filas_guardadas;
   for (std::size_t k = 0; k < fuentes.size(); ++k) {
     Criba propia = criba;
     propia.nombre = &fuentes[k].nombre;
     propia.archivo = static_cast<std::uint32_t>(k);
     std::optional<AcarreosEnCache> en_cache;
     if (acarreo && p.cache != nullptr && fuentes[k].clave) {
-      en_cache.emplace(*p.cache, *fuentes[k].clave, acarreo->Epoca(), resultado.avisos_cache);
+      en_cache.emplace(*p.cache, *fuentes[k].clave, acarreo->Epoca(), resultado.avisos_cache,
+                       carpeta_dicha);
       en_cache->Preparar(propia);
     }
+    // The file's records are kept once for every night: written by the first index.
+    std::optional<EntradaEnOrden> textos;
+    if (obra) {
+      const ClaveCache clave_textos = ClaveTextos(*fuentes[k].clave);
+      LecturaPorPartes guardados =
+          rehacer_textos ? LecturaPorPartes{} : p.cache->AbrirPorPartes(clave_textos);
+      if (guardados.resultado != LecturaCache::Resultado::Hallada) {
+        textos.emplace(*p.cache, clave_textos);
+        propia.textos = &*textos;
+      }
+    }
     LecturaArchivo leido = LeerArchivo(*fuentes[k].fuente, propia, procesadores, calculo);
-    if (en_cache) en_cache->Guardar();
+    std::vector<std::uint32_t> crcs;
+    const bool guardadas = en_cache && en_cache->Guardar(obra ? &crcs : nullptr);
+    // A record too long for a slot leaves the night without an index: its records are not
+    // kept either.
+    if (textos && !obra->Renunciada()) {
+      const EscrituraCache escritura = textos->Terminar();
+      AvisarEscritura(resultado.avisos_cache, escritura, carpeta_dicha);
+      // An index whose records were not kept would send every query back to the files.
+      if (escritura.resultado != EscrituraCache::Resultado::Guardada) obra->Renunciar();
+    }
     resultado.acarreados += leido.acarreados;
     resultado.registros += leido.cuenta.registros;
     resultado.omitidos += leido.cuenta.omitidos;
     resultado.epocas_lejanas += leido.epocas_lejanas;
     resultado.archivos.push_back(std::move(leido.cuenta));
+    leido.resumen.crcs_filas = std::move(crcs);
+    resumenes.push_back(std::move(leido.resumen));
+    filas_guardadas.push_back(guardadas);
     for (auto& o : leido.omitidos) omitidos.push_back(std::move(o));
   }
   calculo.Comprobar();
+  if (obra && !obra->Renunciada()) {
+    const std::vector<std::string> piezas =
+        obra->Carga(acarreo->Epoca(), resumenes, filas_guardadas, nodo->Noche(), procesadores);
+    const std::vector<std::string_view> vistas(piezas.begin(), piezas.end());
+    AvisarEscritura(resultado.avisos_cache, p.cache->Guardar(*clave_noche, vistas),
+                    carpeta_dicha);
+  }
+  return Terminar(calculo, resultado, omitidos);
+}
+
+namespace {
+
+// The counts of the exact computation and the objects found, into the result.
+ResultadoCampo Terminar(CalculoEnLotes& calculo, ResultadoCampo& resultado,
+                        std::vector<Omitido>& omitidos) {
   resultado.candidatos = calculo.Candidatos();
   resultado.omitidos += calculo.Omitidos();
   for (std::size_t k = 0; k < resultado.archivos.size(); ++k) {
@@ -808,7 +1120,9 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
   for (std::size_t i = 0; i < omitidos.size() && i < kOmitidosNombrados; ++i) {
     resultado.primeros_omitidos.push_back(std::move(omitidos[i].designacion));
   }
-  return resultado;
+  return std::move(resultado);
 }
+
+}  // namespace
 
 }  // namespace orbelux::campo

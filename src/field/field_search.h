@@ -89,6 +89,8 @@ struct ResultadoCampo {
   std::uint64_t epocas_lejanas = 0;
   // File by file, in the order given (the counts above are their sums).
   std::vector<CuentaArchivo> archivos;
+  // The night's index of an earlier query chose the records computed (night_index.h).
+  bool con_indice = false;
   // Records integrated to the grid epoch in this run (those read from the cache are not).
   std::uint64_t acarreados = 0;
   // What happened to the cache that the user should hear of, one line each (Spanish):

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +27,7 @@ inline constexpr std::uint64_t kTamanoMaximoPorOmision = 1'000'000'000;
 
 // Of a file larger than twice this, only its first and last this many bytes are hashed
 // for its key; a smaller one is hashed whole.
-inline constexpr std::uint64_t kTramoHuella = std::uint64_t{1} << 20;
+inline constexpr std::uint64_t kTramoHuella = std::uint64_t{1} << 16;
 
 // The folder's name under the user's cache folder.
 inline constexpr std::string_view kNombreCarpetaCache = "orbelux";
@@ -99,6 +102,86 @@ struct EscrituraCache {
   int descartadas = 0;  // older entries dropped for the bound
 };
 
+// An entry whose header and key were checked, read piece by piece at increasing offsets of
+// its payload, for a payload large enough that a run wants only parts of it. The payload's
+// own checksum is not checked: such a payload carries its own for each part.
+class EntradaPorPartes final {
+ public:
+  // `archivo` stands at the payload's start, `inicio` bytes into the file.
+  EntradaPorPartes(std::unique_ptr<ArchivoLectura> archivo, std::uint64_t largo,
+                   std::uint64_t inicio)
+      : archivo_(std::move(archivo)), largo_(largo), inicio_(inicio) {}
+
+  std::uint64_t Largo() const { return largo_; }
+  // The `largo` bytes at `desde` of the payload into `destino`; from a file that cannot read
+  // at an offset (ArchivoLectura::LeerEn), `desde` may not be before the end of the last
+  // part read. False when the entry ends before them or the disk fails.
+  bool Leer(std::uint64_t desde, std::size_t largo, std::string& destino);
+
+ private:
+  std::unique_ptr<ArchivoLectura> archivo_;
+  std::uint64_t largo_;
+  std::uint64_t inicio_;
+  std::uint64_t posicion_ = 0;
+};
+
+struct LecturaPorPartes {
+  LecturaCache::Resultado resultado = LecturaCache::Resultado::Ausente;
+  std::unique_ptr<EntradaPorPartes> entrada;  // when Hallada
+  std::string mensaje;
+};
+
+class AlmacenCache;
+class EscrituraAtomica;
+struct EntradaAbierta;
+
+// An entry being written as it is made, its payload in any number of pieces; nothing
+// replaces the entry there until Confirmar, and an entry that would outgrow the folder's
+// bound stops being written at once. Never throws for the disk: what went wrong is what
+// Confirmar returns.
+class EntradaNueva final {
+ public:
+  EntradaNueva(AlmacenCache& almacen, ClaveCache clave);
+  ~EntradaNueva();
+  EntradaNueva(const EntradaNueva&) = delete;
+  EntradaNueva& operator=(const EntradaNueva&) = delete;
+
+  void Anadir(std::string_view datos);
+  // Ends the entry and puts it in place, dropping the least recently used for the bound.
+  EscrituraCache Confirmar();
+
+ private:
+  AlmacenCache& almacen_;
+  ClaveCache clave_;
+  std::unique_ptr<EscrituraAtomica> escritura_;
+  std::uint64_t largo_ = 0;
+  std::uint32_t crc_ = 0;
+  std::optional<EscrituraCache> fallo_;  // or the result, once confirmed
+};
+
+// An entry whose payload comes in numbered blocks (0, 1, 2..., each once) from threads in
+// any order, written in order as soon as the blocks before each have come: only the few
+// that arrive early are held. `al_escribir` sees each block as it is written.
+class EntradaEnOrden final {
+ public:
+  EntradaEnOrden(AlmacenCache& almacen, ClaveCache clave,
+                 std::function<void(std::string_view)> al_escribir = {});
+  void Anotar(std::uint64_t indice, std::string datos);
+  // Bytes written so far.
+  std::uint64_t Largo() const;
+  // Puts the entry in place when every block numbered so far was written; a gap keeps it
+  // out (its payload would be shifted).
+  EscrituraCache Terminar();
+
+ private:
+  mutable std::mutex mutex_;
+  EntradaNueva entrada_;
+  std::function<void(std::string_view)> al_escribir_;
+  std::map<std::uint64_t, std::string> pendientes_;
+  std::uint64_t siguiente_ = 0;
+  std::uint64_t largo_ = 0;
+};
+
 // The cache folder. Nothing is created on disk until the first store.
 class AlmacenCache final {
  public:
@@ -109,14 +192,16 @@ class AlmacenCache final {
   // The entry for `clave`, checked whole. A hit marks the entry as just used, so the
   // least recently used go first. Never throws for the disk.
   LecturaCache Leer(const ClaveCache& clave);
+  // The same entry opened to be read in parts (EntradaPorPartes). Never throws for the disk.
+  LecturaPorPartes AbrirPorPartes(const ClaveCache& clave);
 
   // Stores `carga` under `clave` in one step, replacing any entry there, then drops the
   // least recently used entries until the folder is within its bound. Other processes may
   // read meanwhile; writers and droppers take turns through a lock file in the folder.
   // Never throws for the disk.
   EscrituraCache Guardar(const ClaveCache& clave, std::string_view carga);
-  // The same with the payload given in pieces, written one after another: a large payload
-  // gathered in parts need not be joined in memory first.
+  // The same with the payload in pieces, written one after another: a large payload
+  // gathered in parts is never joined in memory.
   EscrituraCache Guardar(const ClaveCache& clave, const std::vector<std::string_view>& piezas);
 
   const std::filesystem::path& carpeta() const { return carpeta_; }
@@ -126,6 +211,10 @@ class AlmacenCache final {
   static constexpr std::string_view kNombreCandado = "candado";
 
  private:
+  friend class EntradaNueva;
+  // The entry for `clave` with its header and key checked, at the start of its payload.
+  EntradaAbierta Abrir(const ClaveCache& clave);
+  static std::string MensajeDanada(const std::filesystem::path& ruta, std::string_view motivo);
   // Drops the oldest entries (not `conservar`) until they add up to the bound at most.
   int Recortar(const std::filesystem::path& conservar);
 

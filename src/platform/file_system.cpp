@@ -31,6 +31,10 @@ void ArchivoLectura::Saltar(std::uint64_t bytes) {
   }
 }
 
+std::optional<std::size_t> ArchivoLectura::LeerEn(std::uint64_t, char*, std::size_t) {
+  return std::nullopt;
+}
+
 fs::path DirectorioActual() {
   std::error_code error;
   fs::path directorio = fs::current_path(error);
@@ -154,6 +158,21 @@ class ArchivoLecturaReal final : public ArchivoLectura {
 
   void Saltar(std::uint64_t bytes) override {
     if (bytes > 0 && ::lseek(fd_, static_cast<off_t>(bytes), SEEK_CUR) < 0) Fallar(errno);
+  }
+
+  std::optional<std::size_t> LeerEn(std::uint64_t desde, char* destino, std::size_t n) override {
+    std::size_t total = 0;
+    while (total < n) {
+      const ssize_t leidos =
+          ::pread(fd_, destino + total, n - total, static_cast<off_t>(desde + total));
+      if (leidos == 0) break;
+      if (leidos < 0) {
+        if (errno == EINTR) continue;
+        Fallar(errno);
+      }
+      total += static_cast<std::size_t>(leidos);
+    }
+    return total;
   }
 
  private:

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -49,6 +50,9 @@ class ArchivoLectura {
   // Goes `bytes` further on without reading them (to the end at most). A file on disk
   // seeks; this default, for streams that cannot, reads them and drops them.
   virtual void Saltar(std::uint64_t bytes);
+  // Up to `n` bytes at `desde` from the start, in one call and wherever the file stands,
+  // fewer only at its end; nullopt from a file that cannot (this default).
+  virtual std::optional<std::size_t> LeerEn(std::uint64_t desde, char* destino, std::size_t n);
 };
 
 // A new temporary file being written. Whoever created it removes it unless it was renamed.

@@ -81,6 +81,25 @@ class ArchivoLecturaWindows final : public ArchivoLectura {
     }
   }
 
+  std::optional<std::size_t> LeerEn(std::uint64_t desde, char* destino, std::size_t n) override {
+    std::size_t total = 0;
+    while (total < n) {
+      OVERLAPPED donde{};
+      donde.Offset = static_cast<DWORD>((desde + total) & 0xffffffffu);
+      donde.OffsetHigh = static_cast<DWORD>((desde + total) >> 32);
+      DWORD leidos = 0;
+      const auto pedidos = static_cast<DWORD>(std::min<std::size_t>(n - total, 1u << 30));
+      if (!::ReadFile(h_.get(), destino + total, pedidos, &leidos, &donde)) {
+        const DWORD codigo = ::GetLastError();
+        if (codigo == ERROR_HANDLE_EOF) break;
+        Fallar(Lectura, ruta_, codigo);
+      }
+      if (leidos == 0) break;
+      total += leidos;
+    }
+    return total;
+  }
+
  private:
   static constexpr auto Lectura = FalloArchivo::Operacion::Lectura;
   [[noreturn]] void NoEsNormal() {

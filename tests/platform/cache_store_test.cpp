@@ -50,6 +50,24 @@ TEST(AlmacenCache, GuardaYDevuelveCadaCargaBajoSuClave) {
     EXPECT_EQ(leida.resultado, Lectura::Hallada) << nombre;
     EXPECT_EQ(leida.carga, carga) << nombre;
   }
+  // A payload in pieces reads as one.
+  EXPECT_EQ(almacen.Guardar(Clave("piezas"), {"ab", "", binaria, "cd"}).resultado,
+            Escritura::Guardada);
+  EXPECT_EQ(almacen.Leer(Clave("piezas")).carga, "ab" + binaria + "cd");
+  // One written as it is made that outgrows the bound is dropped, its temporary file too.
+  const auto archivos = [&] {
+    return std::distance(fs::directory_iterator(dir / "c"), fs::directory_iterator());
+  };
+  const auto antes = archivos();
+  {
+    AlmacenCache estrecho(SistemaReal(), dir / "c", TamanoEntrada(Clave("larga"), 10));
+    EntradaNueva nueva(estrecho, Clave("larga"));
+    nueva.Anadir("0123456789");
+    nueva.Anadir("x");
+    EXPECT_EQ(nueva.Confirmar().resultado, Escritura::NoCabe);
+  }
+  EXPECT_EQ(almacen.Leer(Clave("larga")).resultado, Lectura::Ausente);
+  EXPECT_EQ(archivos(), antes);
   EXPECT_EQ(almacen.Leer(Clave("otra")).resultado, Lectura::Ausente);
   // Another key's entry under this key's name, as two keys hashing alike would leave it.
   fs::copy_file(dir / "c" / Clave("vacía").NombreArchivo(),
@@ -117,6 +135,33 @@ TEST(ClaveCache, CambiaConElTamanoLaFechaLaCabezaYLaColaDelArchivo) {
   }
 }
 
+// Blocks from threads in any order make the payload in their order; a missing one keeps
+// the entry out.
+TEST(EntradaEnOrden, LosBloquesSeEscribenEnSuOrden) {
+  DirectorioTemporal dir;
+  AlmacenCache almacen(SistemaReal(), dir.ruta());
+  std::string vistos;
+  {
+    EntradaEnOrden entrada(almacen, Clave("entera"), [&](std::string_view b) { vistos += b; });
+    for (const auto& [indice, bloque] :
+         std::vector<std::pair<int, std::string>>{{2, "cc"}, {0, "a"}, {3, ""}, {1, "bb"}}) {
+      entrada.Anotar(static_cast<std::uint64_t>(indice), bloque);
+    }
+    EXPECT_EQ(entrada.Largo(), 5u);
+    EXPECT_EQ(entrada.Terminar().resultado, Escritura::Guardada);
+  }
+  EXPECT_EQ(vistos, "abbcc");
+  EXPECT_EQ(almacen.Leer(Clave("entera")).carga, "abbcc");
+  {
+    EntradaEnOrden entrada(almacen, Clave("hueca"));
+    entrada.Anotar(0, "a");
+    entrada.Anotar(2, "c");
+    EXPECT_EQ(entrada.Largo(), 1u);
+    EXPECT_NE(entrada.Terminar().resultado, Escritura::Guardada);
+  }
+  EXPECT_EQ(almacen.Leer(Clave("hueca")).resultado, Lectura::Ausente);
+}
+
 // Every way an entry can be damaged on disk, what a read makes of it, and the store after.
 TEST(AlmacenCache, UnaEntradaDanadaSeDaPorDanadaYSeVuelveAGuardar) {
   const ClaveCache clave = Clave("k");
@@ -132,13 +177,15 @@ TEST(AlmacenCache, UnaEntradaDanadaSeDaPorDanadaYSeVuelveAGuardar) {
            Caso{"a payload byte", carga + 3, largo, Lectura::Danada},
            Caso{"the last byte", largo - 1, largo, Lectura::Danada},
            Caso{"the magic", 0, largo, Lectura::Danada},
-           Caso{"the payload length", 16, largo, Lectura::Danada},
-           Caso{"the payload checksum", 24, largo, Lectura::Danada},
-           Caso{"the header checksum", 31, largo, Lectura::Danada},
-           Caso{"a byte of the key", 33, largo, Lectura::Danada},
+           Caso{"the key's length", 12, largo, Lectura::Danada},
+           Caso{"the header checksum", 19, largo, Lectura::Danada},
+           Caso{"a byte of the key", 21, largo, Lectura::Danada},
+           Caso{"the payload length", largo - 12, largo, Lectura::Danada},
+           Caso{"the payload checksum", largo - 2, largo, Lectura::Danada},
            Caso{"cut by one byte", kNada, largo - 1, Lectura::Danada},
-           Caso{"cut in the header", kNada, 20, Lectura::Danada},
-           Caso{"cut in the key", kNada, 34, Lectura::Danada},
+           Caso{"cut in the header", kNada, 15, Lectura::Danada},
+           Caso{"cut in the key", kNada, 22, Lectura::Danada},
+           Caso{"cut in the tail", kNada, largo - 5, Lectura::Danada},
            Caso{"empty", kNada, 0, Lectura::Danada},
            Caso{"one byte more", kNada, largo + 1, Lectura::Danada},
            // Another version's entry is simply not there, and is rebuilt without a word.
@@ -357,6 +404,53 @@ TEST(LeerTamano, CifrasConUnidadDecimal) {
                            "18446744073709552k", "20000000T"}) {
     EXPECT_THROW(LeerTamano(malo), ErrorTamano) << malo;
   }
+}
+
+}  // namespace
+}  // namespace orbelux
+
+namespace orbelux {
+namespace {
+
+TEST(AlmacenCache, UnaEntradaSeLeePorPartes) {
+  std::string carga(100000, '\0');
+  for (std::size_t i = 0; i < carga.size(); ++i) carga[i] = static_cast<char>(i * 13 + 1);
+  DirectorioTemporal dir;
+  AlmacenCache almacen(SistemaReal(), dir / "c");
+  ASSERT_EQ(almacen.Guardar(Clave("partes"), carga).resultado, Escritura::Guardada);
+  LecturaPorPartes lectura = almacen.AbrirPorPartes(Clave("partes"));
+  ASSERT_EQ(lectura.resultado, Lectura::Hallada);
+  EntradaPorPartes& entrada = *lectura.entrada;
+  EXPECT_EQ(entrada.Largo(), carga.size());
+  const struct {
+    const char* nombre;
+    std::uint64_t desde;
+    std::size_t largo;
+    bool bien;
+  } partes[] = {{"el principio", 0, 10, true},       {"saltando", 5000, 300, true},
+                {"justo detras", 5300, 1, true},     {"hacia atras", 5000, 1, true},
+                {"hasta el final", 99990, 10, true}, {"mas alla del final", 99995, 10, false}};
+  std::string parte;
+  for (const auto& p : partes) {
+    SCOPED_TRACE(p.nombre);
+    ASSERT_EQ(entrada.Leer(p.desde, p.largo, parte), p.bien);
+    if (p.bien) {
+      EXPECT_EQ(parte, carga.substr(static_cast<std::size_t>(p.desde), p.largo));
+    }
+  }
+  EXPECT_EQ(almacen.AbrirPorPartes(Clave("otra")).resultado, Lectura::Ausente);
+  // A damaged header or a cut entry is found before any part is read.
+  const fs::path ruta = dir / "c" / Clave("partes").NombreArchivo();
+  const std::string buena = LeerArchivo(ruta);
+  for (const auto& [nombre, mala] :
+       std::map<std::string, std::string>{{"cabecera", std::string(buena).replace(20, 1, "\x7f")},
+                                          {"cortada", buena.substr(0, buena.size() - 1)}}) {
+    SCOPED_TRACE(nombre);
+    EscribirArchivo(ruta, mala);
+    EXPECT_EQ(almacen.AbrirPorPartes(Clave("partes")).resultado, Lectura::Danada);
+  }
+  EXPECT_EQ(AlmacenCache(SistemaReal(), {}).AbrirPorPartes(Clave("partes")).resultado,
+            Lectura::SinCache);
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ class LecturaReenviada : public ArchivoLectura {
   }
   std::uint64_t Tamano() const override { return real_->Tamano(); }
   void Saltar(std::uint64_t bytes) override { real_->Saltar(bytes); }
+  std::optional<std::size_t> LeerEn(std::uint64_t desde, char* destino, std::size_t n) override {
+    return real_->LeerEn(desde, destino, n);
+  }
 
  private:
   std::unique_ptr<ArchivoLectura> real_;
