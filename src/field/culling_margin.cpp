@@ -168,7 +168,8 @@ TramosCuerpos::TramosCuerpos(double t)
       hechos_(std::make_unique<std::atomic<bool>[]>(std::size_t{2} * kTramos)) {}
 
 const ef::PosicionesCuerpos& TramosCuerpos::Centro(int k) const {
-  const auto i = static_cast<std::size_t>(k + kTramos);
+  const int desde_el_primero = k + kTramos;
+  const auto i = static_cast<std::size_t>(desde_el_primero);
   if (!hechos_[i].load(std::memory_order_acquire)) {
     const std::lock_guard<std::mutex> cerrojo(mutex_);
     if (!hechos_[i].load(std::memory_order_relaxed)) {

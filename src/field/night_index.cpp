@@ -41,14 +41,17 @@ struct Bandas {
   std::array<std::uint32_t, kBandas> celdas{};
   std::array<std::uint32_t, kBandas + 1> primera{};
   Bandas() {
+    std::uint32_t antes = 0;
     for (int b = 0; b < kBandas; ++b) {
+      const auto bu = static_cast<std::size_t>(b);
       // The band's edge nearer the equator, where its cells are widest.
       const double borde = std::min(std::abs(b - 90), std::abs(b + 1 - 90)) * kGrado;
-      celdas[static_cast<std::size_t>(b)] =
+      celdas[bu] =
           std::max(1u, static_cast<std::uint32_t>(std::ceil(360 * std::cos(borde) - 1e-9)));
-      primera[static_cast<std::size_t>(b) + 1] =
-          primera[static_cast<std::size_t>(b)] + celdas[static_cast<std::size_t>(b)];
+      primera[bu] = antes;
+      antes += celdas[bu];
     }
+    primera.back() = antes;
   }
 };
 
@@ -139,8 +142,8 @@ void CeldasDelCirculo(double ar, double dec, double radio, std::vector<std::uint
       for (std::uint32_t i = 0; i < n; ++i) celdas.push_back(bandas.primera[bu] + i);
       continue;
     }
-    for (double i = primero; i <= ultimo; ++i) {
-      const auto k = static_cast<std::int64_t>(i);
+    const auto hasta_k = static_cast<std::int64_t>(ultimo);
+    for (auto k = static_cast<std::int64_t>(primero); k <= hasta_k; ++k) {
       const auto m = static_cast<std::uint32_t>(((k % n) + n) % n);
       celdas.push_back(bandas.primera[bu] + m);
     }
