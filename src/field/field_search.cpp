@@ -773,9 +773,8 @@ class AcarreosEnCache final {
       case R::Hallada:
         guardados_ = TablaAcarreos::Leer(std::move(lectura.carga), epoca);
         if (!guardados_) {
-          Avisar(avisos_, "la entrada " + TextoRuta(cache_.carpeta() / clave_.NombreArchivo()) +
-                              " de la caché está dañada (no es una lista de elementos "
-                              "acarreados); se vuelve a calcular");
+          Avisar(avisos_,
+                 cache_.MensajeDanada(clave_, "no es una lista de elementos acarreados"));
         }
         break;
       case R::Danada:
@@ -1034,9 +1033,7 @@ ResultadoCampo BuscarEnCampo(const std::vector<FuenteCampo>& fuentes, const Peti
       resultado = {};
       omitidos.clear();
       rehacer_textos = true;
-      Avisar(resultado.avisos_cache,
-             "la entrada " + TextoRuta(p.cache->carpeta() / clave_noche->NombreArchivo()) +
-                 " de la caché está dañada (" + motivo + "); se vuelve a calcular");
+      Avisar(resultado.avisos_cache, p.cache->MensajeDanada(*clave_noche, motivo));
     } else if (lectura.resultado == R::Danada) {
       Avisar(resultado.avisos_cache, lectura.mensaje);
     } else if (lectura.resultado == R::SinCache) {

@@ -249,7 +249,7 @@ EntradaAbierta AlmacenCache::Abrir(const ClaveCache& clave) {
   const auto danada = [&](std::string_view motivo) {
     EntradaAbierta d;
     d.resultado = R::Danada;
-    d.mensaje = MensajeDanada(ruta, motivo);
+    d.mensaje = MensajeDanada(clave, motivo);
     return d;
   };
   try {
@@ -302,9 +302,9 @@ EntradaAbierta AlmacenCache::Abrir(const ClaveCache& clave) {
   }
 }
 
-std::string AlmacenCache::MensajeDanada(const fs::path& ruta, std::string_view motivo) {
-  return "la entrada " + TextoRuta(ruta) + " de la caché está dañada (" + std::string(motivo) +
-         "); se vuelve a calcular";
+std::string AlmacenCache::MensajeDanada(const ClaveCache& clave, std::string_view motivo) const {
+  return "la entrada " + TextoRuta(carpeta_ / clave.NombreArchivo()) +
+         " de la caché está dañada (" + std::string(motivo) + "); se vuelve a calcular";
 }
 
 LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
@@ -314,7 +314,7 @@ LecturaCache AlmacenCache::Leer(const ClaveCache& clave) {
     return {abierta.resultado, {}, std::move(abierta.mensaje)};
   }
   const auto danada = [&](std::string_view motivo) {
-    return LecturaCache{R::Danada, {}, MensajeDanada(carpeta_ / clave.NombreArchivo(), motivo)};
+    return LecturaCache{R::Danada, {}, MensajeDanada(clave, motivo)};
   };
   try {
     std::string carga(static_cast<std::size_t>(abierta.largo_carga), '\0');
@@ -351,7 +351,7 @@ LecturaPorPartes AlmacenCache::AbrirPorPartes(const ClaveCache& clave) {
     if (LeerHasta(*abierta.archivo, cola.data(), cola.size()) < cola.size() ||
         TomarNumero(cola, 0, 8) != abierta.largo_carga) {
       lectura.resultado = LecturaCache::Resultado::Danada;
-      lectura.mensaje = MensajeDanada(ruta, "está cortada");
+      lectura.mensaje = MensajeDanada(clave, "está cortada");
       return lectura;
     }
     std::unique_ptr<ArchivoLectura> archivo = sistema_.AbrirLectura(ruta);

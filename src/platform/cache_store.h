@@ -204,6 +204,10 @@ class AlmacenCache final {
   // gathered in parts is never joined in memory.
   EscrituraCache Guardar(const ClaveCache& clave, const std::vector<std::string_view>& piezas);
 
+  // The line that says the entry for `clave` is damaged, and why; for a caller that finds
+  // the damage in a payload that passed the store's own checks.
+  std::string MensajeDanada(const ClaveCache& clave, std::string_view motivo) const;
+
   const std::filesystem::path& carpeta() const { return carpeta_; }
   std::uint64_t tamano_maximo() const { return tamano_maximo_; }
 
@@ -214,7 +218,6 @@ class AlmacenCache final {
   friend class EntradaNueva;
   // The entry for `clave` with its header and key checked, at the start of its payload.
   EntradaAbierta Abrir(const ClaveCache& clave);
-  static std::string MensajeDanada(const std::filesystem::path& ruta, std::string_view motivo);
   // Drops the oldest entries (not `conservar`) until they add up to the bound at most.
   int Recortar(const std::filesystem::path& conservar);
 
